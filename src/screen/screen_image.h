@@ -1,0 +1,52 @@
+// Screen image payloads: the store the receiver fills, the colour letters
+// and run digits of the controller's run-length code, and the renderer that
+// turns a payload into the framed picture.
+//
+// Threads: all of it runs on the receiver thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "screen/surface.h"
+
+namespace corvane {
+
+class ScreenDisplay;
+struct StatusCounters;
+
+// The payload of the current screen image, allocated once per process.
+struct ScreenImageBuffer {
+  static constexpr int32_t kCapacity = 2'000'000;
+  ScreenImageBuffer() : bytes(new uint8_t[kCapacity]) {}
+  std::span<const uint8_t> Payload() const {
+    return {bytes.get(), static_cast<size_t>(count)};
+  }
+  std::unique_ptr<uint8_t[]> bytes;
+  int32_t count = 0;
+};
+
+// The pen of a colour letter "A" to "P"; none for "F" (the current pen
+// stays) and for every other byte.
+std::optional<Pixel> PenTable(uint8_t letter);
+bool IsColourLetter(uint8_t byte);
+// Run length of a run digit "1" to "9" (4, 8, ... 512, 800); 0 for any other byte.
+int RunLength(uint8_t byte);
+
+// Makes the pen of a colour letter the surface's current pen; "F" leaves it.
+void SelectColourPen(Surface& surface, uint8_t letter);
+
+// Decodes one payload onto the surface from (0, 0) with the surface's
+// current pen, leaving undrawn pixels as they were.
+void DecodeScreenPayload(std::span<const uint8_t> payload, Surface& surface);
+// Draws the fixed black frame; leaves pen A (black) selected.
+void DrawScreenFrame(Surface& surface);
+
+// "Images: %d" into the status line, decode the stored payload, frame it and
+// hand the finished picture to the display.
+void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface,
+                       StatusCounters& counters, ScreenDisplay& display);
+
+}  // namespace corvane
