@@ -14,7 +14,11 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <optional>
 #include <string_view>
+
+#include "link/operator_messages.h"
+#include "params/param_messages.h"
 
 namespace corvane {
 
@@ -34,10 +38,14 @@ class CaptureState {
                Pause pause = {});
   ~CaptureState();
 
+  // The pause at "]": the controller needs it before the next screen request.
+  static constexpr std::chrono::milliseconds kBlockEndPause{500};
+
   // UI thread. Creates (or empties) the file, then queues the 4-byte backup
   // command. An earlier capture still open is closed first and reported as
   // incomplete. Returns false, sending nothing, when the file cannot be
-  // created.
+  // created or the queue has no room for the command; the operator has then
+  // already been told (the caller shows nothing more).
   bool StartBackup(const std::string& path, std::string_view command);
 
   // Receiver thread, for every byte inside a parameter block, the closing
@@ -56,7 +64,11 @@ class CaptureState {
   bool Capturing() const;
 
  private:
-  void CloseLocked(bool cut_off);
+  // Closes the open file (mutex_ held) and says what the operator must be
+  // told; the message is shown after the lock is released. `cut_off` names
+  // why the block did not end in this file; without it only a failed write
+  // makes the file incomplete.
+  std::optional<OperatorMessage> CloseLocked(std::optional<BackupCutOff> cut_off);
 
   TransmitQueue& queue_;
   StatusCounters& counters_;

@@ -1,17 +1,20 @@
 // Parameter restore: the armed request and the run that sends a parameter
 // file back to the controller, whole or retargeted to one station.
 //
-// Threads: ArmRestore runs on the UI thread; TakeArmedRequest and RunRestore
-// on the receiver thread. The request is guarded by a mutex; a run works on
+// Threads: ArmRestore runs on the UI thread; SnapshotIfArmed, DisarmIfUnchanged
+// and RunRestore on the receiver thread. The request is guarded by a mutex; a run works on
 // its own snapshot from start to end.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
+
+#include "params/parameter_record.h"
 
 namespace corvane {
 
@@ -49,16 +52,9 @@ class RestoreRequest {
   uint64_t generation_ = 0;
 };
 
-// The rebuilt record of a partial restore.
-struct RetargetedRecord {
-  std::string bytes;  // "%d %d" and " ;\n", or " " and the text part for type 200
-  bool send = false;
-};
-
-// Pure. Rewrites one file line (without its LF) so that it addresses
-// `target_station`. Never reads past the line; a line with fewer than two
-// runs of digits, or a type-200 line without a text part, is not sent.
-RetargetedRecord RetargetRecord(std::string_view line, uint16_t target_station);
+// Often enough that the count visibly moves, seldom enough that the wait
+// costs nothing.
+inline constexpr std::chrono::milliseconds kSendingRedrawInterval{40};
 
 struct RestoreContext {
   TransmitQueue& queue;
@@ -66,6 +62,8 @@ struct RestoreContext {
   ScreenDisplay& display;
   OperatorMessages& messages;
   RestoreRequest& request;
+  // How often the sending text is redrawn while the queue drains.
+  std::chrono::milliseconds redraw_interval{kSendingRedrawInterval};
 };
 
 // Receiver thread. Sends "<2>", the file's lines (whole, or retargeted when
@@ -73,7 +71,10 @@ struct RestoreContext {
 // redrawing "Sending Parameters: %d, %d" as it goes. Waits for room when the
 // queue is full. `stop` (the link closing) ends every wait. A file that
 // cannot be opened disarms the request, queues "<1>" so the mirror goes on,
-// tells the operator and returns false.
+// tells the operator and returns false. Every run disarms the request unless
+// a newer one was armed meanwhile. Returns true only when every line of the
+// file was queued and the queue drained; a read error or a stop tells the
+// operator that the controller got only part of the file.
 bool RunRestore(const RestoreSnapshot& request, RestoreContext& context, std::stop_token stop);
 
 }  // namespace corvane
