@@ -1,0 +1,117 @@
+#include "link/serial_link.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "link/operator_messages.h"
+#include "link/transmit_queue.h"
+#include "link/worker_priority.h"
+
+namespace corvane {
+
+namespace {
+
+// Drops every queued byte: the close has made the port unusable, and these
+// bytes belong to the link that is going away.
+void DropQueuedBytes(TransmitQueue& queue) {
+  uint8_t block[TransmitQueue::kBlockSize];
+  while (!queue.IsEmpty()) queue.ConsumeSendBlock(queue.TakeSendBlock(block));
+}
+
+}  // namespace
+
+std::string FormatConnectionLostText(int port_number) {
+  return "Connection Lost \nCOM" + std::to_string(port_number) +
+         " was disconnected\n(device removed or hung up).\n"
+         "Choose the port again to reconnect.";
+}
+
+int SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
+                 const PortLostHandler& port_lost) {
+  RaiseWorkerPriority();
+  uint8_t block[TransmitQueue::kBlockSize];
+  while (queue.WaitUntilNotEmpty(stop)) {
+    const int length = queue.TakeSendBlock(block);
+    const PortResult result =
+        port.WriteBlock(std::span<const uint8_t>(block, static_cast<size_t>(length)));
+    // Written or not, the block is gone: a failed block is never retried.
+    queue.ConsumeSendBlock(length);
+    if (result.status == PortStatus::kClosed) break;
+    if (result.status == PortStatus::kLost) {
+      port_lost(result);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  DropQueuedBytes(queue);
+  return 1;
+}
+
+SerialLink::SerialLink(ReceiverContext& receiver, std::filesystem::path device_directory)
+    : receiver_(receiver),
+      device_directory_(std::move(device_directory)),
+      port_lost_([this](const PortResult& result) { PortLost(result); }) {}
+
+SerialLink::~SerialLink() { ReleaseLink(); }
+
+int SerialLink::PrepareLinkEvents() { return port_.PrepareLinkEvents(); }
+
+bool SerialLink::IsConnected() const { return IsOpen() && !LinkLost(); }
+
+bool SerialLink::OpenLink(int port_number) {
+  // A link that is still open, or whose device went away, is ended first:
+  // its workers must be gone before new ones start.
+  CloseLink();
+  lost_.store(false, std::memory_order_release);
+  port_number_ = port_number;
+  if (!port_.OpenSerialPort(port_number, device_directory_)) return false;
+
+  stop_ = std::stop_source();
+  connected_.store(true, std::memory_order_release);
+  try {
+    receiver_thread_ = std::thread(ReceiverWorker, std::ref(receiver_), std::ref(port_),
+                                   stop_.get_token(), std::cref(port_lost_));
+  } catch (const std::system_error&) {
+    CloseLink();
+    return false;
+  }
+  port_.RaiseDtr();  // refused by devices without modem lines; they work all the same
+  try {
+    sender_thread_ = std::thread(SenderWorker, std::ref(receiver_.queue), std::ref(port_),
+                                 stop_.get_token(), std::cref(port_lost_));
+  } catch (const std::system_error&) {
+    // A link that can receive but never send would never ask for an image.
+    CloseLink();
+    return false;
+  }
+  return true;
+}
+
+void SerialLink::CloseLink() {
+  connected_.store(false, std::memory_order_release);
+  port_.SignalClose();
+  stop_.request_stop();
+  if (receiver_thread_.joinable()) receiver_thread_.join();
+  if (sender_thread_.joinable()) sender_thread_.join();
+  port_.CloseSerialPort();
+}
+
+int SerialLink::ReleaseLink() {
+  CloseLink();
+  port_.ReleaseLinkEvents();
+  return 1;
+}
+
+void SerialLink::PortLost(const PortResult&) {
+  // A close that the operator asked for is not a lost device.
+  if (stop_.stop_requested()) return;
+  if (!lost_.exchange(true, std::memory_order_acq_rel)) {
+    receiver_.messages.Show(OperatorMessage{std::string(kConnectionLostCaption),
+                                            FormatConnectionLostText(port_number_),
+                                            MessageIcon::kWarning});
+  }
+  port_.SignalClose();
+  stop_.request_stop();
+}
+
+}  // namespace corvane

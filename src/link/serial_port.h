@@ -1,0 +1,115 @@
+// The one serial port that carries the link to the controller.
+//
+// The controller gives no handshake and no time-outs, so the port layer has
+// to guarantee what the rest of the link relies on: nobody else holds the
+// port while we do, the line is a transparent 8-bit byte stream, stale bytes
+// are gone at open, a close releases every wait at once, a read never
+// blocks, and a device that goes away is reported instead of looking like a
+// quiet line.
+//
+// Threads:
+//   UI thread       PrepareLinkEvents, OpenSerialPort, RaiseDtr,
+//                   CloseSerialPort, ReleaseLinkEvents. The descriptor
+//                   fields change only here, and only while no worker runs
+//                   (the link starts the workers after the open and joins
+//                   them before the close).
+//   receiver thread WaitPortEvent, ReadAvailable.
+//   sender thread   WriteBlock.
+//   any thread      SignalClose, Closing.
+// One reader and one writer may use the port at once; no call is made by
+// two threads at the same time.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace corvane {
+
+enum class PortStatus {
+  kOk,      // the call did its work; a read may still have found nothing
+  kClosed,  // the close was signalled: the port is being given up
+  kLost,    // the device hung up or went away; nothing more will pass
+  kFailed,  // any other failure; `error` says which
+};
+
+struct PortResult {
+  PortStatus status = PortStatus::kOk;
+  uint32_t count = 0;  // bytes read or written
+  int error = 0;       // errno where the failure happened, 0 when none
+};
+
+// The device that stands for COM `port_number`: the entry "com<n>" in
+// `directory` when one exists (a symbolic link such as com3 -> /dev/ttyUSB0,
+// or a device file), otherwise /dev/ttyS<n-1>. Empty for numbers below 1.
+std::string PortDevicePath(int port_number, const std::filesystem::path& directory);
+
+class SerialPort {
+ public:
+  SerialPort();
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // UI thread. Creates the close signal that the workers' waits listen to,
+  // or re-arms the existing one. 1, or -1 when it cannot be created.
+  int PrepareLinkEvents();
+  // UI thread, with no worker running. Closes the close signal.
+  void ReleaseLinkEvents();
+
+  // UI thread. Opens COM `port_number` (see PortDevicePath) exclusively and
+  // makes its line raw. False when it cannot be opened; OpenError() then
+  // holds the errno. Prepares the close signal itself when that has not been
+  // done.
+  bool OpenSerialPort(int port_number, const std::filesystem::path& directory);
+  // The same for a device named directly.
+  bool OpenSerialDevice(const std::string& device_path);
+  int OpenError() const { return open_error_; }
+  const std::string& DevicePath() const { return device_path_; }
+  bool IsOpen() const;
+
+  // UI thread. Raises DTR. A device without modem lines (a pseudo-terminal)
+  // refuses; that is not an error for the link. True when raised.
+  bool RaiseDtr();
+
+  // Any thread. From here on every wait returns at once and every write
+  // fails at once with kClosed, as on a closed port. The descriptor stays
+  // open until CloseSerialPort, so a worker never uses a number that the
+  // system has already handed to something else.
+  void SignalClose();
+  bool Closing() const { return closing_.load(std::memory_order_acquire); }
+
+  // UI thread, after the workers have been joined: empties both queues,
+  // drops DTR, puts the original line settings back, unlocks and closes.
+  void CloseSerialPort();
+
+  // Receiver thread. Sleeps until bytes have arrived (kOk), the close is
+  // signalled (kClosed) or the device is gone (kLost).
+  PortResult WaitPortEvent();
+
+  // Receiver thread. Reads at most `maximum` of the bytes that have already
+  // arrived (and no more than the buffer holds); never blocks. A count of 0
+  // with kOk means nothing was waiting.
+  PortResult ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum);
+
+  // Sender thread. Returns when the whole block has been written (kOk), the
+  // close was signalled (kClosed), or the write failed. Has no time limit
+  // otherwise: a device that holds its input back holds the sender, and
+  // only a close releases it.
+  PortResult WriteBlock(std::span<const uint8_t> bytes);
+
+ private:
+  struct Platform;
+
+  bool FailOpen(int error);
+
+  std::unique_ptr<Platform> platform_;  // descriptors and saved settings; UI thread
+  std::atomic<bool> closing_{false};
+  std::string device_path_;  // UI thread
+  int open_error_ = 0;       // UI thread
+};
+
+}  // namespace corvane
