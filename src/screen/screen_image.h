@@ -21,8 +21,11 @@ struct StatusCounters;
 struct ScreenImageBuffer {
   static constexpr int32_t kCapacity = 2'000'000;
   ScreenImageBuffer() : bytes(new uint8_t[kCapacity]) {}
+  // A count outside 0..kCapacity would read past the store; it is held to
+  // the store's bounds instead.
   std::span<const uint8_t> Payload() const {
-    return {bytes.get(), static_cast<size_t>(count)};
+    const int32_t n = count < 0 ? 0 : (count > kCapacity ? kCapacity : count);
+    return {bytes.get(), static_cast<size_t>(n)};
   }
   std::unique_ptr<uint8_t[]> bytes;
   int32_t count = 0;
@@ -39,7 +42,10 @@ int RunLength(uint8_t byte);
 void SelectColourPen(Surface& surface, uint8_t letter);
 
 // Decodes one payload onto the surface from (0, 0) with the surface's
-// current pen, leaving undrawn pixels as they were.
+// current pen, leaving undrawn pixels as they were. Afterwards the surface's
+// pen is the one the payload's last pen letter selected (unchanged if none).
+// Rows from 600 on are clipped whole and not followed, so the pen position
+// is left where drawing stopped, at most (0, 600). Allocates nothing.
 void DecodeScreenPayload(std::span<const uint8_t> payload, Surface& surface);
 // Draws the fixed black frame; leaves pen A (black) selected.
 void DrawScreenFrame(Surface& surface);

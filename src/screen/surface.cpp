@@ -8,15 +8,6 @@ Surface::Surface() : pixels_(new Pixel[static_cast<size_t>(kWidth) * kHeight]) {
   std::fill_n(pixels_.get(), static_cast<size_t>(kWidth) * kHeight, kInitialSurfacePixel);
 }
 
-void Surface::FillRowSpan(int y, int x0, int x1) {
-  if (y < 0 || y >= kHeight) return;
-  x0 = std::max(x0, 0);
-  x1 = std::min(x1, kWidth);
-  if (x0 >= x1) return;
-  std::fill(pixels_.get() + static_cast<size_t>(y) * kWidth + x0,
-            pixels_.get() + static_cast<size_t>(y) * kWidth + x1, pen_);
-}
-
 void Surface::LineTo(int x, int y) {
   if (y == pen_y_) {
     FillRowSpan(y, pen_x_, x);

@@ -5,6 +5,8 @@
 // const reference while that thread waits.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -49,8 +51,16 @@ class Surface {
   void LineTo(int x, int y);
 
   // Colours pixels [x0, x1) of row y with the current pen, clipped. The pen
-  // position is not touched: this is the decoder's fast path for a run.
-  void FillRowSpan(int y, int x0, int x1);
+  // position is not touched: this is the decoder's fast path for a run, and
+  // inline so that a run costs no call.
+  void FillRowSpan(int y, int x0, int x1) {
+    if (y < 0 || y >= kHeight) return;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, kWidth);
+    if (x0 >= x1) return;
+    Pixel* const row = pixels_.get() + static_cast<size_t>(y) * kWidth;
+    std::fill(row + x0, row + x1, pen_);
+  }
 
   int PenX() const { return pen_x_; }
   int PenY() const { return pen_y_; }

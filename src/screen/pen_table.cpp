@@ -1,0 +1,21 @@
+#include "screen/payload_code.h"
+#include "screen/screen_image.h"
+
+namespace corvane {
+
+std::optional<Pixel> PenTable(uint8_t letter) {
+  const PayloadByteRole& role = kPayloadByteRoles[letter];
+  if (!role.has_pen) return std::nullopt;
+  return role.pen;
+}
+
+bool IsColourLetter(uint8_t byte) { return kPayloadByteRoles[byte].letter; }
+
+int RunLength(uint8_t byte) { return kPayloadByteRoles[byte].run; }
+
+void SelectColourPen(Surface& surface, uint8_t letter) {
+  const PayloadByteRole& role = kPayloadByteRoles[letter];
+  if (role.has_pen) surface.SelectPen(role.pen);
+}
+
+}  // namespace corvane

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "recording_display.h"
+#include "screen/screen_image.h"
+#include "screen/status_counters.h"
+
+namespace corvane {
+namespace {
+
+constexpr Pixel kRed = MakePixel(255, 0, 0);
+
+class RenderScreenImageTest : public ::testing::Test {
+ protected:
+  void Render(std::string_view payload) {
+    std::memcpy(image_.bytes.get(), payload.data(), payload.size());
+    image_.count = static_cast<int32_t>(payload.size());
+    RenderScreenImage(image_, surface_, counters_, display_);
+  }
+  Pixel Shown(size_t picture, int x, int y) const {
+    return display_.pictures.at(picture).pixels.at(static_cast<size_t>(y) * Surface::kWidth +
+                                                   static_cast<size_t>(x));
+  }
+
+  ScreenImageBuffer image_;
+  Surface surface_;
+  StatusCounters counters_;
+  testing::RecordingDisplay display_;
+};
+
+TEST_F(RenderScreenImageTest, StatusFirstThenTheFramedPictureFromTheSurfaceItself) {
+  Render("B" + std::string(10, '9'));  // rows 0 to 9 red
+  EXPECT_EQ(display_.events, (std::vector<std::string>{"status", "picture"}));
+  EXPECT_EQ(display_.texts.at(0), FormatImagesStatus(0));
+  EXPECT_EQ(counters_.ImagesShown.load(), 1);
+  // The display copies the drawing surface, not a read-back of the window.
+  EXPECT_EQ(display_.pictures.at(0).surface, &surface_);
+  EXPECT_EQ(Shown(0, 100, 7), kRed);
+  EXPECT_EQ(Shown(0, 100, 3), kBlack);  // frame rows 0 to 5
+  EXPECT_EQ(Shown(0, 0, 7), kBlack);    // frame columns
+  EXPECT_EQ(Shown(0, 799, 7), kBlack);
+  EXPECT_EQ(Shown(0, 100, 10), kInitialSurfacePixel);
+  EXPECT_EQ(Shown(0, 799, 599), kInitialSurfacePixel);
+}
+
+TEST_F(RenderScreenImageTest, NextImageCountsOnDrawsOverTheLastAndStartsInBlack) {
+  Render("B" + std::string(10, '9'));
+  // The frame left pen A, so this run is black although the last image's
+  // final pen was red.
+  Render(std::string(7, '9') + "5");
+  EXPECT_EQ(display_.events, (std::vector<std::string>{"status", "picture", "status", "picture"}));
+  EXPECT_EQ(display_.texts.at(1), FormatImagesStatus(1));
+  EXPECT_EQ(counters_.ImagesShown.load(), 2);
+  EXPECT_EQ(Shown(1, 30, 7), kBlack);
+  EXPECT_EQ(Shown(1, 100, 7), kRed);  // the rest of the row is the last image's
+  EXPECT_EQ(Shown(1, 100, 10), kInitialSurfacePixel);
+}
+
+TEST_F(RenderScreenImageTest, EmptyPayloadShowsThePreviousImageFramedAndCounts) {
+  Render("C" + std::string(700, '9') + "H1");  // every row green, pixel (799, 599) too
+  Render("");
+  ASSERT_EQ(display_.pictures.size(), 2u);
+  EXPECT_EQ(display_.pictures[1].pixels, display_.pictures[0].pixels);
+  EXPECT_EQ(Shown(1, 799, 599), MakePixel(0, 255, 0));
+  EXPECT_EQ(display_.texts.at(1), FormatImagesStatus(1));
+  EXPECT_EQ(counters_.ImagesShown.load(), 2);
+}
+
+TEST(ScreenImageBuffer, PayloadStaysInsideTheStore) {
+  ScreenImageBuffer image;
+  image.count = 3;
+  EXPECT_EQ(image.Payload().size(), 3u);
+  image.count = -1;
+  EXPECT_TRUE(image.Payload().empty());
+  image.count = ScreenImageBuffer::kCapacity + 1;
+  EXPECT_EQ(image.Payload().size(), static_cast<size_t>(ScreenImageBuffer::kCapacity));
+}
+
+}  // namespace
+}  // namespace corvane
