@@ -1,0 +1,16 @@
+#include "shell/captions.h"
+
+namespace corvane {
+
+std::string PortCaption(int port) {
+  return std::string(kWindowTitle) + " - COM" + std::to_string(port);
+}
+
+std::string FileCaption(std::string_view application_name, std::string_view file_title) {
+  std::string caption(application_name);
+  caption += " - ";
+  caption += file_title.empty() ? std::string_view("(untitled)") : file_title;
+  return caption;
+}
+
+}  // namespace corvane

@@ -1,0 +1,25 @@
+// Corvane: mirrors a Mirelon controller's screen, forwards keys and soft-key
+// clicks to it, and backs up and restores its station parameters.
+#include <QApplication>
+#include <QIcon>
+#include <filesystem>
+#include <system_error>
+
+#include "shell/program.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Corvane");
+  QApplication::setWindowIcon(QIcon(":/corvane/corvane.png"));
+
+  // The working directory holds config.dpm and the com<n> device entries.
+  std::error_code error;
+  std::filesystem::path base = std::filesystem::current_path(error);
+  if (error) base = ".";
+
+  corvane::Program program({.base_directory = base});
+  program.Start();
+  const int code = QApplication::exec();
+  program.Shutdown();
+  return code;
+}
