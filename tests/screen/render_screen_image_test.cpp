@@ -1,12 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "recording_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
+
+// Counts every allocation made through operator new by this test program,
+// so that a test can show that rendering an image allocates nothing.
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace corvane {
 namespace {
@@ -67,6 +84,31 @@ TEST_F(RenderScreenImageTest, EmptyPayloadShowsThePreviousImageFramedAndCounts) 
   EXPECT_EQ(Shown(1, 799, 599), MakePixel(0, 255, 0));
   EXPECT_EQ(display_.texts.at(1), FormatImagesStatus(1));
   EXPECT_EQ(counters_.ImagesShown.load(), 2);
+}
+
+// A display that keeps nothing, so that only the renderer's own
+// allocations are counted.
+class NullDisplay : public ScreenDisplay {
+ public:
+  void ShowPicture(const Surface& picture) override { last_pixel = picture.PixelAt(799, 599); }
+  void ShowStatusText(std::string_view text) override { text_length = text.size(); }
+  Pixel last_pixel = 0;
+  size_t text_length = 0;
+};
+
+TEST(RenderScreenImageCost, NothingIsAllocatedPerImage) {
+  ScreenImageBuffer image;
+  Surface surface;
+  StatusCounters counters;
+  NullDisplay display;
+  const std::string payload = "ABCDEFGHIJKLMNOP123456789xyz" + std::string(700, '9');
+  std::memcpy(image.bytes.get(), payload.data(), payload.size());
+  image.count = static_cast<int32_t>(payload.size());
+  const long before = allocations.load();
+  for (int i = 0; i < 3; ++i) RenderScreenImage(image, surface, counters, display);
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(counters.ImagesShown.load(), 3);
+  EXPECT_EQ(display.text_length, FormatImagesStatus(2).size());
 }
 
 TEST(ScreenImageBuffer, PayloadStaysInsideTheStore) {
