@@ -1,0 +1,258 @@
+#include "link/serial_port.h"
+
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link_rig.h"
+
+namespace corvane {
+namespace {
+
+using testing::DeviceDirectory;
+using testing::PtyPair;
+
+std::span<const uint8_t> Bytes(std::string_view text) {
+  return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// Reads from the port until `count` bytes have come, each read capped at
+// `maximum`; records the size of every read.
+std::string ReadFromPort(SerialPort& port, size_t count, uint32_t maximum,
+                         std::vector<uint32_t>* sizes = nullptr) {
+  std::string got;
+  std::vector<uint8_t> buffer(10'000);
+  while (got.size() < count) {
+    const PortResult event = port.WaitPortEvent();
+    if (event.status != PortStatus::kOk) break;
+    const PortResult read = port.ReadAvailable(buffer, maximum);
+    if (read.status != PortStatus::kOk) break;
+    if (sizes && read.count > 0) sizes->push_back(read.count);
+    got.append(reinterpret_cast<const char*>(buffer.data()), read.count);
+  }
+  return got;
+}
+
+TEST(PortDevicePath, ComEntryInTheDirectoryNamesTheDevice) {
+  DeviceDirectory dir;
+  dir.MapPort(3, "/dev/ttyUSB0");  // dangling here, and still the choice
+  EXPECT_EQ(PortDevicePath(3, dir.Path()), (dir.Path() / "com3").string());
+  EXPECT_EQ(PortDevicePath(4, dir.Path()), "/dev/ttyS3");
+  EXPECT_EQ(PortDevicePath(12, dir.Path()), "/dev/ttyS11");
+  EXPECT_EQ(PortDevicePath(1, dir.Path()), "/dev/ttyS0");
+  EXPECT_EQ(PortDevicePath(0, dir.Path()), "");
+  EXPECT_EQ(PortDevicePath(-2, dir.Path()), "");
+}
+
+TEST(SerialPortOpen, PortZeroAndMissingDevicesFail) {
+  DeviceDirectory dir;
+  SerialPort port;
+  EXPECT_FALSE(port.OpenSerialPort(0, dir.Path()));
+  EXPECT_EQ(port.OpenError(), ENODEV);
+
+  dir.MapPort(5, (dir.Path() / "no-such-device").string());
+  EXPECT_FALSE(port.OpenSerialPort(5, dir.Path()));
+  EXPECT_EQ(port.OpenError(), ENOENT);
+  EXPECT_FALSE(port.IsOpen());
+
+  // A plain file is not a serial line.
+  testing::WriteWholeFile(dir.File("com7"), "not a tty");
+  EXPECT_FALSE(port.OpenSerialPort(7, dir.Path()));
+  EXPECT_EQ(port.OpenError(), ENOTTY);
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortOpen, HeldPortIsRefusedUntilReleased) {
+  PtyPair pty;
+  DeviceDirectory dir;
+  dir.MapPort(3, pty.SlavePath());
+  SerialPort first;
+  SerialPort second;
+  ASSERT_TRUE(first.OpenSerialPort(3, dir.Path())) << first.OpenError();
+  // This process runs as root in CI, which TIOCEXCL does not stop; the lock does.
+  EXPECT_FALSE(second.OpenSerialPort(3, dir.Path()));
+  EXPECT_EQ(second.OpenError(), EBUSY);
+
+  first.SignalClose();
+  first.CloseSerialPort();
+  ASSERT_TRUE(second.OpenSerialPort(3, dir.Path())) << second.OpenError();
+  EXPECT_TRUE(second.IsOpen());
+}
+
+TEST(SerialPortOpen, PseudoTerminalWithoutModemLinesStillOpens) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  EXPECT_FALSE(port.RaiseDtr());  // refused, and harmless
+  ASSERT_EQ(port.WriteBlock(Bytes("ok")).status, PortStatus::kOk);
+  EXPECT_EQ(pty.ReadCount(2), "ok");
+}
+
+// The line must pass every byte unchanged in both directions, although a
+// fresh tty is cooked.
+TEST(SerialPortLine, RawBothWaysAndNoEcho) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+
+  const std::string in("a\r\nb\x03\x11\x13\x1a\x7f\xff\x00z", 12);
+  pty.Write(in);
+  EXPECT_EQ(ReadFromPort(port, in.size(), 10'000), in);
+
+  // Had the line echoed, the echo would be ahead of this at the master.
+  const std::string out("\n\r\x11\x13\x03\xbe", 6);
+  ASSERT_EQ(port.WriteBlock(Bytes(out)).status, PortStatus::kOk);
+  EXPECT_EQ(pty.ReadCount(out.size()), out);
+}
+
+TEST(SerialPortLine, KeepsLineSettingsAndRestoresTheOriginal) {
+  PtyPair pty;
+  termios before{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
+  // Settings somebody chose for this port: we must not change them.
+  before.c_cflag = (before.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB | CSTOPB;
+  cfsetispeed(&before, B9600);
+  cfsetospeed(&before, B9600);
+  before.c_lflag |= ICANON | ECHO;
+  ASSERT_EQ(tcsetattr(pty.Slave(), TCSANOW, &before), 0);
+  ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
+
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  termios open{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &open), 0);
+  EXPECT_EQ(open.c_cflag & CSIZE, before.c_cflag & CSIZE);
+  EXPECT_EQ(open.c_cflag & (PARENB | CSTOPB | CRTSCTS), before.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+  EXPECT_EQ(cfgetospeed(&open), B9600);
+  EXPECT_EQ(open.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(open.c_oflag & OPOST, 0u);
+  EXPECT_EQ(open.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | IXANY | BRKINT | PARMRK), 0u);
+  EXPECT_EQ(open.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+  EXPECT_EQ(open.c_cc[VMIN], 1);
+  EXPECT_EQ(open.c_cc[VTIME], 0);
+
+  port.SignalClose();
+  port.CloseSerialPort();
+  termios after{};
+  ASSERT_EQ(tcgetattr(pty.Slave(), &after), 0);
+  EXPECT_EQ(after.c_iflag, before.c_iflag);
+  EXPECT_EQ(after.c_oflag, before.c_oflag);
+  EXPECT_EQ(after.c_cflag, before.c_cflag);
+  EXPECT_EQ(after.c_lflag, before.c_lflag);
+  EXPECT_EQ(cfgetospeed(&after), B9600);
+}
+
+TEST(SerialPortLine, StaleInputIsGoneAtOpen) {
+  PtyPair pty;
+  termios raw{};
+  tcgetattr(pty.Slave(), &raw);
+  cfmakeraw(&raw);
+  tcsetattr(pty.Slave(), TCSANOW, &raw);
+  pty.Write("stale");
+  // Wait until the stale bytes really sit in the slave's input.
+  pollfd p{pty.Slave(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 5000), 1);
+
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  pty.Write("fresh");
+  EXPECT_EQ(ReadFromPort(port, 5, 10'000), "fresh");
+}
+
+TEST(SerialPortRead, EachReadIsCappedAndEverythingArrivesInOrder) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  std::vector<uint8_t> buffer(10'000);
+  // Nothing waiting: no bytes, and no error either.
+  const PortResult quiet = port.ReadAvailable(buffer, 10'000);
+  EXPECT_EQ(quiet.status, PortStatus::kOk);
+  EXPECT_EQ(quiet.count, 0u);
+
+  std::string sent;
+  for (int i = 0; i < 300; ++i) sent.push_back(static_cast<char>('!' + i % 90));
+  pty.Write(sent);
+  std::vector<uint32_t> sizes;
+  EXPECT_EQ(ReadFromPort(port, sent.size(), 100, &sizes), sent);
+  for (uint32_t size : sizes) EXPECT_LE(size, 100u);
+  EXPECT_GE(sizes.size(), 3u);
+
+  // Never more than the buffer holds, whatever the maximum says.
+  pty.Write("0123456789");
+  ASSERT_EQ(port.WaitPortEvent().status, PortStatus::kOk);
+  std::span<uint8_t> small(buffer.data(), 4);
+  const PortResult capped = port.ReadAvailable(small, 10'000);
+  EXPECT_EQ(capped.status, PortStatus::kOk);
+  EXPECT_LE(capped.count, 4u);
+}
+
+TEST(SerialPortClose, CloseReleasesAWaitingReader) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  PortResult result;
+  std::thread reader([&] { result = port.WaitPortEvent(); });
+  port.SignalClose();
+  reader.join();
+  EXPECT_EQ(result.status, PortStatus::kClosed);
+  port.CloseSerialPort();
+  EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortClose, CloseEndsAStuckWriteAndLaterWritesFailAtOnce) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  // The master never reads: the pseudo-terminal fills and the write waits.
+  const std::vector<uint8_t> big(256 * 1024, 'x');
+  PortResult result;
+  std::thread writer([&] { result = port.WriteBlock(big); });
+  port.SignalClose();
+  writer.join();
+  EXPECT_EQ(result.status, PortStatus::kClosed);
+  EXPECT_LT(result.count, big.size());
+
+  const PortResult after = port.WriteBlock(Bytes("k"));
+  EXPECT_EQ(after.status, PortStatus::kClosed);
+  EXPECT_EQ(after.count, 0u);
+  port.CloseSerialPort();
+}
+
+TEST(SerialPortClose, ReopenAfterCloseWorksWithFreshSignal) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  port.SignalClose();
+  port.CloseSerialPort();
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  // The earlier close must not leak into the new open.
+  EXPECT_FALSE(port.Closing());
+  pty.Write("z");
+  EXPECT_EQ(ReadFromPort(port, 1, 10), "z");
+  ASSERT_EQ(port.WriteBlock(Bytes("y")).status, PortStatus::kOk);
+  EXPECT_EQ(pty.ReadCount(1), "y");
+}
+
+TEST(SerialPortHangUp, FarSideClosingIsReportedNotSpunOn) {
+  PtyPair pty;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  pty.CloseMaster();
+  EXPECT_EQ(port.WaitPortEvent().status, PortStatus::kLost);
+  std::vector<uint8_t> buffer(16);
+  EXPECT_EQ(port.ReadAvailable(buffer, 16).status, PortStatus::kLost);
+  const PortResult write = port.WriteBlock(Bytes("<1>"));
+  EXPECT_EQ(write.status, PortStatus::kLost);
+  EXPECT_NE(write.error, 0);
+  // Closing a port whose device is gone still completes.
+  port.SignalClose();
+  port.CloseSerialPort();
+  EXPECT_FALSE(port.IsOpen());
+}
+
+}  // namespace
+}  // namespace corvane
