@@ -1,0 +1,267 @@
+// Cost of turning a screen image payload into the framed picture.
+//
+//   typical panel     a panel-like screen (boxes, fills, bars, lines of small
+//                     text) coded the way the controller codes it
+//   alternating       2,000,000 colour letters, each drawing one pixel: the
+//                     most pixels a payload can draw one by one
+//   nothing drawn     2,000,000 bytes that are each looked at but draw
+//                     nothing, so the decoder never leaves row 0
+//   600 x "9"         every row one span, against filling 800x600x4 bytes
+//                     with memset and std::fill_n
+//
+// Each benchmark also reports the operator-new calls made while timed.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "screen/screen_display.h"
+#include "screen/screen_image.h"
+#include "screen/status_counters.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}  // namespace
+
+// Out of line, so that the compiler does not pair an inlined malloc() or
+// free() with a new or delete expression and warn about a mismatch that is
+// not there.
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace corvane {
+namespace {
+
+constexpr int kW = Surface::kWidth;
+constexpr int kH = Surface::kHeight;
+
+// The picture as colour letters, one per pixel.
+struct LetterPicture {
+  std::vector<char> letters = std::vector<char>(static_cast<size_t>(kW) * kH, 'D');
+  void Fill(int x0, int y0, int x1, int y1, char c) {
+    for (int y = std::max(y0, 0); y < std::min(y1, kH); ++y) {
+      for (int x = std::max(x0, 0); x < std::min(x1, kW); ++x) {
+        letters[static_cast<size_t>(y) * kW + static_cast<size_t>(x)] = c;
+      }
+    }
+  }
+  void Box(int x0, int y0, int x1, int y1, char border, char inside) {
+    Fill(x0, y0, x1, y1, border);
+    Fill(x0 + 1, y0 + 1, x1 - 1, y1 - 1, inside);
+  }
+  // Small text: a 5x7 cell per character with a made-up but fixed glyph,
+  // one blank column between characters.
+  void Text(int x, int y, std::string_view text, char ink) {
+    for (const char ch : text) {
+      if (ch != ' ') {
+        uint32_t bits = static_cast<uint8_t>(ch) * 2654435761u;
+        for (int gy = 0; gy < 7; ++gy) {
+          for (int gx = 0; gx < 5; ++gx) {
+            bits = bits * 1103515245u + 12345u;
+            if ((bits >> 16) & 1) Fill(x + gx, y + gy, x + gx + 1, y + gy + 1, ink);
+          }
+        }
+      }
+      x += 6;
+    }
+  }
+};
+
+// The controller's coding: per row, each run is its colour letter; n mod 4
+// single pixels (a letter before a letter), then the rest as run digits,
+// largest first; the run that reaches the row end is its letter and "9".
+std::string Encode(const LetterPicture& picture) {
+  std::string payload;
+  for (int y = 0; y < kH; ++y) {
+    const char* row = picture.letters.data() + static_cast<size_t>(y) * kW;
+    int x = 0;
+    while (x < kW) {
+      const char c = row[x];
+      int end = x;
+      while (end < kW && row[end] == c) ++end;
+      if (end == kW) {
+        payload += c;
+        payload += '9';
+        break;
+      }
+      int n = end - x;
+      payload.append(static_cast<size_t>(n % 4), c);
+      n -= n % 4;
+      if (n > 0) payload += c;
+      for (int d = 8; d >= 1; --d) {
+        const int run = 4 << (d - 1);
+        while (n >= run) {
+          payload += static_cast<char>('0' + d);
+          n -= run;
+        }
+      }
+      x = end;
+    }
+  }
+  return payload;
+}
+
+LetterPicture TypicalPanel() {
+  LetterPicture p;
+  p.Fill(0, 6, kW, 66, 'E');  // header band
+  p.Text(20, 16, "MIRELON CONTROLLER   RUN   IMAGE 000123", 'P');
+  for (int k = 0; k < 8; ++k) {  // soft keys
+    const int left = 145 + k * 52;
+    p.Box(left, 13, left + 47, 60, 'A', 'J');
+    p.Text(left + 14, 30, "S" + std::to_string(k + 1), 'A');
+  }
+  for (int s = 0; s < 8; ++s) {  // eight station boxes
+    const int x0 = 20 + (s % 4) * 192;
+    const int y0 = 80 + (s / 4) * 232;
+    p.Box(x0, y0, x0 + 184, y0 + 222, 'A', 'P');
+    p.Fill(x0 + 1, y0 + 1, x0 + 183, y0 + 18, 'I');
+    p.Text(x0 + 6, y0 + 6, "STATION " + std::to_string(s + 1), 'P');
+    const char* labels[] = {"FLOW  12.5 L/MIN", "TEMP  45.2 C", "PRES  3.10 BAR",
+                            "SET   50.0", "OUT   73 %", "MODE  AUTO", "ALARM NONE"};
+    for (int l = 0; l < 7; ++l) p.Text(x0 + 8, y0 + 28 + l * 14, labels[l], 'A');
+    // A bar graph and a trend line.
+    p.Box(x0 + 8, y0 + 130, x0 + 176, y0 + 146, 'A', 'L');
+    p.Fill(x0 + 9, y0 + 131, x0 + 9 + 20 * (s + 1) - 3, y0 + 145, s % 3 ? 'C' : 'B');
+    for (int t = 0; t < 160; ++t) {
+      const int ty = y0 + 200 - ((t * (s + 3)) % 40);
+      p.Fill(x0 + 12 + t, ty, x0 + 13 + t, ty + 2, 'E');
+    }
+  }
+  p.Fill(0, 548, kW, 598, 'L');  // footer
+  p.Text(20, 560, "LAST KEY F3    BACKUP STATION 4 OK    12:41:07", 'A');
+  p.Text(20, 576, "F1 MAIN  F2 FLOW  F3 TEMP  F4 ALARMS  F5 SETUP", 'A');
+  return p;
+}
+
+std::span<const uint8_t> Bytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+class NullDisplay : public ScreenDisplay {
+ public:
+  void ShowPicture(const Surface& picture) override {
+    benchmark::DoNotOptimize(picture.PixelAt(400, 300));
+  }
+  void ShowStatusText(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
+};
+
+void Report(benchmark::State& state, size_t payload_bytes, long allocations_before) {
+  const long made = allocations.load() - allocations_before;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(payload_bytes));
+  state.counters["payload_bytes"] = static_cast<double>(payload_bytes);
+  state.counters["allocs"] = static_cast<double>(made);
+}
+
+void DecodeAndFrame(benchmark::State& state, const std::string& payload) {
+  Surface surface;
+  const long before = allocations.load();
+  for (auto _ : state) {
+    DecodeScreenPayload(Bytes(payload), surface);
+    DrawScreenFrame(surface);
+    benchmark::DoNotOptimize(surface.MutablePixels());
+    benchmark::ClobberMemory();
+  }
+  Report(state, payload.size(), before);
+}
+
+const std::string& TypicalPayload() {
+  static const std::string payload = [] {
+    const LetterPicture picture = TypicalPanel();
+    std::string p = Encode(picture);
+    // The coding must give back the picture, or the figures mean nothing.
+    Surface check;
+    DecodeScreenPayload(Bytes(p), check);
+    for (size_t i = 0; i < picture.letters.size(); ++i) {
+      if (check.Pixels()[i] != *PenTable(static_cast<uint8_t>(picture.letters[i]))) std::abort();
+    }
+    return p;
+  }();
+  return payload;
+}
+
+void BM_DecodeAndFrame_TypicalPanel(benchmark::State& state) {
+  DecodeAndFrame(state, TypicalPayload());
+}
+BENCHMARK(BM_DecodeAndFrame_TypicalPanel);
+
+void BM_RenderScreenImage_TypicalPanel(benchmark::State& state) {
+  const std::string& payload = TypicalPayload();
+  ScreenImageBuffer image;
+  std::memcpy(image.bytes.get(), payload.data(), payload.size());
+  image.count = static_cast<int32_t>(payload.size());
+  Surface surface;
+  StatusCounters counters;
+  NullDisplay display;
+  const long before = allocations.load();
+  for (auto _ : state) RenderScreenImage(image, surface, counters, display);
+  Report(state, payload.size(), before);
+}
+BENCHMARK(BM_RenderScreenImage_TypicalPanel);
+
+void BM_DecodeAndFrame_AlternatingLetters2M(benchmark::State& state) {
+  std::string payload;
+  for (int i = 0; i < 1'000'000; ++i) payload += "AB";
+  DecodeAndFrame(state, payload);
+}
+BENCHMARK(BM_DecodeAndFrame_AlternatingLetters2M)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeAndFrame_NothingDrawn2M(benchmark::State& state) {
+  std::string payload;
+  for (int i = 0; i < 1'000'000; ++i) payload += "A0";
+  DecodeAndFrame(state, payload);
+}
+BENCHMARK(BM_DecodeAndFrame_NothingDrawn2M)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeAndFrame_RandomBytes2M(benchmark::State& state) {
+  std::mt19937 rng(7);
+  std::string payload(2'000'000, ' ');
+  for (char& c : payload) c = static_cast<char>(rng());
+  DecodeAndFrame(state, payload);
+}
+BENCHMARK(BM_DecodeAndFrame_RandomBytes2M)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeAndFrame_600RowsOfNine(benchmark::State& state) {
+  DecodeAndFrame(state, std::string(600, '9'));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
+}
+BENCHMARK(BM_DecodeAndFrame_600RowsOfNine);
+
+void BM_Memset_800x600x4(benchmark::State& state) {
+  Surface surface;
+  for (auto _ : state) {
+    std::memset(surface.MutablePixels(), 0, static_cast<size_t>(kW) * kH * 4);
+    benchmark::DoNotOptimize(surface.MutablePixels());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
+}
+BENCHMARK(BM_Memset_800x600x4);
+
+void BM_FillN_800x600Pixels(benchmark::State& state) {
+  Surface surface;
+  for (auto _ : state) {
+    std::fill_n(surface.MutablePixels(), static_cast<size_t>(kW) * kH, MakePixel(255, 0, 0));
+    benchmark::DoNotOptimize(surface.MutablePixels());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
+}
+BENCHMARK(BM_FillN_800x600Pixels);
+
+}  // namespace
+}  // namespace corvane
+
+BENCHMARK_MAIN();
