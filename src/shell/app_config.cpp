@@ -48,7 +48,9 @@ ReadConfigResult ReadConfig(AppConfig& config, const std::filesystem::path& base
   }
   std::string line;
   while (file->ReadLine(line)) ApplyConfigLine(config, line);
-  return ReadConfigResult::kRead;
+  // A file that cannot be read to its end (a directory of that name, an I/O
+  // error) is not the operator's setting; what was read of it stands.
+  return file->Failed() ? ReadConfigResult::kUnreadable : ReadConfigResult::kRead;
 }
 
 bool WriteConfig(const AppConfig& config, const std::filesystem::path& base_directory,

@@ -57,7 +57,8 @@ enum class ReadConfigResult {
   kRead,       // the file was read (a read-only file too)
   kCreated,    // there was no file: the defaults stay and a file holding them was written
   kMissing,    // there was no file and none could be created: the defaults stay
-  kUnreadable, // the file exists but cannot be read: the defaults stay, the file is left alone
+  kUnreadable, // the file exists but cannot be read: it is left alone, lines before a
+               // read error still count
 };
 
 // Reads base_directory / name into `config`, opening it for reading only.

@@ -1,0 +1,256 @@
+#include "params/capture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/protocol.h"
+#include "link/transmit_queue.h"
+#include "params/param_messages.h"
+#include "params/queue_drain.h"
+#include "params/scratch_dir.h"
+#include "screen/status_counters.h"
+#include "test_doubles.h"
+
+namespace corvane {
+namespace {
+
+using testing::ReadRawFile;
+using testing::ScratchDir;
+using testing::TakeAllQueued;
+
+class CaptureTest : public ::testing::Test {
+ protected:
+  CaptureTest()
+      : capture_(queue_, counters_, messages_, [this](std::chrono::milliseconds d) {
+          std::lock_guard lock(pause_mutex_);
+          pauses_.push_back(d);
+        }) {}
+
+  // Feeds bytes as the receiver does; returns how many of them ended a block.
+  int Feed(std::string_view bytes) {
+    int ends = 0;
+    for (const char c : bytes) ends += capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
+    return ends;
+  }
+
+  std::vector<std::chrono::milliseconds> Pauses() {
+    std::lock_guard lock(pause_mutex_);
+    return pauses_;
+  }
+
+  ScratchDir dir_;
+  TransmitQueue queue_;
+  StatusCounters counters_;
+  testing::RecordingDisplay display_;
+  testing::RecordingMessages messages_;
+  std::mutex pause_mutex_;
+  std::vector<std::chrono::milliseconds> pauses_;
+  CaptureState capture_;
+};
+
+TEST_F(CaptureTest, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
+  const std::string path = (dir_ / "station1.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  EXPECT_TRUE(capture_.Capturing());
+  EXPECT_EQ(TakeAllQueued(queue_), "<12>");
+
+  EXPECT_EQ(Feed("1 2 ;\n"), 0);
+  EXPECT_EQ(counters_.ParametersReceived.load(), 1);
+  EXPECT_EQ(display_.LastText(), "Receiving Parameters: 1             ");
+  EXPECT_EQ(Feed("3 4 ;\n"), 0);
+  EXPECT_EQ(counters_.ParametersReceived.load(), 2);
+  EXPECT_EQ(display_.LastText(), "Receiving Parameters: 2             ");
+  EXPECT_TRUE(Pauses().empty()) << "no pause before the block ends";
+
+  counters_.ImagesShown = 17;
+  EXPECT_EQ(Feed("]"), 1);
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(Pauses(), std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(500)});
+  EXPECT_EQ(display_.LastText(), "Images: 17, Parameters: 0  ");
+  EXPECT_EQ(counters_.BlocksCompleted.load(), 1);
+
+  const std::string on_disk = ReadRawFile(path);
+  EXPECT_EQ(on_disk, "1 2 ;\r\n3 4 ;\r\n");
+  EXPECT_EQ(on_disk.size(), 14u);
+  EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(CaptureTest, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
+  const std::string path = (dir_ / "odd.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(0)));
+  EXPECT_EQ(TakeAllQueued(queue_), "<11>");
+  Feed(std::string("a\0b\x1A" "c\r\n", 7));
+  Feed("]");
+  EXPECT_EQ(ReadRawFile(path), "ab\x1A" "c\r\r\n");
+  EXPECT_EQ(counters_.ParametersReceived.load(), 0);
+}
+
+TEST_F(CaptureTest, AnEmptyBlockGivesAnEmptyFile) {
+  const std::string path = (dir_ / "empty.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(8)));
+  EXPECT_EQ(TakeAllQueued(queue_), "<19>");
+  Feed("]");
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(ReadRawFile(path), "");
+}
+
+TEST_F(CaptureTest, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
+  counters_.ImagesShown = 4;
+  // No backup open: the block is read to its end but nothing is kept.
+  EXPECT_EQ(Feed("9 9 ;\n]"), 1);
+  EXPECT_EQ(counters_.ParametersReceived.load(), 0);
+  EXPECT_EQ(display_.Texts(), std::vector<std::string>{"Images: 4, Parameters: 0  "});
+  EXPECT_EQ(Pauses().size(), 1u) << "the pause comes at every ]";
+
+  const std::string path = (dir_ / "second.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(3)));
+  EXPECT_EQ(Feed("5 6 ;\n]"), 1);
+  EXPECT_EQ(counters_.ParametersReceived.load(), 1);
+  EXPECT_EQ(display_.LastText(), "Images: 4, Parameters: 1  ");
+  EXPECT_EQ(counters_.BlocksCompleted.load(), 2);
+  EXPECT_EQ(ReadRawFile(path), "5 6 ;\r\n");
+
+  // The next block finds no backup open again.
+  Feed("7 ;]");
+  EXPECT_EQ(counters_.ParametersReceived.load(), 1);
+  EXPECT_EQ(ReadRawFile(path), "5 6 ;\r\n");
+}
+
+TEST_F(CaptureTest, AFileThatCannotBeCreatedSendsNothingAndSaysSo) {
+  const std::string path = (dir_ / "no-such-dir" / "x.spb").string();
+  EXPECT_FALSE(capture_.StartBackup(path, BackupCommand(1)));
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_TRUE(queue_.IsEmpty());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupFailedCaption);
+  EXPECT_NE(messages[0].text.find(path), std::string::npos);
+  // A block that comes anyway is not captured.
+  Feed("1 ;]");
+  EXPECT_EQ(counters_.ParametersReceived.load(), 0);
+}
+
+TEST_F(CaptureTest, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
+  const std::string first = (dir_ / "first.spb").string();
+  const std::string second = (dir_ / "second.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(first, BackupCommand(1)));
+  Feed("1 2 ;\n3 ");
+  ASSERT_TRUE(capture_.StartBackup(second, BackupCommand(2)));
+  EXPECT_EQ(TakeAllQueued(queue_), "<12><13>");
+
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
+  EXPECT_NE(messages[0].text.find(first), std::string::npos);
+  EXPECT_EQ(ReadRawFile(first), "1 2 ;\r\n3 ") << "the first keeps what it had";
+
+  Feed("4 ;\n]");
+  EXPECT_EQ(ReadRawFile(first), "1 2 ;\r\n3 ") << "nothing more reaches the first";
+  EXPECT_EQ(ReadRawFile(second), "4 ;\r\n");
+  EXPECT_EQ(messages_.Count(), 1u) << "the second ended well";
+}
+
+TEST_F(CaptureTest, AFailedSecondBackupLeavesNoCaptureOpen) {
+  const std::string first = (dir_ / "first.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(first, BackupCommand(1)));
+  Feed("1 ;");
+  EXPECT_FALSE(capture_.StartBackup((dir_ / "missing" / "x.spb").string(), BackupCommand(2)));
+  EXPECT_FALSE(capture_.Capturing());
+  Feed("2 ;]");
+  EXPECT_EQ(ReadRawFile(first), "1 ;");
+  EXPECT_EQ(counters_.ParametersReceived.load(), 1);
+  EXPECT_EQ(messages_.Count(), 2u);  // the first cut short, the second not created
+}
+
+TEST_F(CaptureTest, ABackupIntoAFullDiskIsReportedIncomplete) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  ASSERT_TRUE(capture_.StartBackup("/dev/full", BackupCommand(4)));
+  Feed("1 2 ;\n3 4 ;\n");
+  EXPECT_EQ(messages_.Count(), 0u) << "told at the end of the block, not before";
+  Feed("]");
+  EXPECT_FALSE(capture_.Capturing());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
+  EXPECT_EQ(messages[0].icon, MessageIcon::kWarning);
+  EXPECT_NE(messages[0].text.find("/dev/full"), std::string::npos);
+  EXPECT_NE(messages[0].text.find(std::make_error_code(std::errc::no_space_on_device).message()),
+            std::string::npos);
+  EXPECT_EQ(display_.LastText(), "Images: 0, Parameters: 0  ") << "the block still ends";
+}
+
+TEST_F(CaptureTest, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
+  const std::string path = (dir_ / "cut.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  Feed("1 2 ;\n3");
+  capture_.AbandonCapture();
+  EXPECT_FALSE(capture_.Capturing());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
+  Feed("{screen bytes;}");
+  EXPECT_EQ(ReadRawFile(path), "1 2 ;\r\n3");
+  capture_.AbandonCapture();
+  EXPECT_EQ(messages_.Count(), 1u) << "nothing open, nothing to report";
+}
+
+TEST_F(CaptureTest, ExitClosesTheFileWithWhatArrived) {
+  const std::string path = (dir_ / "exit.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  Feed("1 2 ;\n3 4");
+  capture_.CloseBackupFile();
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(ReadRawFile(path), "1 2 ;\r\n3 4");
+  capture_.CloseBackupFile();  // a second close does nothing
+  EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(CaptureTest, AFullQueueLeavesNoCaptureWaitingForABlockThatWillNotCome) {
+  const std::vector<uint8_t> filler(TransmitQueue::kMaxUnsent - 2, 'k');
+  ASSERT_EQ(queue_.EnqueueBytes(filler), EnqueueResult::kAppended);
+  EXPECT_FALSE(capture_.StartBackup((dir_ / "q.spb").string(), BackupCommand(1)));
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(queue_.UnsentCount(), TransmitQueue::kMaxUnsent - 2);
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupFailedCaption);
+}
+
+TEST_F(CaptureTest, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
+  // The UI thread starts backup after backup while the receiver thread
+  // writes a block that never ends. Every ";" that was counted must be in
+  // exactly one of the files, and nothing may reach a closed file.
+  std::atomic<bool> done{false};
+  std::thread receiver([&] {
+    while (!done.load()) Feed("x;");
+  });
+  std::vector<std::string> paths;
+  for (int i = 0; i < 40; ++i) {
+    paths.push_back((dir_ / ("b" + std::to_string(i) + ".spb")).string());
+    ASSERT_TRUE(capture_.StartBackup(paths.back(), BackupCommand(1)));
+    // Let the receiver get some bytes in before the next switch.
+    display_.WaitForTexts(display_.TextCount() + 3);
+  }
+  capture_.CloseBackupFile();
+  done = true;
+  receiver.join();
+  int64_t semicolons = 0;
+  for (const auto& p : paths) {
+    const std::string bytes = ReadRawFile(p);
+    semicolons += std::count(bytes.begin(), bytes.end(), ';');
+    EXPECT_EQ(bytes.find_first_not_of("x;"), std::string::npos);
+    EXPECT_EQ(bytes.find(";;"), std::string::npos) << "no byte may go astray";
+    EXPECT_EQ(bytes.find("xx"), std::string::npos) << "no byte may go astray";
+  }
+  EXPECT_GE(semicolons, 40 * 2);
+  EXPECT_EQ(semicolons, counters_.ParametersReceived.load());
+  EXPECT_EQ(messages_.Count(), 39u) << "each replaced backup is reported once";
+}
+
+}  // namespace
+}  // namespace corvane
