@@ -11,8 +11,7 @@ namespace corvane {
 
 namespace {
 
-// Drops every queued byte: the close has made the port unusable, and these
-// bytes belong to the link that is going away.
+// Drops every queued byte, as the sender would after failed writes.
 void DropQueuedBytes(TransmitQueue& queue) {
   uint8_t block[TransmitQueue::kBlockSize];
   while (!queue.IsEmpty()) queue.ConsumeSendBlock(queue.TakeSendBlock(block));
@@ -43,7 +42,6 @@ int SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  DropQueuedBytes(queue);
   return 1;
 }
 
@@ -91,9 +89,16 @@ void SerialLink::CloseLink() {
   connected_.store(false, std::memory_order_release);
   port_.SignalClose();
   stop_.request_stop();
+  const bool had_workers = receiver_thread_.joinable() || sender_thread_.joinable();
   if (receiver_thread_.joinable()) receiver_thread_.join();
   if (sender_thread_.joinable()) sender_thread_.join();
   port_.CloseSerialPort();
+  // What the old link left queued would have failed on its closed port.
+  // Dropped only now, with both workers gone: a restore that is cut off
+  // must find its bytes still unsent, not emptied away as if written. The
+  // UI thread is in here, so nothing the operator queues is lost this way;
+  // keys queued while no link was open are kept for the next one.
+  if (had_workers) DropQueuedBytes(receiver_.queue);
 }
 
 int SerialLink::ReleaseLink() {
@@ -105,13 +110,16 @@ int SerialLink::ReleaseLink() {
 void SerialLink::PortLost(const PortResult&) {
   // A close that the operator asked for is not a lost device.
   if (stop_.stop_requested()) return;
-  if (!lost_.exchange(true, std::memory_order_acq_rel)) {
+  const bool first = !lost_.exchange(true, std::memory_order_acq_rel);
+  // Both workers stop before the operator hears of it: by then the link is
+  // down for everyone who looks.
+  port_.SignalClose();
+  stop_.request_stop();
+  if (first) {
     receiver_.messages.Show(OperatorMessage{std::string(kConnectionLostCaption),
                                             FormatConnectionLostText(port_number_),
                                             MessageIcon::kWarning});
   }
-  port_.SignalClose();
-  stop_.request_stop();
 }
 
 }  // namespace corvane

@@ -36,9 +36,9 @@ std::string FormatConnectionLostText(int port_number);
 // once when bytes are appended or `stop` is requested. Writes 32 bytes at a
 // time while at least 32 wait, otherwise one, and pauses 1 ms after every
 // write: the controller takes its input at its own pace. A block whose write
-// fails is dropped. Once `stop` is requested the bytes still queued are
-// dropped too, as writes to a closed port would drop them; bytes appended
-// after this worker has ended wait for the next link. Returns 1.
+// fails is dropped. Ends when `stop` is requested or the port reports the
+// close or the loss of its device; what is still queued then is the link's
+// to drop (CloseLink). Returns 1.
 int SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
                  const PortLostHandler& port_lost);
 
@@ -63,8 +63,10 @@ class SerialLink {
   // cannot be started; nothing is left running then.
   bool OpenLink(int port_number);
 
-  // UI thread. Signals the close, joins both workers, then closes the port.
-  // Nothing happens when no link is open.
+  // UI thread. Signals the close, joins both workers, closes the port and
+  // drops the bytes the old link left queued, as writes to its closed port
+  // would have. Nothing happens when no link is open: bytes queued then wait
+  // for the next link.
   void CloseLink();
 
   // UI thread. CloseLink, then gives up the close signal. Returns 1.
