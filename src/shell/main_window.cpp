@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -26,16 +27,6 @@ MainWindow::MainWindow(Keypad& keypad, QWidget* parent)
   view_->setObjectName("ScreenView");
   setCentralWidget(view_);
   BuildMenus();
-
-  // Alt with "?" or "/" opens the About box like the Help menu does. The
-  // view never claims a key pressed with Alt, so these reach the window.
-  about_accelerator_ = new QAction(this);
-  about_accelerator_->setObjectName("AboutAccelerator");
-  about_accelerator_->setShortcuts(
-      {QKeySequence(Qt::ALT | Qt::Key_Question), QKeySequence(Qt::ALT | Qt::Key_Slash)});
-  about_accelerator_->setShortcutContext(Qt::WindowShortcut);
-  connect(about_accelerator_, &QAction::triggered, this, [this] { Raise(command_id::kAbout); });
-  addAction(about_accelerator_);
 
   view_->setFocus();
 }
@@ -94,6 +85,21 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::CloseWindow() { close(); }
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // The About accelerators. They are matched here by the key the layout
+  // produced rather than as shortcuts: whether a shortcut Alt+"?" matches
+  // depends on whether the platform plugin drops the Shift that "?" needs
+  // (the offscreen one does not). The view passes every key pressed with
+  // Alt up to here.
+  if ((event->modifiers() & Qt::AltModifier) &&
+      (event->key() == Qt::Key_Question || event->key() == Qt::Key_Slash)) {
+    event->accept();
+    Raise(command_id::kAbout);
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {

@@ -1,5 +1,5 @@
 // The main window: title and icon, the menu bar built from the menu table,
-// the About accelerators, and the view as its whole client area. Menu
+// the About accelerators (Alt with "?" or "/"), and the view as its whole client area. Menu
 // items and accelerators raise command identifiers; the composition root
 // hands them to the dispatch table.
 //
@@ -29,8 +29,6 @@ class MainWindow : public QMainWindow, public WindowControl {
   ScreenView* View() const { return view_; }
   // The menu item that raises `command`; null for none.
   QAction* ActionFor(int command) const;
-  // The window-wide Alt+"?" / Alt+"/" accelerator of the About box.
-  QAction* AboutAccelerator() const { return about_accelerator_; }
 
   // Every command an item or accelerator raises goes here.
   void SetCommandHandler(std::function<void(int)> handler) { command_handler_ = std::move(handler); }
@@ -51,13 +49,13 @@ class MainWindow : public QMainWindow, public WindowControl {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildMenus();
   void Raise(int command);
 
   ScreenView* view_;
-  QAction* about_accelerator_ = nullptr;
   std::map<int, QAction*> actions_;
   std::function<void(int)> command_handler_;
   std::function<void()> close_handler_;
