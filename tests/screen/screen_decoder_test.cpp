@@ -92,6 +92,8 @@ TEST(ScreenDecoderRowEnd, PayloadEndingMidRowLeavesTheRestUntouched) {
   auto surface = Decode("B5");
   ExpectSpan(*surface, 0, 0, 64, kRed);
   EXPECT_EQ(CountPixels(*surface, kMarker), 800 * 600 - 64);
+  EXPECT_EQ(surface->PenX(), 64);
+  EXPECT_EQ(surface->PenY(), 0);
 }
 
 TEST(ScreenDecoderRowEnd, RowsBelowTheSurfaceAreDecodedAndClipped) {
@@ -103,6 +105,8 @@ TEST(ScreenDecoderRowEnd, RowsBelowTheSurfaceAreDecodedAndClipped) {
   ExpectSpan(*surface, 599, 0, 800, kGreen);
   // The last letter with a pen decides the pen even below the surface.
   EXPECT_EQ(surface->CurrentPen(), kBlue);
+  EXPECT_EQ(surface->PenX(), 0);
+  EXPECT_EQ(surface->PenY(), 600);
 }
 
 TEST(ScreenDecoderSinglePixel, LetterBeforeLetterDrawsOnePixelInItsOwnPen) {
