@@ -154,8 +154,8 @@ void RunRestoreBenchmark(benchmark::State& state, const ParameterFile& file, boo
   state.SetBytesProcessed(static_cast<int64_t>(sent_total));
   state.counters["lines"] = static_cast<double>(file.lines);
   state.counters["bytes_sent"] = static_cast<double>(expected);
-  state.counters["status_texts"] =
-      benchmark::Counter(static_cast<double>(display.texts.load()), benchmark::Counter::kAvgIterations);
+  state.counters["status_texts"] = benchmark::Counter(static_cast<double>(display.texts.load()),
+                                                      benchmark::Counter::kAvgIterations);
   state.counters["messages"] = static_cast<double>(messages.shown.load());
 }
 
@@ -214,8 +214,10 @@ BENCHMARK(BM_Capture1MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 struct RemoveFiles {
   ~RemoveFiles() {
     std::error_code ignored;
-    std::filesystem::remove(std::filesystem::temp_directory_path() / "corvane-bench-10mb.spb", ignored);
-    std::filesystem::remove(std::filesystem::temp_directory_path() / "corvane-bench-1mb.spb", ignored);
+    std::filesystem::remove(std::filesystem::temp_directory_path() / "corvane-bench-10mb.spb",
+                            ignored);
+    std::filesystem::remove(std::filesystem::temp_directory_path() / "corvane-bench-1mb.spb",
+                            ignored);
   }
 } remove_files;
 

@@ -23,8 +23,9 @@ class RecordingDisplay : public ScreenDisplay {
     {
       std::lock_guard lock(mutex_);
       ++pictures_;
-      last_picture_.assign(picture.Pixels(),
-                           picture.Pixels() + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+      last_picture_.assign(
+          picture.Pixels(),
+          picture.Pixels() + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
     }
     changed_.notify_all();
   }

@@ -4,8 +4,9 @@
 // Threads: StartBackup and the Exit command's CloseBackupFile run on the UI
 // thread; CaptureParameterByte, AbandonCapture and the close at "]" on the
 // receiver thread. One mutex guards the file and the capturing flag, so a
-// close on one thread never meets a write or a close on the other. The
-// 500 ms pause at "]" is taken outside that lock.
+// close on one thread never meets a write or a close on the other. At "]"
+// the file is closed first and the 500 ms pause is taken after, outside that
+// lock, so a backup started during the pause is not closed by this "]".
 #pragma once
 
 #include <chrono>
@@ -13,8 +14,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "link/operator_messages.h"
@@ -22,7 +23,6 @@
 
 namespace corvane {
 
-class OperatorMessages;
 class ScreenDisplay;
 class TextFileWriter;
 class TransmitQueue;
@@ -53,8 +53,9 @@ class CaptureState {
   // then leaves its parameter-block mode.
   bool CaptureParameterByte(uint8_t byte, ScreenDisplay& display);
 
-  // Either thread. Closes an open backup file and clears capturing; a file
-  // whose bytes could not all be written is reported as incomplete.
+  // Either thread (Exit on the UI thread). Closes an open backup file and
+  // clears capturing; a file whose bytes could not all be written is
+  // reported as incomplete.
   void CloseBackupFile();
 
   // Receiver thread, when the link closes inside a parameter block: an open

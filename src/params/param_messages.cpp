@@ -8,9 +8,7 @@ OperatorMessage Warning(std::string_view caption, std::string text) {
   return OperatorMessage{std::string(caption), std::move(text), MessageIcon::kWarning};
 }
 
-std::string Quoted(std::string_view path) {
-  return "\n\"" + std::string(path) + "\"\n";
-}
+std::string Quoted(std::string_view path) { return "\n\"" + std::string(path) + "\"\n"; }
 
 }  // namespace
 

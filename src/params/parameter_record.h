@@ -22,10 +22,9 @@ struct ParameterAddress {
   uint8_t index = 0;
 
   static constexpr ParameterAddress Split(uint32_t address) {
-    return ParameterAddress{static_cast<uint16_t>(address >> 16),
-                            static_cast<uint8_t>((address >> 8) & 0xFFu),
-                            static_cast<uint8_t>((address >> 4) & 0xFu),
-                            static_cast<uint8_t>(address & 0xFu)};
+    return ParameterAddress{
+        static_cast<uint16_t>(address >> 16), static_cast<uint8_t>((address >> 8) & 0xFFu),
+        static_cast<uint8_t>((address >> 4) & 0xFu), static_cast<uint8_t>(address & 0xFu)};
   }
   constexpr uint32_t Join() const {
     return (uint32_t{type} << 16) | (uint32_t{group} << 8) | (uint32_t{station & 0xFu} << 4) |

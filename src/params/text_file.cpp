@@ -110,8 +110,7 @@ std::unique_ptr<TextFileReader> TextFileReader::Open(const std::filesystem::path
   return std::unique_ptr<TextFileReader>(new TextFileReader(file));
 }
 
-TextFileReader::TextFileReader(std::FILE* file)
-    : file_(file), buffer_(new uint8_t[kBufferSize]) {}
+TextFileReader::TextFileReader(std::FILE* file) : file_(file), buffer_(new uint8_t[kBufferSize]) {}
 
 TextFileReader::~TextFileReader() { std::fclose(file_); }
 

@@ -7,8 +7,7 @@
 
 namespace corvane {
 
-int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum,
-                        int32_t maximum) {
+int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum, int32_t maximum) {
   uint32_t value = 0;
   for (const char c : text) {
     if (c < '0' || c > '9') return fallback;
@@ -56,8 +55,7 @@ ReadConfigResult ReadConfig(AppConfig& config, const std::filesystem::path& base
 bool WriteConfig(const AppConfig& config, const std::filesystem::path& base_directory,
                  std::string_view name) {
   std::error_code error;
-  const std::unique_ptr<TextFileWriter> file =
-      TextFileWriter::Create(base_directory / name, error);
+  const std::unique_ptr<TextFileWriter> file = TextFileWriter::Create(base_directory / name, error);
   if (!file) return false;
   for (size_t i = 0; i < AppConfig::kEntries; ++i) {
     std::string line(AppConfig::kKeys[i]);

@@ -45,8 +45,7 @@ struct AppConfig {
 // accumulated in 32 bits with wrap-around and compared with the range as
 // unsigned 32-bit numbers. Empty text is valid and reads 0. Returns the
 // number when valid and in range, otherwise `fallback`.
-int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum,
-                        int32_t maximum);
+int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum, int32_t maximum);
 
 // Applies one line of the file (without its line end) to `config`: the key
 // is everything before the first "=", the value everything after it; a key
@@ -54,11 +53,11 @@ int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum
 void ApplyConfigLine(AppConfig& config, std::string_view line);
 
 enum class ReadConfigResult {
-  kRead,       // the file was read (a read-only file too)
-  kCreated,    // there was no file: the defaults stay and a file holding them was written
-  kMissing,    // there was no file and none could be created: the defaults stay
-  kUnreadable, // the file exists but cannot be read: it is left alone, lines before a
-               // read error still count
+  kRead,        // the file was read (a read-only file too)
+  kCreated,     // there was no file: the defaults stay and a file holding them was written
+  kMissing,     // there was no file and none could be created: the defaults stay
+  kUnreadable,  // the file exists but cannot be read: it is left alone, lines before a
+                // read error still count
 };
 
 // Reads base_directory / name into `config`, opening it for reading only.

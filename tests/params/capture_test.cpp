@@ -34,7 +34,8 @@ class CaptureTest : public ::testing::Test {
   // Feeds bytes as the receiver does; returns how many of them ended a block.
   int Feed(std::string_view bytes) {
     int ends = 0;
-    for (const char c : bytes) ends += capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
+    for (const char c : bytes)
+      ends += capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
     return ends;
   }
 
@@ -84,9 +85,14 @@ TEST_F(CaptureTest, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
   const std::string path = (dir_ / "odd.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(0)));
   EXPECT_EQ(TakeAllQueued(queue_), "<11>");
-  Feed(std::string("a\0b\x1A" "c\r\n", 7));
+  Feed(
+      std::string("a\0b\x1A"
+                  "c\r\n",
+                  7));
   Feed("]");
-  EXPECT_EQ(ReadRawFile(path), "ab\x1A" "c\r\r\n");
+  EXPECT_EQ(ReadRawFile(path),
+            "ab\x1A"
+            "c\r\r\n");
   EXPECT_EQ(counters_.ParametersReceived.load(), 0);
 }
 
@@ -165,6 +171,33 @@ TEST_F(CaptureTest, AFailedSecondBackupLeavesNoCaptureOpen) {
   EXPECT_EQ(ReadRawFile(first), "1 ;");
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
   EXPECT_EQ(messages_.Count(), 2u);  // the first cut short, the second not created
+}
+
+TEST(CaptureState, ABackupStartedDuringThePauseAtTheBlockEndStaysOpen) {
+  ScratchDir dir;
+  TransmitQueue queue;
+  StatusCounters counters;
+  testing::RecordingDisplay display;
+  testing::RecordingMessages messages;
+  const std::string first = (dir / "first.spb").string();
+  const std::string second = (dir / "second.spb").string();
+  CaptureState* self = nullptr;
+  bool started_in_pause = false;
+  CaptureState capture(queue, counters, messages, [&](std::chrono::milliseconds) {
+    // The operator picks the next backup while the receiver sits in the pause.
+    if (!started_in_pause) started_in_pause = self->StartBackup(second, BackupCommand(2));
+  });
+  self = &capture;
+  ASSERT_TRUE(capture.StartBackup(first, BackupCommand(1)));
+  for (const char c : std::string("1 ;]"))
+    capture.CaptureParameterByte(static_cast<uint8_t>(c), display);
+  ASSERT_TRUE(started_in_pause);
+  EXPECT_TRUE(capture.Capturing()) << "the \"]\" of the first block must not close the second file";
+  EXPECT_EQ(messages.Count(), 0u) << "the first block ended whole";
+  for (const char c : std::string("2 ;]"))
+    capture.CaptureParameterByte(static_cast<uint8_t>(c), display);
+  EXPECT_EQ(ReadRawFile(first), "1 ;");
+  EXPECT_EQ(ReadRawFile(second), "2 ;");
 }
 
 TEST_F(CaptureTest, ABackupIntoAFullDiskIsReportedIncomplete) {

@@ -13,6 +13,7 @@
 #include "params/param_messages.h"
 #include "params/queue_drain.h"
 #include "params/scratch_dir.h"
+#include "params/text_file.h"
 #include "screen/status_counters.h"
 #include "test_doubles.h"
 
@@ -83,14 +84,12 @@ TEST_F(RestoreTest, FullRestoreSendsEveryLineUnchangedBetweenTheFrameBytes) {
 }
 
 TEST_F(RestoreTest, PartialRestoreRetargetsForwardedRecordsAndCountsEveryLine) {
-  const std::string path = File("partial.spb", A(108, 3, 2, 5) + " 12 ;\r\n" +
-                                                   A(200, 0, 0, 1) + " 1,ABC;\r\n" +
-                                                   A(150, 0, 2, 0) + " 9 ;\r\n" +
-                                                   A(108, 3, 15, 5) + " 0012 ;\r\n" +
-                                                   "\r\n");
-  EXPECT_EQ(RunWithSender(Arm(path, true, 3)),
-            "<2>" + A(108, 3, 3, 5) + " 12 ;\n" + A(200, 0, 3, 1) + " 1 ABC;" + A(108, 3, 3, 5) +
-                " 12 ;\n}<1>");
+  const std::string path = File("partial.spb", A(108, 3, 2, 5) + " 12 ;\r\n" + A(200, 0, 0, 1) +
+                                                   " 1,ABC;\r\n" + A(150, 0, 2, 0) + " 9 ;\r\n" +
+                                                   A(108, 3, 15, 5) + " 0012 ;\r\n" + "\r\n");
+  EXPECT_EQ(RunWithSender(Arm(path, true, 3)), "<2>" + A(108, 3, 3, 5) + " 12 ;\n" +
+                                                   A(200, 0, 3, 1) + " 1 ABC;" + A(108, 3, 3, 5) +
+                                                   " 12 ;\n}<1>");
   EXPECT_EQ(counters_.LinesSent.load(), 5);
 }
 
@@ -106,14 +105,16 @@ TEST_F(RestoreTest, ALastLineWithoutLineEndIsNeitherSentNorCounted) {
 TEST_F(RestoreTest, EmptyFileAndFileWithNothingToForwardSendOnlyTheFrame) {
   EXPECT_EQ(RunWithSender(Arm(File("empty.spb", ""))), "<2>}<1>");
   EXPECT_EQ(counters_.LinesSent.load(), 0);
-  const std::string path = File("hw.spb", A(150, 0, 0, 0) + " 1 ;\r\n" + A(1, 0, 0, 0) + " 2 ;\r\n");
+  const std::string path =
+      File("hw.spb", A(150, 0, 0, 0) + " 1 ;\r\n" + A(1, 0, 0, 0) + " 2 ;\r\n");
   EXPECT_EQ(RunWithSender(Arm(path, true, 5)), "<2>}<1>");
   EXPECT_EQ(counters_.LinesSent.load(), 2);
 }
 
 TEST_F(RestoreTest, NulIsDroppedAndTheEndOfFileByteEndsTheReading) {
-  const std::string path =
-      File("odd.spb", std::string("1\0 2 ;\r\n3 4 ;\r\r\n\x1A" "5 6 ;\r\n", 21));
+  const std::string path = File("odd.spb", std::string("1\0 2 ;\r\n3 4 ;\r\r\n\x1A"
+                                                       "5 6 ;\r\n",
+                                                       21));
   EXPECT_EQ(RunWithSender(Arm(path)), "<2>1 2 ;3 4 ;\r}<1>");
   EXPECT_EQ(counters_.LinesSent.load(), 2);
 }
@@ -139,6 +140,19 @@ TEST_F(RestoreTest, AFileThatCannotBeOpenedKeepsTheMirrorGoingAndTellsTheOperato
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kRestoreFailedCaption);
   EXPECT_NE(messages[0].text.find(path), std::string::npos);
+}
+
+TEST_F(RestoreTest, AReadErrorClosesTheFrameAndTellsTheOperator) {
+  // A directory opens for reading here but fails at the first read.
+  std::error_code error;
+  if (!TextFileReader::Open(dir_.Path(), error)) GTEST_SKIP() << "a directory does not open here";
+  bool ok = true;
+  EXPECT_EQ(RunWithSender(Arm(dir_.Path().string()), &ok), "<2>}<1>");
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(request_.Armed());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kRestoreIncompleteCaption);
 }
 
 TEST_F(RestoreTest, ABackupCapturedAndRestoredInFullSendsTheSameBytes) {
@@ -174,11 +188,13 @@ TEST_F(RestoreTest, ARestoreLargerThanTheQueueWaitsForRoomAndLosesNothing) {
   int lines = 0;
   while (full.size() < 3 * 1000 * 1000) {
     const std::string value = std::to_string(lines);
-    const std::string line = A(200 + static_cast<uint32_t>(lines % 3), 2, 1, 4) + " " + value + ",T" + value;
+    const std::string line =
+        A(200 + static_cast<uint32_t>(lines % 3), 2, 1, 4) + " " + value + ",T" + value;
     file += line + "\r\n";
     full += line;
-    partial += (lines % 3 == 0 ? A(200, 2, 6, 4) + " " + value + " T" + value
-                               : A(200 + static_cast<uint32_t>(lines % 3), 2, 6, 4) + " " + value + " ;\n");
+    partial += (lines % 3 == 0
+                    ? A(200, 2, 6, 4) + " " + value + " T" + value
+                    : A(200 + static_cast<uint32_t>(lines % 3), 2, 6, 4) + " " + value + " ;\n");
     ++lines;
   }
   const std::string path = File("big.spb", file);
@@ -203,7 +219,8 @@ TEST_F(RestoreTest, KeyCodesQueuedDuringARunLandBetweenRecordsNeverInsideOne) {
   const RestoreSnapshot snapshot = Arm(File("keys.spb", file), true, 2);
   int keys = 0;
   DrainingSender sender(queue_, std::chrono::microseconds(0), [&](size_t blocks) {
-    if (blocks % 500 == 0 && keys < 40 && queue_.EnqueueByte('K') == EnqueueResult::kAppended) ++keys;
+    if (blocks % 500 == 0 && keys < 40 && queue_.EnqueueByte('K') == EnqueueResult::kAppended)
+      ++keys;
   });
   RestoreContext context = Context();
   EXPECT_TRUE(RunRestore(snapshot, context, std::stop_token()));
@@ -322,7 +339,8 @@ TEST_F(RestoreTest, ArmingWhileARunIsReadingIsSafe) {
   const RestoreSnapshot snapshot = Arm(File("long.spb", file));
   std::jthread ui([&](std::stop_token stop) {
     for (int i = 0; i < 500 && !stop.stop_requested(); ++i) {
-      request_.ArmRestore("other" + std::to_string(i) + ".spb", i % 2 == 0, static_cast<uint16_t>(i % 8));
+      request_.ArmRestore("other" + std::to_string(i) + ".spb", i % 2 == 0,
+                          static_cast<uint16_t>(i % 8));
     }
   });
   const std::string sent = RunWithSender(snapshot);
