@@ -48,6 +48,34 @@ TEST_F(LinkTest, OpenSendsTheFirstScreenRequestAsPacedSingleBytes) {
   EXPECT_EQ(link_.DevicePath(), (dir_.Path() / "com3").string());
 }
 
+TEST_F(LinkTest, FewerThanThirtyTwoBytesLeaveOneAtATime) {
+  OpenAndTakeFirstRequest();
+  const std::string keys(31, 'k');
+  const auto start = std::chrono::steady_clock::now();
+  rig_.queue.EnqueueBytes(keys);
+  EXPECT_EQ(pty_.ReadCount(keys.size()), keys);
+  // 31 single-byte writes: 30 pauses of 1 ms before the last one.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+}
+
+TEST_F(LinkTest, RestoreOfManyBlocksArrivesByteExact) {
+  OpenAndTakeFirstRequest();
+  const auto file = dir_.File("many.spb");
+  std::string lines;
+  std::string expected = "<2>";
+  for (int i = 0; i < 300; ++i) {
+    const std::string record = std::to_string(7077888 + i) + " " + std::to_string(i * 37) + " ;";
+    lines += record + "\r\n";
+    expected += record;
+  }
+  expected += "}<1>";
+  testing::WriteWholeFile(file, lines);
+  rig_.restore.ArmRestore(file.string(), false, 0);
+  pty_.Write("{A}");
+  EXPECT_EQ(pty_.ReadUntil("}<1>"), expected);
+  EXPECT_EQ(rig_.counters.LinesSent.load(), 300);
+}
+
 TEST_F(LinkTest, PortThatCannotBeOpenedStartsNothing) {
   EXPECT_FALSE(link_.OpenLink(0));
   EXPECT_FALSE(link_.OpenLink(9));  // com9 is absent and /dev/ttyS8 is no pty
