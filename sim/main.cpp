@@ -129,6 +129,9 @@ int Run(const SimOptions& options) {
   // Replies are rendered only when little is waiting to go out, so a slow
   // line never piles up stale images.
   constexpr size_t kLowWater = 64 * 1024;
+  // A restore that pauses this long was cut off.
+  constexpr auto kRestoreQuiet = std::chrono::seconds(2);
+  Clock::time_point last_received = start;
   int status = 0;
   const char* reason = "stopped by a signal";
 
@@ -160,7 +163,12 @@ int Run(const SimOptions& options) {
       reason = "time limit reached";
       break;
     }
+    if (engine.InRestore() && now - last_received >= kRestoreQuiet) {
+      std::fprintf(stderr, "mirelon-sim: restore data stopped before its end; restore abandoned\n");
+      engine.AbandonRestore();
+    }
     Clock::time_point wake = deadline;
+    if (engine.InRestore()) wake = std::min(wake, last_received + kRestoreQuiet);
     bool want_write = sending;
     if (sending && pacer.Paced() && now < pacer.Next()) {
       want_write = false;
@@ -189,6 +197,7 @@ int Run(const SimOptions& options) {
       for (;;) {
         const ssize_t n = ::read(pty.MasterFd(), in.data(), in.size());
         if (n > 0) {
+          last_received = Clock::now();
           if (log) LogBytes(log, std::chrono::duration<double>(Clock::now() - start).count(), in.data(), static_cast<size_t>(n));
           engine.Receive({in.data(), static_cast<size_t>(n)});
           continue;

@@ -172,4 +172,6 @@ void PanelModel::NoteRestore(size_t applied, size_t rejected) {
   last_transfer_ = text;
 }
 
+void PanelModel::NoteRestoreCutOff() { last_transfer_ += " CUT OFF"; }
+
 }  // namespace corvane::sim

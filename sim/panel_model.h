@@ -78,6 +78,7 @@ class PanelModel {
   // Notes for the footer, set by the protocol engine.
   void NoteBackup(int station, size_t records);
   void NoteRestore(size_t applied, size_t rejected);
+  void NoteRestoreCutOff();
 
   ParameterStore& Store() { return store_; }
   const ParameterStore& Store() const { return store_; }

@@ -142,6 +142,12 @@ void ProtocolEngine::EndRestore() {
   model_.NoteRestore(restore_applied_, restore_rejected_);
 }
 
+void ProtocolEngine::AbandonRestore() {
+  if (state_ != State::kRestore) return;
+  EndRestore();
+  model_.NoteRestoreCutOff();
+}
+
 void ProtocolEngine::AppendGarbage(std::string& out) {
   if (faults_.garbage_bytes <= 0) return;
   const uint32_t n = 1 + NextRandom() % static_cast<uint32_t>(faults_.garbage_bytes);

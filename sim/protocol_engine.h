@@ -15,6 +15,8 @@
 //    the keypad may slip in between restore lines; they act as keys. Key
 //    codes below 128 that arrive during a restore cannot be told from data
 //    and are read as part of it.
+//    A restore that stops arriving before its "}" is abandoned (see
+//    AbandonRestore).
 //  - Outside a command and a restore, a byte is a key code; a byte that is no
 //    key code is counted as stray and otherwise ignored.
 //
@@ -68,6 +70,12 @@ class ProtocolEngine {
     return faults_.hangup_after > 0 && images_sent_ >= static_cast<uint64_t>(faults_.hangup_after);
   }
   bool InRestore() const { return state_ == State::kRestore; }
+  // Corvane queues a whole restore at once, so its bytes arrive without a
+  // pause; a restore that goes quiet was cut off (the link closed). The poll
+  // loop calls this after such a pause so that the next link's "<1>" is a
+  // command again and not swallowed as restore data. Records already
+  // complete stay applied.
+  void AbandonRestore();
 
  private:
   enum class State { kIdle, kCommand, kRestore };

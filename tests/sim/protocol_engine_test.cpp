@@ -150,6 +150,23 @@ TEST_F(ProtocolEngineTest, CountsRefusedRestoreRecords) {
   EXPECT_EQ(model_.Stats().records_rejected, 4u);
 }
 
+TEST_F(ProtocolEngineTest, ARestoreCutOffLeavesTheNextScreenRequestACommand) {
+  const uint32_t a = MakeAddress(108, 0, 1, 2);
+  Send("<2>" + std::to_string(a) + " 77 ;" + std::to_string(a) + " 8");
+  Send("<1>");  // without the pause, this is restore data
+  EXPECT_TRUE(engine_.InRestore());
+  EXPECT_FALSE(engine_.HasPendingReply());
+  engine_.AbandonRestore();
+  EXPECT_FALSE(engine_.InRestore());
+  EXPECT_EQ(model_.Store().Find(a)->value, 77u);
+  EXPECT_EQ(model_.LastTransfer(), "RESTORE 1 REC, 1 BAD CUT OFF");
+  Send("<1>");
+  EXPECT_EQ(engine_.PendingReplies(), 1u);
+  // Outside a restore there is nothing to abandon.
+  engine_.AbandonRestore();
+  EXPECT_EQ(model_.Stats().restores, 1u);
+}
+
 TEST(ProtocolEngineFaults, InjectsWhatWasAskedFor) {
   PanelModel model;
   FaultOptions faults;
