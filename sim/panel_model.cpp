@@ -54,6 +54,8 @@ std::string KeyName(uint8_t code) {
 
 PanelModel::PanelModel(uint64_t seed) : rng_(seed * 0x9E3779B97F4A7C15ull + 0x2545F4914F6CDD1Dull) {
   // Fill the history so the trend page is not empty on the first frame.
+  // The waves run on their own clock so the history joins the first frame
+  // without a jump.
   for (int i = 0; i < kTrendLength; ++i) AdvanceFrame();
   frame_ = 0;
 }
@@ -68,8 +70,9 @@ uint32_t PanelModel::NextRandom() {
 
 void PanelModel::AdvanceFrame() {
   ++frame_;
+  ++tick_;
   for (int s = 0; s < kStationCount; ++s) {
-    const double phase = static_cast<double>(frame_) * (0.03 + 0.007 * s) + s * 0.8;
+    const double phase = static_cast<double>(tick_) * (0.03 + 0.007 * s) + s * 0.8;
     const int wave = static_cast<int>(std::lround(300.0 * std::sin(phase)));
     const int noise = static_cast<int>(NextRandom() % 41) - 20;
     int v = 500 + wave + noise;
@@ -126,6 +129,7 @@ void PanelModel::HandleKey(uint8_t code) {
   }
   if (code >= kF1 && code <= kF9) {
     page_ = code - kF1 + 1;
+    entry_.clear();
     return;
   }
   if (code >= kSelectStation1 && code <= kSelectStation8) {

@@ -125,6 +125,7 @@ class PanelModel {
   std::string last_transfer_ = "NONE";
   std::string message_;
   uint64_t frame_ = 0;
+  uint64_t tick_ = 0;
   uint64_t rng_;
   int live_[kStationCount] = {};
   int trend_[kStationCount][kTrendLength] = {};

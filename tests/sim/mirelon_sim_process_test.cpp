@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "link/link_rig.h"
+#include "link/serial_link.h"
 #include "panel_model.h"
 #include "panel_renderer.h"
 #include "parameter_store.h"
@@ -209,6 +211,49 @@ TEST(MirelonSimProcess, HangsUpAfterItsImagesAndRemovesTheLink) {
   EXPECT_EQ(image.front(), '{');
   EXPECT_EQ(sim.Wait(), 0);
   EXPECT_FALSE(LinkExists(sim.LinkPath()));
+}
+
+// The panel as Corvane shows it: decoded pens, then its black frame.
+std::vector<Pixel> FramedPanel(const PanelModel& model) {
+  LetterImage image;
+  RenderPanel(model, image);
+  Surface surface;
+  Pixel* px = surface.MutablePixels();
+  for (size_t i = 0; i < image.letters.size(); ++i) px[i] = PenTable(image.letters[i]).value_or(0);
+  DrawScreenFrame(surface);
+  return {surface.Pixels(), surface.Pixels() + image.letters.size()};
+}
+
+// Corvane's own link, receiver and decoder against the running simulator:
+// the mirror runs by itself, shows exactly the panel, and a soft key from
+// Corvane's queue reaches the controller and comes back on screen.
+TEST(MirelonSimProcess, CorvaneMirrorsItAndItsKeysComeBackOnScreen) {
+  SimProcess sim({});
+  corvane::testing::ReceiverRig rig;
+  SerialLink link(rig.context, sim.Dir());
+  ASSERT_TRUE(link.OpenLink(9)) << "errno " << link.OpenError();
+  rig.display.WaitForPictures(3);
+  const std::vector<Pixel> shown = rig.display.LastPicture();
+  const int count = rig.display.PictureCount();
+  PanelModel model(1);
+  bool matched = false;
+  for (int frame = 1; frame <= count + 10 && !matched; ++frame) {
+    model.AdvanceFrame();
+    matched = FramedPanel(model) == shown;
+  }
+  EXPECT_TRUE(matched) << "the picture shown is no frame of the panel";
+
+  rig.queue.EnqueueByte(142);  // soft key S3
+  const SoftKeyRect& s3 = kSoftKeyRects[2];
+  const size_t probe = static_cast<size_t>(kSoftKeyTop + 3) * LetterImage::kWidth + static_cast<size_t>(s3.left + 2);
+  bool highlighted = false;
+  for (int n = rig.display.PictureCount() + 1; n < count + 500 && !highlighted; ++n) {
+    rig.display.WaitForPictures(n);
+    highlighted = rig.display.LastPicture()[probe] == PenTable(kColourYellow);
+  }
+  EXPECT_TRUE(highlighted);
+  link.CloseLink();
+  EXPECT_EQ(rig.messages.Count(), 0u);
 }
 
 TEST(MirelonSimProcess, RefusesToReplaceAFileThatIsNotALink) {
