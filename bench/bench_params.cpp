@@ -112,8 +112,10 @@ class CountingSender {
           while (queue.WaitUntilNotEmpty(stop)) {
             const int length = queue.TakeSendBlock(block);
             benchmark::DoNotOptimize(block);
-            queue.ConsumeSendBlock(length);
+            // Counted before the consume: the restore may see the queue
+            // empty, and read the count, the moment the last block goes.
             bytes_.fetch_add(static_cast<size_t>(length), std::memory_order_relaxed);
+            queue.ConsumeSendBlock(length);
             if (pause.count() > 0) std::this_thread::sleep_for(pause);
           }
         }) {}

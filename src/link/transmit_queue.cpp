@@ -60,14 +60,16 @@ EnqueueResult TransmitQueue::EnqueueBytes(std::string_view text) {
 
 EnqueueResult TransmitQueue::EnqueueBytes(std::span<const uint8_t> bytes) {
   if (bytes.empty()) return EnqueueResult::kAppended;
+  bool wake_sender = false;
   {
     std::lock_guard lock(mutex_);
     if (bytes.size() > static_cast<size_t>(kMaxUnsent - UnsentLocked())) {
       return EnqueueResult::kRefused;
     }
     AppendLocked(bytes);
+    wake_sender = bytes_waiters_ > 0;
   }
-  changed_.notify_all();
+  if (wake_sender) bytes_arrived_.notify_all();
   return EnqueueResult::kAppended;
 }
 
@@ -79,15 +81,22 @@ EnqueueResult TransmitQueue::EnqueueBytesWaiting(std::span<const uint8_t> bytes,
                                                  std::stop_token stop) {
   if (bytes.empty()) return EnqueueResult::kAppended;
   if (bytes.size() > static_cast<size_t>(kMaxUnsent)) return EnqueueResult::kRefused;
+  const auto need = static_cast<int32_t>(bytes.size());
+  bool wake_sender = false;
   {
     std::unique_lock lock(mutex_);
-    const bool room = changed_.wait(lock, stop, [&] {
-      return bytes.size() <= static_cast<size_t>(kMaxUnsent - UnsentLocked());
-    });
-    if (!room) return EnqueueResult::kStopped;
+    auto fits = [&] { return need <= kMaxUnsent - UnsentLocked(); };
+    if (!fits()) {
+      ++room_waiters_;
+      room_needed_ = std::min(room_needed_, need);
+      const bool room = room_freed_.wait(lock, stop, fits);
+      if (--room_waiters_ == 0) room_needed_ = kStorageSize;
+      if (!room) return EnqueueResult::kStopped;
+    }
     AppendLocked(bytes);
+    wake_sender = bytes_waiters_ > 0;
   }
-  changed_.notify_all();
+  if (wake_sender) bytes_arrived_.notify_all();
   return EnqueueResult::kAppended;
 }
 
@@ -106,23 +115,36 @@ int TransmitQueue::TakeSendBlock(uint8_t (&block)[kBlockSize]) {
 }
 
 void TransmitQueue::ConsumeSendBlock(int length) {
+  bool wake_producers = false;
+  bool wake_drain = false;
   {
     std::lock_guard lock(mutex_);
     pending_count_.fetch_sub(length, std::memory_order_relaxed);
     read_position_.store(Advance(read_position_.load(std::memory_order_relaxed), length),
                          std::memory_order_release);
+    const int32_t unsent = UnsentLocked();
+    wake_producers = room_waiters_ > 0 && kMaxUnsent - unsent >= room_needed_;
+    wake_drain = drain_waiters_ > 0 && unsent == 0;
   }
-  changed_.notify_all();
+  if (wake_producers) room_freed_.notify_all();
+  if (wake_drain) drained_.notify_all();
 }
 
 bool TransmitQueue::WaitUntilNotEmpty(std::stop_token stop) {
   std::unique_lock lock(mutex_);
-  return changed_.wait(lock, stop, [&] { return UnsentLocked() != 0; });
+  ++bytes_waiters_;
+  const bool ready = bytes_arrived_.wait(lock, stop, [&] { return UnsentLocked() != 0; });
+  --bytes_waiters_;
+  return ready;
 }
 
 bool TransmitQueue::WaitUntilEmpty(std::stop_token stop, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, stop, timeout, [&] { return UnsentLocked() == 0; });
+  ++drain_waiters_;
+  const bool empty =
+      drained_.wait_for(lock, stop, timeout, [&] { return UnsentLocked() == 0; });
+  --drain_waiters_;
+  return empty;
 }
 
 void TransmitQueue::ResetPositionsForTest(int32_t position) {

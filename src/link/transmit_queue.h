@@ -84,8 +84,17 @@ class TransmitQueue {
 
   std::unique_ptr<uint8_t[]> storage_;
   mutable std::mutex mutex_;
-  // Woken on every append, every consume and every stop.
-  std::condition_variable_any changed_;
+  // Each wait has its own condition and is only notified while someone waits
+  // on it, so a sender draining 32 bytes a millisecond does not wake a
+  // restore that needs kilobytes of room. All three are woken by a stop.
+  std::condition_variable_any bytes_arrived_;  // the sender, while empty
+  std::condition_variable_any room_freed_;     // waiting producers
+  std::condition_variable_any drained_;        // the restore's drain wait
+  int bytes_waiters_ = 0;                      // guarded by mutex_
+  int room_waiters_ = 0;                       // guarded by mutex_
+  int drain_waiters_ = 0;                      // guarded by mutex_
+  // The smallest room a waiting producer needs; notified once it is free.
+  int32_t room_needed_ = kStorageSize;         // guarded by mutex_
   std::atomic<int32_t> write_position_{0};
   std::atomic<int32_t> read_position_{0};
   std::atomic<int32_t> pending_count_{0};
