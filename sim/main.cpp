@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -41,7 +42,10 @@ bool InstallSignalPipe(int fds[2]) {
   struct sigaction sa {};
   sa.sa_handler = OnTerminationSignal;
   sigemptyset(&sa.sa_mask);
-  if (::sigaction(SIGINT, &sa, nullptr) != 0 || ::sigaction(SIGTERM, &sa, nullptr) != 0) return false;
+  // SIGHUP too: a simulator whose terminal goes away still removes its link.
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    if (::sigaction(sig, &sa, nullptr) != 0) return false;
+  }
   ::signal(SIGPIPE, SIG_IGN);
   return true;
 }

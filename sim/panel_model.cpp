@@ -1,5 +1,6 @@
 #include "panel_model.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -110,7 +111,8 @@ void PanelModel::StoreEntry() {
     return;
   }
   const ParameterRecord& r = store_.Station(station_)[static_cast<size_t>(SelectedRecord())];
-  const uint32_t value = static_cast<uint32_t>(std::stoul(entry_));
+  uint32_t value = 0;  // at most kMaxEntryDigits digits: always fits
+  std::from_chars(entry_.data(), entry_.data() + entry_.size(), value);
   store_.SetValue(r.address, value);
   char text[64];
   std::snprintf(text, sizeof text, "ST%d %.*s = %u", station_ + 1, static_cast<int>(r.def->label.size()),

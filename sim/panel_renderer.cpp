@@ -27,8 +27,10 @@ std::string Label(const ParameterDef& def) { return std::string(def.label); }
 // Largest scale (2 or 1) at which `text` fits into `width` pixels.
 int FitScale(std::string_view text, int width) { return TextWidth(text, 2) <= width ? 2 : 1; }
 
+// Large when it fits, else small, else cut to the cell.
 void DrawFitted(LetterImage& image, int x, int y, int width, std::string_view text, uint8_t colour) {
   const int scale = FitScale(text, width);
+  while (scale == 1 && TextWidth(text) > width) text.remove_suffix(1);
   DrawText(image, x, y + (scale == 1 ? 4 : 0), text, colour, scale);
 }
 

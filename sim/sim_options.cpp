@@ -17,16 +17,22 @@ there as a controller would:
   "<11>"           one parameter block "[" ... "]" of all eight stations
   "<12>".."<19>"   one parameter block of station 1..8
   "<2>" ... "}"    restore data: records ending in ";" written to its stations
-  key codes        arrows move the cursor, digits type a value, Enter stores
-                   it, Left (and Backspace) takes back a digit, F1..F9 switch
-                   pages, Ctrl+1..8 and the soft keys S1..S8 select a station
+  key codes        arrows move the cursor, digits type a value and Enter
+                   stores it in the parameter under the cursor; Left (which
+                   is also what Backspace sends) takes back a typed digit
+                   first; F1..F9 switch pages; Ctrl+1..8 and the soft keys
+                   S1..S8 select a station
 It sends nothing it was not asked for (unless a fault below is switched on).
+A command is "<", one or two digits and ">"; any other byte is a key code,
+except inside restore data, where only the key codes 128 and above (Ctrl+1..9,
+the soft keys, ".") count as keys and everything else up to "}" is data.
+Restore data that stops for 2 seconds before its "}" is abandoned.
 
 Quick start:
   mirelon-sim                 links ./com3; start Corvane in this directory
                               with the default config.dpm (COM Port=3)
   mirelon-sim --port 5 --dir /tmp/demo
-Stop it with Ctrl+C (or SIGTERM); it removes the link as it ends.
+Stop it with Ctrl+C (or SIGTERM, SIGHUP); it removes the link as it ends.
 
 Options (each takes its value as "--name value" or "--name=value"):
   --port N             name the link com<N> (default 3, 1..255)
@@ -38,6 +44,7 @@ Options (each takes its value as "--name value" or "--name=value"):
                        (default 1); the same seed gives the same screens
   --log FILE           write every byte received to FILE, one line each:
                        seconds since start, byte value, and the character
+                       (\xNN when it is not printable)
   --frames-limit N     end after sending N screen images
   --exit-after SECS    end after SECS seconds (decimals allowed)
   --help               this text
