@@ -76,6 +76,8 @@ Program::~Program() {
 }
 
 bool Program::Start() {
+  // Sized before it is shown, so the window manager places it whole at once.
+  window_->FitToView();
   window_->show();
   const bool opened = link_control_->OpenLink();
   if (opened) {
@@ -83,7 +85,6 @@ bool Program::Start() {
   } else {
     ShowConnectionFailed(*messages_);
   }
-  window_->FitToView();
   return opened;
 }
 

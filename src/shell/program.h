@@ -45,9 +45,9 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  // Shows the window, opens the link on the configured port and names it in
-  // the caption (or tells the operator it cannot be opened), then sizes the
-  // window to the view. True when the link opened.
+  // Sizes the window to the view and shows it, then opens the link on the
+  // configured port and names it in the caption (or tells the operator it
+  // cannot be opened). True when the link opened.
   bool Start();
   // Releases the link (both workers joined) and closes an open backup
   // file. Runs when the window closes; safe to call again.
