@@ -1,6 +1,7 @@
 #include "shell/message_boxes.h"
 
 #include <QMessageBox>
+#include <QWidget>
 
 namespace corvane {
 
@@ -34,6 +35,9 @@ void MessageBoxes::ShowNext() {
   current_ = box;
   connect(box, &QMessageBox::finished, this, [this] {
     current_ = nullptr;
+    // Without a window manager nobody hands the keyboard back to the
+    // window the box sat on.
+    if (owner_) owner_->activateWindow();
     QMetaObject::invokeMethod(this, &MessageBoxes::ShowNext, Qt::QueuedConnection);
   });
   // open(), not exec(): no nested event loop, so the mirror keeps running

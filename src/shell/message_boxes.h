@@ -9,12 +9,11 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 #include <deque>
 #include <mutex>
 
 #include "link/operator_messages.h"
-
-class QWidget;
 
 namespace corvane {
 
@@ -39,7 +38,7 @@ class MessageBoxes : public QObject, public OperatorMessages {
  private:
   void ShowNext();
 
-  QWidget* owner_;
+  QPointer<QWidget> owner_;
   std::mutex mutex_;
   std::deque<OperatorMessage> waiting_;  // guarded by mutex_
   QPointer<QMessageBox> current_;        // UI thread only
