@@ -10,10 +10,23 @@
 #include <vector>
 
 #include "link/operator_messages.h"
+#include "link/transmit_queue.h"
 #include "screen/screen_display.h"
 #include "screen/surface.h"
 
 namespace corvane::testing {
+
+// Everything queued now, taken off the queue as the sender would take it.
+inline std::string TakeAllQueued(TransmitQueue& queue) {
+  std::string bytes;
+  uint8_t block[TransmitQueue::kBlockSize];
+  while (!queue.IsEmpty()) {
+    const int length = queue.TakeSendBlock(block);
+    bytes.append(reinterpret_cast<const char*>(block), static_cast<size_t>(length));
+    queue.ConsumeSendBlock(length);
+  }
+  return bytes;
+}
 
 // Records every status text and counts the pictures; keeps a copy of the
 // last picture's pixels so a test can look at what was shown.

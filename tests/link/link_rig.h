@@ -220,16 +220,7 @@ struct ReceiverRig {
                           messages, capture, restore, state};
 
   // Takes everything queued, as a sender would, without a port.
-  std::string TakeQueued() {
-    std::string taken;
-    uint8_t block[TransmitQueue::kBlockSize];
-    while (!queue.IsEmpty()) {
-      const int n = queue.TakeSendBlock(block);
-      taken.append(reinterpret_cast<const char*>(block), static_cast<size_t>(n));
-      queue.ConsumeSendBlock(n);
-    }
-    return taken;
-  }
+  std::string TakeQueued() { return TakeAllQueued(queue); }
 };
 
 // CPU time this process has used so far, all threads.

@@ -1,6 +1,5 @@
-// Stand-ins for the sender worker in the params tests: one that empties the
-// transmit queue on a thread and records every byte, and a function that
-// takes what is queued right now.
+// Stand-in for the sender worker in the params tests: empties the transmit
+// queue on a thread and records every byte.
 #pragma once
 
 #include <chrono>
@@ -11,20 +10,9 @@
 #include <thread>
 
 #include "link/transmit_queue.h"
+#include "test_doubles.h"
 
 namespace corvane::testing {
-
-// Everything queued now, taken off the queue as the sender would take it.
-inline std::string TakeAllQueued(TransmitQueue& queue) {
-  std::string bytes;
-  uint8_t block[TransmitQueue::kBlockSize];
-  while (!queue.IsEmpty()) {
-    const int length = queue.TakeSendBlock(block);
-    bytes.append(reinterpret_cast<const char*>(block), static_cast<size_t>(length));
-    queue.ConsumeSendBlock(length);
-  }
-  return bytes;
-}
 
 // Drains the queue on its own thread, as the sender worker does, and keeps
 // the bytes in order. `pause_per_block` models the time a block takes on the
