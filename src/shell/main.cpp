@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "shell/program.h"
+#include "shell/quit_signals.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
   if (error) base = ".";
 
   corvane::Program program({.base_directory = base});
+  // A quit request from the system closes the window like the operator
+  // would, so nothing of a backup is left unflushed.
+  corvane::QuitSignals quit(&program.Window());
   program.Start();
   const int code = QApplication::exec();
   program.Shutdown();

@@ -8,10 +8,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 
 #include "shell/menu_table.h"
+#include "shell/quit_signals.h"
 #include "shell/screen_view.h"
 #include "pty_pair.h"
 #include "shell_fakes.h"
@@ -170,6 +172,33 @@ TEST_F(ProgramTest, PortDialogMovesTheLinkAndSavesTheNumber) {
   program->Dispatch().Run(command_id::kCommPort);
   EXPECT_EQ(third.ReadUntil("<1>"), "<1>");
   EXPECT_TRUE(program->Link().IsConnected());
+}
+
+TEST_F(ProgramTest, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
+  ASSERT_TRUE(line_.LinkAs(Dir(), 2));
+  WriteConfig(Dir(), "COM Port=2\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+  chooser_.answers.push_back(FileChoice{(Dir() / "q.spb").string(), "q.spb"});
+  program->Dispatch().Run(command_id::kBackupAll);
+  line_.ReadUntil("<11>");
+  line_.Write("[7 7 7 ;");
+  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  {
+    QuitSignals quit(&program->Window());
+    ASSERT_TRUE(quit.Installed());
+    QSignalSpy requested(&quit, &QuitSignals::QuitRequested);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(requested.wait(5000));
+  }
+  EXPECT_FALSE(program->Window().isVisible());
+  EXPECT_FALSE(program->Link().IsOpen());
+  EXPECT_EQ(ReadFile(Dir() / "q.spb"), "7 7 7 ;");
+  // The earlier handler is back once the watcher is gone.
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 }  // namespace
