@@ -63,7 +63,7 @@ TEST_F(CommandsTest, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsComman
     const std::string name = "backup" + std::to_string(station) + ".spb";
     AnswerWith(name);
     ASSERT_TRUE(dispatch_.Run(command));
-    EXPECT_EQ(DrainQueue(queue_), expected[station]);
+    EXPECT_EQ(TakeAllQueued(queue_), expected[station]);
     EXPECT_EQ(counters_.ParametersReceived.load(), 0);
     EXPECT_TRUE(capture_.Capturing());
     EXPECT_EQ(window_.captions.back(), "Mirelon - " + name);
@@ -79,7 +79,7 @@ TEST_F(CommandsTest, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsComman
 TEST_F(CommandsTest, BackupOfStationOneCapturesTheBlockIntoTheChosenFile) {
   AnswerWith("station1.spb");
   dispatch_.Run(command_id::kBackupStation1);
-  EXPECT_EQ(DrainQueue(queue_), "<12>");
+  EXPECT_EQ(TakeAllQueued(queue_), "<12>");
   for (char c : std::string("100 1 5 ;]")) {
     capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
   }

@@ -67,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
     view_->setFocus();
   }
 
-  std::string Sent() { return DrainQueue(queue_); }
+  std::string Sent() { return TakeAllQueued(queue_); }
 
   TransmitQueue queue_;
   Keypad keypad_{queue_};

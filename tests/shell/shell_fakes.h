@@ -10,6 +10,7 @@
 
 #include "link/transmit_queue.h"
 #include "shell/shell_interfaces.h"
+#include "test_doubles.h"
 
 namespace corvane::testing {
 
@@ -96,17 +97,5 @@ class FakeWindow : public WindowControl {
   void ShowAbout() override { ++abouts; }
   void CloseWindow() override { ++closes; }
 };
-
-// Everything the queue holds, taken out as the sender would.
-inline std::string DrainQueue(TransmitQueue& queue) {
-  std::string out;
-  uint8_t block[TransmitQueue::kBlockSize];
-  while (!queue.IsEmpty()) {
-    const int n = queue.TakeSendBlock(block);
-    out.append(reinterpret_cast<const char*>(block), static_cast<size_t>(n));
-    queue.ConsumeSendBlock(n);
-  }
-  return out;
-}
 
 }  // namespace corvane::testing
