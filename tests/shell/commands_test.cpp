@@ -18,7 +18,7 @@
 namespace corvane {
 namespace {
 
-using testing::DrainQueue;
+using testing::TakeAllQueued;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -23,7 +23,7 @@
 namespace corvane {
 namespace {
 
-using testing::DrainQueue;
+using testing::TakeAllQueued;
 
 // One key-down as the platform delivers it: the shortcut override first
 // (a shortcut may take the key there), then the press. Unlike
