@@ -25,21 +25,8 @@
 #include "screen/screen_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
+#include "support/allocation_counter.h"
 
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// Out of line, so that the compiler does not pair an inlined malloc() or
-// free() with a new or delete expression and warn about a mismatch that is
-// not there.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace corvane {
 namespace {
@@ -158,7 +145,7 @@ class NullDisplay : public ScreenDisplay {
 };
 
 void Report(benchmark::State& state, size_t payload_bytes, long allocations_before) {
-  const long made = allocations.load() - allocations_before;
+  const long made = corvane::testing::AllocationCount() - allocations_before;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(payload_bytes));
   state.counters["payload_bytes"] = static_cast<double>(payload_bytes);
@@ -167,7 +154,7 @@ void Report(benchmark::State& state, size_t payload_bytes, long allocations_befo
 
 void DecodeAndFrame(benchmark::State& state, const std::string& payload) {
   Surface surface;
-  const long before = allocations.load();
+  const long before = corvane::testing::AllocationCount();
   for (auto _ : state) {
     DecodeScreenPayload(Bytes(payload), surface);
     DrawScreenFrame(surface);
@@ -205,7 +192,7 @@ void BM_RenderScreenImage_TypicalPanel(benchmark::State& state) {
   Surface surface;
   StatusCounters counters;
   NullDisplay display;
-  const long before = allocations.load();
+  const long before = corvane::testing::AllocationCount();
   for (auto _ : state) RenderScreenImage(image, surface, counters, display);
   Report(state, payload.size(), before);
 }

@@ -11,21 +11,8 @@
 #include <vector>
 
 #include "link/transmit_queue.h"
+#include "support/allocation_counter.h"
 
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// Out of line, so that the compiler does not pair an inlined malloc() or
-// free() with a new or delete expression and warn about a mismatch that is
-// not there.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace corvane {
 namespace {
@@ -41,12 +28,12 @@ void BM_EnqueueBytes(benchmark::State& state) {
   const auto length = static_cast<size_t>(state.range(0));
   const std::vector<uint8_t> line(length, 'x');
   TransmitQueue queue;
-  const long before = allocations.load();
+  const long before = corvane::testing::AllocationCount();
   for (auto _ : state) {
     DrainIfFull(state, queue, length);
     benchmark::DoNotOptimize(queue.EnqueueBytes(line));
   }
-  const long made = allocations.load() - before;
+  const long made = corvane::testing::AllocationCount() - before;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(length));
   // Time per byte appended.
@@ -59,12 +46,12 @@ BENCHMARK(BM_EnqueueBytes)->Arg(1)->Arg(3)->Arg(32)->Arg(80)->Arg(1024)->Arg(655
 
 void BM_EnqueueByte(benchmark::State& state) {
   TransmitQueue queue;
-  const long before = allocations.load();
+  const long before = corvane::testing::AllocationCount();
   for (auto _ : state) {
     DrainIfFull(state, queue, 1);
     benchmark::DoNotOptimize(queue.EnqueueByte(140));
   }
-  state.counters["allocs"] = static_cast<double>(allocations.load() - before);
+  state.counters["allocs"] = static_cast<double>(corvane::testing::AllocationCount() - before);
 }
 BENCHMARK(BM_EnqueueByte);
 

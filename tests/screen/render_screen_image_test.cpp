@@ -10,23 +10,8 @@
 #include "recording_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
+#include "support/allocation_counter.h"
 
-// Counts every allocation made through operator new by this test program,
-// so that a test can show that rendering an image allocates nothing.
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-// Out of line, so that the compiler does not pair an inlined malloc() or
-// free() with a new or delete expression and warn about a mismatch that is
-// not there.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace corvane {
 namespace {
@@ -107,9 +92,9 @@ TEST(RenderScreenImageCost, NothingIsAllocatedPerImage) {
   const std::string payload = "ABCDEFGHIJKLMNOP123456789xyz" + std::string(700, '9');
   std::memcpy(image.bytes.get(), payload.data(), payload.size());
   image.count = static_cast<int32_t>(payload.size());
-  const long before = allocations.load();
+  const long before = corvane::testing::AllocationCount();
   for (int i = 0; i < 3; ++i) RenderScreenImage(image, surface, counters, display);
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(corvane::testing::AllocationCount() - before, 0);
   EXPECT_EQ(counters.ImagesShown.load(), 3);
   EXPECT_EQ(display.text_length, FormatImagesStatus(2).size());
 }
