@@ -46,6 +46,8 @@ struct FaultOptions {
   int bracket_every = 0;     // every Nth image has a "[" in the middle of its payload
   int stall_after = 0;       // after N images, answer nothing and ignore all input
   int hangup_after = 0;      // after N images, the simulator hangs up
+
+  bool operator==(const FaultOptions&) const = default;
 };
 
 // Where a restore record that is longer than this goes: it is refused.

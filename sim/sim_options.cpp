@@ -1,14 +1,13 @@
 #include "sim_options.h"
 
-#include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <limits>
 
 namespace corvane::sim {
 namespace {
 
-constexpr std::string_view kHelp = R"(mirelon-sim: a simulated Mirelon controller on a pseudo-terminal.
+// --help is this, the options from the table, and kHelpAfter.
+constexpr std::string_view kHelpBefore = R"(mirelon-sim: a simulated Mirelon controller on a pseudo-terminal.
 
 Use it to try, demonstrate and test Corvane without a controller. It opens a
 pseudo-terminal, links "com<N>" in a directory to it, and answers Corvane
@@ -35,28 +34,10 @@ Quick start:
 Stop it with Ctrl+C (or SIGTERM, SIGHUP); it removes the link as it ends.
 
 Options (each takes its value as "--name value" or "--name=value"):
-  --port N             name the link com<N> (default 3, 1..255)
-  --dir PATH           make the link in PATH (default: the current directory)
-  --baud N             pace what it sends to N baud, 10 bit times a byte
-                       (1 start, 8 data, 1 stop); default: as fast as the
-                       pseudo-terminal takes it
-  --seed N             seed of the moving values and of injected garbage
-                       (default 1); the same seed gives the same screens
-  --log FILE           write every byte received to FILE, one line each:
-                       seconds since start, byte value, and the character
-                       (\xNN when it is not printable)
-  --frames-limit N     end after sending N screen images
-  --exit-after SECS    end after SECS seconds (decimals allowed)
-  --help               this text
-
-Faults, to see how Corvane copes (0, the default, switches one off):
-  --garbage N          send 1..N random bytes (never "{" or "[") before every
-                       image and parameter block
-  --drop-close-every N leave out the closing "}" of every Nth image
-  --bracket-in-image N put a "[" in the middle of every Nth image's payload
-  --stall-after N      after N images, stop answering and ignore all input
-  --hangup-after N     after sending N images, close the pseudo-terminal and end
-
+)";
+constexpr std::string_view kFaultsHeading =
+    "\nFaults, to see how Corvane copes (0, the default, switches one off):\n";
+constexpr std::string_view kHelpAfter = R"(
 Screen: a header with the name and a frame counter that changes with every
 image, the soft keys S1..S8 exactly under Corvane's soft-key areas (selected
 one yellow), a page chosen with F1 (all stations), F2 (the selected station's
@@ -91,14 +72,132 @@ bool ParseSeconds(std::string_view text, int64_t& ms) {
   return ms > 0;
 }
 
+// Every numeric option refuses a bad value in the same words.
+template <typename T>
+std::string Whole(std::string_view value, int64_t lo, int64_t hi, T& out) {
+  int64_t n = 0;
+  if (!ParseInt(value, lo, hi, n)) {
+    return "wants a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + ", not \"" +
+           std::string(value) + "\"";
+  }
+  out = static_cast<T>(n);
+  return {};
+}
+
+constexpr int64_t kIntMax = std::numeric_limits<int>::max();
+constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+using enum HelpSection;
+
+// In the order --help lists them.
+constexpr SimOption kOptions[] = {
+    {"--port", "N", kGeneral, "name the link com<N> (default 3, 1..255)",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 1, 255, o.port); }},
+    {"--dir", "PATH", kGeneral, "make the link in PATH (default: the current directory)",
+     [](std::string_view v, SimOptions& o) -> std::string {
+       if (v.empty()) return "needs a directory";
+       o.dir = v;
+       return {};
+     }},
+    {"--baud", "N", kGeneral,
+     "pace what it sends to N baud, 10 bit times a byte\n"
+     "(1 start, 8 data, 1 stop); default: as fast as the\n"
+     "pseudo-terminal takes it",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 50, 100'000'000, o.baud); }},
+    {"--seed", "N", kGeneral,
+     "seed of the moving values and of injected garbage\n"
+     "(default 1); the same seed gives the same screens",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kInt64Max, o.seed); }},
+    {"--log", "FILE", kGeneral,
+     "write every byte received to FILE, one line each:\n"
+     "seconds since start, byte value, and the character\n"
+     "(\\xNN when it is not printable)",
+     [](std::string_view v, SimOptions& o) -> std::string {
+       if (v.empty()) return "needs a file name";
+       o.log_path = v;
+       return {};
+     }},
+    {"--frames-limit", "N", kGeneral, "end after sending N screen images",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 1, kInt64Max, o.frames_limit); }},
+    {"--exit-after", "SECS", kGeneral, "end after SECS seconds (decimals allowed)",
+     [](std::string_view v, SimOptions& o) -> std::string {
+       if (ParseSeconds(v, o.exit_after_ms)) return {};
+       return "wants seconds greater than 0, such as 5 or 0.25, not \"" + std::string(v) + "\"";
+     }},
+    {"--help", "", kGeneral, "this text",
+     [](std::string_view, SimOptions& o) {
+       o.help = true;
+       return std::string();
+     },
+     "-h"},
+    {"--garbage", "N", kFaults,
+     "send 1..N random bytes (never \"{\" or \"[\") before every\n"
+     "image and parameter block",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, 4096, o.faults.garbage_bytes); }},
+    {"--drop-close-every", "N", kFaults, "leave out the closing \"}\" of every Nth image",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.drop_close_every); }},
+    {"--bracket-in-image", "N", kFaults, "put a \"[\" in the middle of every Nth image's payload",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.bracket_every); }},
+    {"--stall-after", "N", kFaults, "after N images, stop answering and ignore all input",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.stall_after); }},
+    {"--hangup-after", "N", kFaults, "after sending N images, close the pseudo-terminal and end",
+     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.hangup_after); }},
+};
+
+const SimOption* FindOption(std::string_view name) {
+  for (const SimOption& option : kOptions) {
+    if (name == option.name || (!option.alias.empty() && name == option.alias)) return &option;
+  }
+  return nullptr;
+}
+
+// "  --name VALUE" and the first help line in the column after the longest
+// one, further help lines under it.
+void AppendHelpEntry(const SimOption& option, std::string& out) {
+  constexpr size_t kHelpColumn = 23;
+  const size_t line_start = out.size();
+  out += "  ";
+  out += option.name;
+  if (!option.value_name.empty()) {
+    out += ' ';
+    out += option.value_name;
+  }
+  const size_t used = out.size() - line_start;
+  out.append(used < kHelpColumn ? kHelpColumn - used : 1, ' ');
+  for (size_t from = 0;;) {
+    const size_t end = option.help.find('\n', from);
+    out += option.help.substr(from, end - from);
+    out += '\n';
+    if (end == std::string_view::npos) break;
+    out.append(kHelpColumn, ' ');
+    from = end + 1;
+  }
+}
+
+std::string BuildHelp() {
+  std::string help(kHelpBefore);
+  HelpSection section = kGeneral;
+  for (const SimOption& option : kOptions) {
+    if (option.section != section) {
+      section = option.section;
+      help += kFaultsHeading;
+    }
+    AppendHelpEntry(option, help);
+  }
+  help += kHelpAfter;
+  return help;
+}
+
 }  // namespace
 
-std::string_view SimHelpText() { return kHelp; }
+std::span<const SimOption> SimOptionTable() { return kOptions; }
+
+std::string_view SimHelpText() {
+  static const std::string help = BuildHelp();
+  return help;
+}
 
 ParsedOptions ParseSimOptions(std::span<const std::string_view> args) {
   ParsedOptions parsed;
-  SimOptions& o = parsed.options;
-  constexpr int64_t kIntMax = std::numeric_limits<int>::max();
   for (size_t i = 0; i < args.size(); ++i) {
     std::string_view name = args[i];
     std::string_view value;
@@ -108,20 +207,16 @@ ParsedOptions ParseSimOptions(std::span<const std::string_view> args) {
       name = name.substr(0, eq);
       has_value = true;
     }
-    if (name == "--help" || name == "-h") {
-      o.help = true;
+    const SimOption* option = FindOption(name);
+    if (option == nullptr) {
+      parsed.error = name.starts_with("--") ? "unknown option " + std::string(name) + " (see --help)"
+                                            : "unexpected argument \"" + std::string(args[i]) + "\" (see --help)";
+      return parsed;
+    }
+    if (option->value_name.empty()) {
+      // A switch; whatever follows an "=" has always been ignored.
+      option->apply({}, parsed.options);
       continue;
-    }
-    if (!name.starts_with("--")) {
-      parsed.error = "unexpected argument \"" + std::string(args[i]) + "\" (see --help)";
-      return parsed;
-    }
-    constexpr std::string_view kKnown[] = {"--port", "--dir", "--baud", "--seed", "--log", "--frames-limit",
-                                           "--exit-after", "--garbage", "--drop-close-every", "--bracket-in-image",
-                                           "--stall-after", "--hangup-after"};
-    if (std::find(std::begin(kKnown), std::end(kKnown), name) == std::end(kKnown)) {
-      parsed.error = "unknown option " + std::string(name) + " (see --help)";
-      return parsed;
     }
     if (!has_value) {
       if (i + 1 >= args.size()) {
@@ -130,60 +225,8 @@ ParsedOptions ParseSimOptions(std::span<const std::string_view> args) {
       }
       value = args[++i];
     }
-    int64_t n = 0;
-    auto number = [&](int64_t lo, int64_t hi) {
-      if (ParseInt(value, lo, hi, n)) return true;
-      parsed.error = "option " + std::string(name) + " wants a whole number from " + std::to_string(lo) + " to " +
-                     std::to_string(hi) + ", not \"" + std::string(value) + "\"";
-      return false;
-    };
-    if (name == "--port") {
-      if (!number(1, 255)) return parsed;
-      o.port = static_cast<int>(n);
-    } else if (name == "--dir") {
-      if (value.empty()) {
-        parsed.error = "option --dir needs a directory";
-        return parsed;
-      }
-      o.dir = value;
-    } else if (name == "--baud") {
-      if (!number(50, 100'000'000)) return parsed;
-      o.baud = n;
-    } else if (name == "--seed") {
-      if (!number(0, std::numeric_limits<int64_t>::max())) return parsed;
-      o.seed = static_cast<uint64_t>(n);
-    } else if (name == "--log") {
-      if (value.empty()) {
-        parsed.error = "option --log needs a file name";
-        return parsed;
-      }
-      o.log_path = value;
-    } else if (name == "--frames-limit") {
-      if (!number(1, std::numeric_limits<int64_t>::max())) return parsed;
-      o.frames_limit = n;
-    } else if (name == "--exit-after") {
-      if (!ParseSeconds(value, o.exit_after_ms)) {
-        parsed.error = "option --exit-after wants seconds greater than 0, such as 5 or 0.25, not \"" +
-                       std::string(value) + "\"";
-        return parsed;
-      }
-    } else if (name == "--garbage") {
-      if (!number(0, 4096)) return parsed;
-      o.faults.garbage_bytes = static_cast<int>(n);
-    } else if (name == "--drop-close-every") {
-      if (!number(0, kIntMax)) return parsed;
-      o.faults.drop_close_every = static_cast<int>(n);
-    } else if (name == "--bracket-in-image") {
-      if (!number(0, kIntMax)) return parsed;
-      o.faults.bracket_every = static_cast<int>(n);
-    } else if (name == "--stall-after") {
-      if (!number(0, kIntMax)) return parsed;
-      o.faults.stall_after = static_cast<int>(n);
-    } else if (name == "--hangup-after") {
-      if (!number(0, kIntMax)) return parsed;
-      o.faults.hangup_after = static_cast<int>(n);
-    } else {
-      parsed.error = "unknown option " + std::string(name) + " (see --help)";
+    if (std::string why = option->apply(value, parsed.options); !why.empty()) {
+      parsed.error = "option " + std::string(name) + " " + why;
       return parsed;
     }
   }

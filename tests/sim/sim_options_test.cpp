@@ -45,12 +45,36 @@ TEST(SimOptions, RefusesBadCommandLinesWithAReason) {
       {"--port", "0"},       {"--port", "256"},     {"--port", "3x"},       {"--port"},
       {"--baud", "-9600"},   {"--bogus", "1"},      {"com3"},               {"--exit-after", "0"},
       {"--exit-after", "1.2345"}, {"--exit-after", "abc"}, {"--garbage", "99999"}, {"--dir="},
-      {"--frames-limit", "0"}};
+      {"--frames-limit", "0"}, {"--por", "3"},       {"--ports=3"},          {"-port", "3"}};
   for (const auto& args : bad) {
     const ParsedOptions p = Parse(args);
     EXPECT_FALSE(p.error.empty()) << args[0];
   }
   EXPECT_NE(Parse({"--bogus"}).error.find("unknown option --bogus"), std::string::npos);
+}
+
+// "100" suits every option that takes a value, so each one must take it in
+// both spellings alike and keep it somewhere, and must ask for its value when
+// it comes last without one.
+TEST(SimOptions, EveryOptionInTheTableTakesBothSpellings) {
+  for (const SimOption& option : SimOptionTable()) {
+    const std::string name(option.name);
+    if (option.value_name.empty()) {
+      EXPECT_NE(Parse({option.name}).options, SimOptions{}) << name << " changed nothing";
+      if (!option.alias.empty()) {
+        EXPECT_EQ(Parse({option.alias}).options, Parse({option.name}).options) << name;
+      }
+      continue;
+    }
+    const std::string joined = name + "=100";
+    const ParsedOptions apart = Parse({option.name, "100"});
+    const ParsedOptions together = Parse({joined});
+    ASSERT_TRUE(apart.error.empty()) << apart.error;
+    ASSERT_TRUE(together.error.empty()) << together.error;
+    EXPECT_EQ(apart.options, together.options) << name;
+    EXPECT_NE(apart.options, SimOptions{}) << name << " kept nothing";
+    EXPECT_EQ(Parse({option.name}).error, "option " + name + " needs a value (see --help)");
+  }
 }
 
 TEST(SimOptions, HelpDescribesEveryOption) {
