@@ -8,12 +8,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel_model.h"
@@ -26,7 +31,37 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace corvane::sim;
 
-int g_signal_pipe_write = -1;
+// One descriptor, closed when it goes.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  int Get() const { return fd_; }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The write end of the self-pipe, for the handler; -1 while none is set up.
+volatile std::sig_atomic_t g_signal_pipe_write = -1;
 
 extern "C" void OnTerminationSignal(int) {
   const int saved = errno;
@@ -36,19 +71,73 @@ extern "C" void OnTerminationSignal(int) {
   errno = saved;
 }
 
-bool InstallSignalPipe(int fds[2]) {
-  if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return false;
-  g_signal_pipe_write = fds[1];
-  struct sigaction sa {};
-  sa.sa_handler = OnTerminationSignal;
-  sigemptyset(&sa.sa_mask);
-  // SIGHUP too: a simulator whose terminal goes away still removes its link.
-  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-    if (::sigaction(sig, &sa, nullptr) != 0) return false;
+// SIGINT, SIGTERM and SIGHUP turned into a readable byte on a pipe the poll
+// loop watches. SIGHUP too: a simulator whose terminal goes away still
+// removes its link. The signals get their old handling back before the pipe
+// closes, so a late one can never be written into a reused descriptor.
+class SignalPipe {
+ public:
+  SignalPipe() = default;
+  ~SignalPipe() {
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+      if (installed_[i]) ::sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+    g_signal_pipe_write = -1;
   }
-  ::signal(SIGPIPE, SIG_IGN);
-  return true;
-}
+  SignalPipe(const SignalPipe&) = delete;
+  SignalPipe& operator=(const SignalPipe&) = delete;
+
+  // False with errno set.
+  bool Install() {
+    int fds[2];
+    if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    read_ = Fd(fds[0]);
+    write_ = Fd(fds[1]);
+    g_signal_pipe_write = write_.Get();
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+      if (::sigaction(kSignals[i], &sa, &previous_[i]) != 0) return false;
+      installed_[i] = true;
+    }
+    // A write to a port nobody holds must come back as an error, not end us.
+    ::signal(SIGPIPE, SIG_IGN);
+    return true;
+  }
+  int ReadFd() const { return read_.Get(); }
+
+ private:
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+  Fd read_;
+  Fd write_;
+  std::array<struct sigaction, kSignals.size()> previous_{};
+  std::array<bool, kSignals.size()> installed_{};
+};
+
+// The "comN" link Corvane opens, taken away again when this goes (if it
+// still points at our pseudo-terminal).
+class PortLink {
+ public:
+  PortLink() = default;
+  ~PortLink() {
+    if (made_) RemovePortLink(path_, target_);
+  }
+  PortLink(const PortLink&) = delete;
+  PortLink& operator=(const PortLink&) = delete;
+
+  bool Make(std::string path, std::string target, std::string& error) {
+    path_ = std::move(path);
+    target_ = std::move(target);
+    made_ = MakePortLink(path_, target_, error);
+    return made_;
+  }
+
+ private:
+  std::string path_;
+  std::string target_;
+  bool made_ = false;
+};
 
 // One line per byte: seconds since start, the value, and the character
 // (printable ASCII as itself, anything else as \xNN).
@@ -88,173 +177,228 @@ class Pacer {
   Clock::time_point next_{};
 };
 
-int Run(const SimOptions& options) {
-  std::FILE* log = nullptr;
-  if (!options.log_path.empty()) {
-    log = std::fopen(options.log_path.c_str(), "w");
-    if (log == nullptr) {
-      std::fprintf(stderr, "mirelon-sim: cannot write the log %s: %s\n", options.log_path.c_str(), std::strerror(errno));
-      return 1;
-    }
-  }
-  int signal_pipe[2] = {-1, -1};
-  if (!InstallSignalPipe(signal_pipe)) {
-    std::fprintf(stderr, "mirelon-sim: cannot set up signal handling: %s\n", std::strerror(errno));
-    if (log) std::fclose(log);
-    return 1;
-  }
+// How a run ended, for the last line it prints and the exit status.
+struct Ending {
+  int status = 0;
+  const char* reason = "";
+};
 
-  PseudoTerminal pty;
-  std::string error;
-  if (!pty.Open(error)) {
-    std::fprintf(stderr, "mirelon-sim: cannot open a pseudo-terminal: %s\n", error.c_str());
-    if (log) std::fclose(log);
-    return 1;
-  }
-  const std::string link_path = options.dir + "/com" + std::to_string(options.port);
-  const std::string slave_path = pty.SlavePath();
-  if (!MakePortLink(link_path, slave_path, error)) {
-    std::fprintf(stderr, "mirelon-sim: cannot make the port link: %s\n", error.c_str());
-    if (log) std::fclose(log);
-    return 1;
-  }
-  std::printf("mirelon-sim: controller on %s, linked as %s\n", slave_path.c_str(), link_path.c_str());
-  std::fflush(stdout);
+// The simulator's run: the log, the self-pipe, the pseudo-terminal and its
+// link, owned for as long as the loop runs, and the engine behind them.
+// Whatever Open managed to set up is undone by the destructor, link first.
+class SimLoop {
+ public:
+  explicit SimLoop(const SimOptions& options)
+      : options_(options), engine_(model_, options.faults, options.seed), pacer_(options.baud) {}
+  SimLoop(const SimLoop&) = delete;
+  SimLoop& operator=(const SimLoop&) = delete;
 
-  PanelModel model(options.seed);
-  ProtocolEngine engine(model, options.faults, options.seed);
-  Pacer pacer(options.baud);
-  std::string out;
-  size_t out_pos = 0;
-  std::vector<uint8_t> in(4096);
-  const Clock::time_point start = Clock::now();
-  const Clock::time_point deadline =
-      options.exit_after_ms > 0 ? start + std::chrono::milliseconds(options.exit_after_ms) : Clock::time_point::max();
+  // Sets everything up and announces the link; false with the reason on
+  // stderr.
+  bool Open();
+  // Serves Corvane until a signal, a limit, a hang-up or an error.
+  Ending Run();
+
+  uint64_t ImagesSent() const { return engine_.ImagesSent(); }
+  const std::string& LinkPath() const { return link_path_; }
+
+ private:
   // Replies are rendered only when little is waiting to go out, so a slow
   // line never piles up stale images.
-  constexpr size_t kLowWater = 64 * 1024;
+  static constexpr size_t kLowWater = 64 * 1024;
   // A restore that pauses this long was cut off.
-  constexpr auto kRestoreQuiet = std::chrono::seconds(2);
-  Clock::time_point last_received = start;
-  int status = 0;
-  const char* reason = "stopped by a signal";
+  static constexpr auto kRestoreQuiet = std::chrono::seconds(2);
 
-  for (;;) {
-    const bool limit_reached =
-        options.frames_limit > 0 && engine.ImagesSent() >= static_cast<uint64_t>(options.frames_limit);
-    while (!limit_reached && engine.HasPendingReply() && out.size() - out_pos < kLowWater) {
-      const bool was_idle = out_pos == out.size();
-      engine.ProduceNextReply(out);
-      if (was_idle) pacer.StartIfIdle(Clock::now());
-      if (options.frames_limit > 0 && engine.ImagesSent() >= static_cast<uint64_t>(options.frames_limit)) break;
-    }
-    const bool sending = out_pos < out.size();
-    if (!sending) {
-      out.clear();
-      out_pos = 0;
-      if (engine.HangupDue()) {
-        reason = "hung up as asked";
-        break;
-      }
-      if (options.frames_limit > 0 && engine.ImagesSent() >= static_cast<uint64_t>(options.frames_limit)) {
-        reason = "frame limit reached";
-        break;
-      }
-    }
+  bool FrameLimitReached() const {
+    return options_.frames_limit > 0 && engine_.ImagesSent() >= static_cast<uint64_t>(options_.frames_limit);
+  }
+  bool Sending() const { return out_pos_ < out_.size(); }
+  void ProduceReplies();
+  // Waits for the master, the self-pipe or `wake`; the master's events, or
+  // how the run ends.
+  std::optional<Ending> Wait(Clock::time_point now, Clock::time_point wake, bool want_write, short& events);
+  std::optional<Ending> ReadInput();
+  std::optional<Ending> WriteOutput();
 
-    Clock::time_point now = Clock::now();
-    if (now >= deadline) {
-      reason = "time limit reached";
-      break;
-    }
-    if (engine.InRestore() && now - last_received >= kRestoreQuiet) {
-      std::fprintf(stderr, "mirelon-sim: restore data stopped before its end; restore abandoned\n");
-      engine.AbandonRestore();
-    }
-    Clock::time_point wake = deadline;
-    if (engine.InRestore()) wake = std::min(wake, last_received + kRestoreQuiet);
-    bool want_write = sending;
-    if (sending && pacer.Paced() && now < pacer.Next()) {
-      want_write = false;
-      wake = std::min(wake, pacer.Next());
-    }
-    pollfd fds[2] = {{pty.MasterFd(), static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0},
-                     {signal_pipe[0], POLLIN, 0}};
-    timespec ts{};
-    timespec* timeout = nullptr;
-    if (wake != Clock::time_point::max()) {
-      const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now);
-      ts.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
-      ts.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
-      timeout = &ts;
-    }
-    if (::ppoll(fds, 2, timeout, nullptr) < 0) {
-      if (errno == EINTR) continue;
-      std::fprintf(stderr, "mirelon-sim: poll: %s\n", std::strerror(errno));
-      status = 1;
-      reason = "poll failed";
-      break;
-    }
-    if (fds[1].revents & POLLIN) break;
+  const SimOptions& options_;
+  // Members are destroyed in reverse: the link goes first, then the
+  // pseudo-terminal, the self-pipe and last the log.
+  File log_;
+  SignalPipe signal_pipe_;
+  PseudoTerminal pty_;
+  PortLink link_;
+  std::string link_path_;
 
-    if (fds[0].revents & POLLIN) {
-      for (;;) {
-        const ssize_t n = ::read(pty.MasterFd(), in.data(), in.size());
-        if (n > 0) {
-          last_received = Clock::now();
-          if (log) LogBytes(log, std::chrono::duration<double>(Clock::now() - start).count(), in.data(), static_cast<size_t>(n));
-          engine.Receive({in.data(), static_cast<size_t>(n)});
-          continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-          std::fprintf(stderr, "mirelon-sim: read: %s\n", std::strerror(errno));
-          status = 1;
-        }
-        break;
-      }
-      if (status != 0) {
-        reason = "the pseudo-terminal failed";
-        break;
-      }
-    } else if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-      // Cannot happen while the slave is held open; never spin on it.
-      std::fprintf(stderr, "mirelon-sim: the pseudo-terminal hung up\n");
-      status = 1;
-      reason = "the pseudo-terminal failed";
-      break;
-    }
+  PanelModel model_{options_.seed};
+  ProtocolEngine engine_;
+  Pacer pacer_;
+  std::string out_;
+  size_t out_pos_ = 0;
+  std::vector<uint8_t> in_ = std::vector<uint8_t>(4096);
+  Clock::time_point start_{};
+  Clock::time_point deadline_ = Clock::time_point::max();
+  Clock::time_point last_received_{};
+};
 
-    if (out_pos < out.size() && (fds[0].revents & POLLOUT)) {
-      const size_t due = pacer.Due(Clock::now());
-      const size_t n = std::min({out.size() - out_pos, due, size_t{64 * 1024}});
-      if (n > 0) {
-        const ssize_t written = ::write(pty.MasterFd(), out.data() + out_pos, n);
-        if (written > 0) {
-          out_pos += static_cast<size_t>(written);
-          pacer.Sent(static_cast<size_t>(written));
-        } else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-          std::fprintf(stderr, "mirelon-sim: write: %s\n", std::strerror(errno));
-          status = 1;
-          reason = "the pseudo-terminal failed";
-          break;
-        }
-      }
-      if (out_pos > kLowWater && out_pos * 2 > out.size()) {
-        out.erase(0, out_pos);
-        out_pos = 0;
-      }
+bool SimLoop::Open() {
+  if (!options_.log_path.empty()) {
+    log_.reset(std::fopen(options_.log_path.c_str(), "w"));
+    if (!log_) {
+      std::fprintf(stderr, "mirelon-sim: cannot write the log %s: %s\n", options_.log_path.c_str(), std::strerror(errno));
+      return false;
     }
   }
+  if (!signal_pipe_.Install()) {
+    std::fprintf(stderr, "mirelon-sim: cannot set up signal handling: %s\n", std::strerror(errno));
+    return false;
+  }
+  std::string error;
+  if (!pty_.Open(error)) {
+    std::fprintf(stderr, "mirelon-sim: cannot open a pseudo-terminal: %s\n", error.c_str());
+    return false;
+  }
+  link_path_ = options_.dir + "/com" + std::to_string(options_.port);
+  if (!link_.Make(link_path_, pty_.SlavePath(), error)) {
+    std::fprintf(stderr, "mirelon-sim: cannot make the port link: %s\n", error.c_str());
+    return false;
+  }
+  std::printf("mirelon-sim: controller on %s, linked as %s\n", pty_.SlavePath().c_str(), link_path_.c_str());
+  std::fflush(stdout);
+  return true;
+}
 
-  RemovePortLink(link_path, slave_path);
-  pty.Close();
-  if (log) std::fclose(log);
-  std::printf("mirelon-sim: %s after %llu images; link %s removed\n", reason,
-              static_cast<unsigned long long>(engine.ImagesSent()), link_path.c_str());
-  ::close(signal_pipe[0]);
-  ::close(signal_pipe[1]);
-  return status;
+void SimLoop::ProduceReplies() {
+  if (FrameLimitReached()) return;
+  while (engine_.HasPendingReply() && out_.size() - out_pos_ < kLowWater) {
+    const bool was_idle = !Sending();
+    engine_.ProduceNextReply(out_);
+    if (was_idle) pacer_.StartIfIdle(Clock::now());
+    if (FrameLimitReached()) break;
+  }
+}
+
+Ending SimLoop::Run() {
+  start_ = Clock::now();
+  last_received_ = start_;
+  if (options_.exit_after_ms > 0) deadline_ = start_ + std::chrono::milliseconds(options_.exit_after_ms);
+
+  for (;;) {
+    ProduceReplies();
+    const bool sending = Sending();
+    if (!sending) {
+      out_.clear();
+      out_pos_ = 0;
+      if (engine_.HangupDue()) return {0, "hung up as asked"};
+      if (FrameLimitReached()) return {0, "frame limit reached"};
+    }
+
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline_) return {0, "time limit reached"};
+    if (engine_.InRestore() && now - last_received_ >= kRestoreQuiet) {
+      std::fprintf(stderr, "mirelon-sim: restore data stopped before its end; restore abandoned\n");
+      engine_.AbandonRestore();
+    }
+    Clock::time_point wake = deadline_;
+    if (engine_.InRestore()) wake = std::min(wake, last_received_ + kRestoreQuiet);
+    bool want_write = sending;
+    if (sending && pacer_.Paced() && now < pacer_.Next()) {
+      want_write = false;
+      wake = std::min(wake, pacer_.Next());
+    }
+
+    short events = 0;
+    if (auto ending = Wait(now, wake, want_write, events)) return *ending;
+    if (events & POLLIN) {
+      if (auto ending = ReadInput()) return *ending;
+    } else if (events & (POLLERR | POLLHUP | POLLNVAL)) {
+      // Cannot happen while the slave is held open; never spin on it.
+      std::fprintf(stderr, "mirelon-sim: the pseudo-terminal hung up\n");
+      return {1, "the pseudo-terminal failed"};
+    }
+    if (Sending() && (events & POLLOUT)) {
+      if (auto ending = WriteOutput()) return *ending;
+    }
+  }
+}
+
+std::optional<Ending> SimLoop::Wait(Clock::time_point now, Clock::time_point wake, bool want_write, short& events) {
+  pollfd fds[2] = {{pty_.MasterFd(), static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0},
+                   {signal_pipe_.ReadFd(), POLLIN, 0}};
+  timespec ts{};
+  timespec* timeout = nullptr;
+  if (wake != Clock::time_point::max()) {
+    const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(wake - now);
+    ts.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
+    ts.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
+    timeout = &ts;
+  }
+  if (::ppoll(fds, 2, timeout, nullptr) < 0) {
+    // A signal that interrupts the wait has also written to the self-pipe;
+    // the next round sees it.
+    if (errno == EINTR) return std::nullopt;
+    std::fprintf(stderr, "mirelon-sim: poll: %s\n", std::strerror(errno));
+    return Ending{1, "poll failed"};
+  }
+  if (fds[1].revents & POLLIN) return Ending{0, "stopped by a signal"};
+  events = fds[0].revents;
+  return std::nullopt;
+}
+
+std::optional<Ending> SimLoop::ReadInput() {
+  for (;;) {
+    const ssize_t n = ::read(pty_.MasterFd(), in_.data(), in_.size());
+    if (n > 0) {
+      last_received_ = Clock::now();
+      if (log_) {
+        LogBytes(log_.get(), std::chrono::duration<double>(Clock::now() - start_).count(), in_.data(),
+                 static_cast<size_t>(n));
+      }
+      engine_.Receive({in_.data(), static_cast<size_t>(n)});
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      std::fprintf(stderr, "mirelon-sim: read: %s\n", std::strerror(errno));
+      return Ending{1, "the pseudo-terminal failed"};
+    }
+    return std::nullopt;
+  }
+}
+
+std::optional<Ending> SimLoop::WriteOutput() {
+  const size_t due = pacer_.Due(Clock::now());
+  const size_t n = std::min({out_.size() - out_pos_, due, size_t{64 * 1024}});
+  if (n > 0) {
+    const ssize_t written = ::write(pty_.MasterFd(), out_.data() + out_pos_, n);
+    if (written > 0) {
+      out_pos_ += static_cast<size_t>(written);
+      pacer_.Sent(static_cast<size_t>(written));
+    } else if (written < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+      std::fprintf(stderr, "mirelon-sim: write: %s\n", std::strerror(errno));
+      return Ending{1, "the pseudo-terminal failed"};
+    }
+  }
+  if (out_pos_ > kLowWater && out_pos_ * 2 > out_.size()) {
+    out_.erase(0, out_pos_);
+    out_pos_ = 0;
+  }
+  return std::nullopt;
+}
+
+int RunSimulator(const SimOptions& options) {
+  Ending ending;
+  uint64_t images = 0;
+  std::string link_path;
+  {
+    SimLoop loop(options);
+    if (!loop.Open()) return 1;
+    ending = loop.Run();
+    images = loop.ImagesSent();
+    link_path = loop.LinkPath();
+  }  // the link is removed and every file closed before the last line says so
+  std::printf("mirelon-sim: %s after %llu images; link %s removed\n", ending.reason,
+              static_cast<unsigned long long>(images), link_path.c_str());
+  return ending.status;
 }
 
 }  // namespace
@@ -271,5 +415,5 @@ int main(int argc, char** argv) {
     std::fwrite(help.data(), 1, help.size(), stdout);
     return 0;
   }
-  return Run(parsed.options);
+  return RunSimulator(parsed.options);
 }
