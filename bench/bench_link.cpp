@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "link/operator_messages.h"
-#include "link/receiver.h"
-#include "link/serial_link.h"
+#include "hub/receiver.h"
+#include "hub/serial_link.h"
 #include "link/transmit_queue.h"
 #include "params/capture.h"
 #include "params/restore.h"
@@ -115,7 +115,7 @@ struct Rig {
   RestoreRequest restore;
   ReceiverState state;
   ReceiverContext context{queue, image, surface, counters, display, messages, capture, restore, state};
-  SerialLink link{context, controller.dir};  // last: released first
+  SerialLink link{context, {}, controller.dir};  // last: released first
 };
 
 void WriteAll(int fd, const std::string& bytes) {

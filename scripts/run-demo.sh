@@ -21,7 +21,7 @@ port=${CORVANE_DEMO_PORT:-5}
 scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target corvane mirelon-sim
-corvane_bin=$(realpath "$build/src/shell/corvane")
+corvane_bin=$(realpath "$build/src/qt/corvane")
 sim_bin=$(realpath "$build/sim/mirelon-sim")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-demo.XXXXXX")

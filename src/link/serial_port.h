@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -42,6 +43,10 @@ struct PortResult {
   int error = 0;       // errno where the failure happened, 0 when none
 };
 
+// Called once by a worker that finds the port's device gone; may run on
+// either worker's thread.
+using PortLostHandler = std::function<void(const PortResult&)>;
+
 // The device that stands for COM `port_number`: the entry "com<n>" in
 // `directory` when one exists (a symbolic link such as com3 -> /dev/ttyUSB0,
 // or a device file), otherwise /dev/ttyS<n-1>. Empty for numbers below 1.
@@ -55,8 +60,8 @@ class SerialPort {
   SerialPort& operator=(const SerialPort&) = delete;
 
   // UI thread. Creates the close signal that the workers' waits listen to,
-  // or re-arms the existing one. 1, or -1 when it cannot be created.
-  int PrepareLinkEvents();
+  // or re-arms the existing one. False when it cannot be created.
+  bool PrepareLinkEvents();
   // UI thread, with no worker running. Closes the close signal.
   void ReleaseLinkEvents();
 

@@ -84,14 +84,14 @@ SerialPort::~SerialPort() {
 
 bool SerialPort::IsOpen() const { return platform_->fd >= 0; }
 
-int SerialPort::PrepareLinkEvents() {
+bool SerialPort::PrepareLinkEvents() {
   if (platform_->wake_fd < 0) {
     platform_->wake_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (platform_->wake_fd < 0) return -1;
+    if (platform_->wake_fd < 0) return false;
   } else if (!IsOpen()) {
     DrainWakeSignal(platform_->wake_fd);
   }
-  return 1;
+  return true;
 }
 
 void SerialPort::ReleaseLinkEvents() {
@@ -119,7 +119,7 @@ bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   open_error_ = 0;
   if (IsOpen()) return FailOpen(EBUSY);
   if (device_path.empty()) return FailOpen(ENODEV);
-  if (PrepareLinkEvents() < 0) return FailOpen(errno);
+  if (!PrepareLinkEvents()) return FailOpen(errno);
   DrainWakeSignal(platform_->wake_fd);
 
   // Non-blocking, so the open never waits for carrier; O_NOCTTY, so the

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "link_rig.h"
+#include "support/link_rig.h"
 
 namespace corvane {
 namespace {

@@ -11,10 +11,10 @@
 #include "link/protocol.h"
 #include "link/transmit_queue.h"
 #include "params/param_messages.h"
-#include "params/queue_drain.h"
-#include "params/scratch_dir.h"
+#include "support/queue_drain.h"
+#include "support/scratch_dir.h"
 #include "screen/status_counters.h"
-#include "test_doubles.h"
+#include "support/test_doubles.h"
 
 namespace corvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "params/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace corvane {
 namespace {

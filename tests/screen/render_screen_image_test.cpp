@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "recording_display.h"
+#include "support/recording_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
 #include "support/allocation_counter.h"

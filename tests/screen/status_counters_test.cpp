@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "recording_display.h"
+#include "support/recording_display.h"
 
 namespace corvane {
 namespace {

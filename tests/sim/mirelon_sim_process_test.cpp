@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "link/link_rig.h"
-#include "link/serial_link.h"
+#include "support/link_rig.h"
+#include "hub/serial_link.h"
 #include "panel_model.h"
 #include "panel_renderer.h"
 #include "parameter_store.h"
@@ -230,7 +230,7 @@ std::vector<Pixel> FramedPanel(const PanelModel& model) {
 TEST(MirelonSimProcess, CorvaneMirrorsItAndItsKeysComeBackOnScreen) {
   SimProcess sim({});
   corvane::testing::ReceiverRig rig;
-  SerialLink link(rig.context, sim.Dir());
+  SerialLink link(rig.context, {}, sim.Dir());
   ASSERT_TRUE(link.OpenLink(9)) << "errno " << link.OpenError();
   rig.display.WaitForPictures(3);
   const std::vector<Pixel> shown = rig.display.LastPicture();

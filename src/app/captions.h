@@ -1,0 +1,31 @@
+// The texts the main window shows in its caption and the fixed names the
+// parameter file dialogs offer.
+//
+// Threads: pure functions and constants, any thread (the shell calls them
+// on the UI thread).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+inline constexpr std::string_view kWindowTitle = "Corvane";
+// The first half of the caption after a parameter file was chosen.
+inline constexpr std::string_view kParameterApplicationName = "Mirelon";
+// The file name every backup and restore dialog offers first.
+inline constexpr std::string_view kDefaultParameterFileName = "Mirelon Parameters";
+
+// "Corvane - COM%d": the link's port, shown after start-up opened it and
+// after the port dialog's OK.
+std::string PortCaption(int port);
+
+// "%s - %s" with the application name and the chosen file's title (its name
+// without the directory); "(untitled)" stands in for an empty title.
+std::string FileCaption(std::string_view application_name, std::string_view file_title);
+
+// "Corvane Version <major>.<minor>", the About box's text; the version is
+// the project's own, set in one place by the build.
+std::string AboutText();
+
+}  // namespace corvane

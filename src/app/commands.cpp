@@ -1,0 +1,119 @@
+#include "app/commands.h"
+
+#include <thread>
+
+#include "link/protocol.h"
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/status_counters.h"
+#include "app/app_config.h"
+#include "app/captions.h"
+#include "app/connection_message.h"
+#include "app/menu_table.h"
+
+namespace corvane {
+
+std::optional<uint32_t> ReadDialogNumber(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    // A number that does not fit 32 bits is no number, rather than one
+    // that wraps round into the accepted range.
+    if (value > UINT32_MAX) return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) {
+  if (!parts_.pause) {
+    parts_.pause = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
+  }
+  using namespace command_id;
+  table_[kAbout] = [this] { parts_.window.ShowAbout(); };
+  table_[kExit] = [this] { Exit(); };
+  table_[kCommPort] = [this] { CommPort(); };
+  table_[kBackupAll] = [this] { Backup(0, kBackupAll); };
+  for (int station = 1; station <= 8; ++station) {
+    const int command = kBackupStation1 + station - 1;
+    table_[command] = [this, station, command] { Backup(station, command); };
+  }
+  table_[kRestoreAll] = [this] { Restore(kRestoreAll, std::nullopt); };
+  for (uint16_t index = 0; index < 8; ++index) {
+    const int command = kRestoreStation[index];
+    table_[command] = [this, command, index] { Restore(command, index); };
+  }
+}
+
+bool CommandDispatch::Run(int command) {
+  const auto entry = table_.find(command);
+  if (entry == table_.end()) return false;
+  entry->second();
+  return true;
+}
+
+void CommandDispatch::Backup(int station, int command) {
+  // Reset before the dialog, so a cancelled backup also starts the count
+  // afresh.
+  parts_.counters.ParametersReceived.store(0);
+  const std::optional<FileChoice> choice =
+      parts_.chooser.ChooseSaveFile({MenuTextOf(command), kDefaultParameterFileName});
+  if (!choice) return;
+  // The caption names the file even when it then cannot be created: the
+  // capture tells the operator about that itself.
+  parts_.window.SetCaption(FileCaption(kParameterApplicationName, choice->title));
+  parts_.capture.StartBackup(choice->path, BackupCommand(station));
+}
+
+void CommandDispatch::Restore(int command, std::optional<uint16_t> station_index) {
+  const std::optional<FileChoice> choice =
+      parts_.chooser.ChooseOpenFile({MenuTextOf(command), kDefaultParameterFileName});
+  if (!choice) return;
+  parts_.window.SetCaption(FileCaption(kParameterApplicationName, choice->title));
+  parts_.counters.LinesSent.store(0);
+  parts_.restore.ArmRestore(choice->path, station_index.has_value(), station_index.value_or(0));
+}
+
+void CommandDispatch::CommPort() {
+  const std::optional<std::string> text = parts_.port_dialog.AskPortNumber(parts_.port.Port());
+  if (text) ApplyPortNumber(*text);
+}
+
+void CommandDispatch::ApplyPortNumber(std::string_view text) {
+  const std::optional<uint32_t> number = ReadDialogNumber(text);
+  if (!number || *number < static_cast<uint32_t>(kDialogPortMinimum) ||
+      *number > static_cast<uint32_t>(kDialogPortMaximum)) {
+    return;
+  }
+  const int port = static_cast<int>(*number);
+  if (port != parts_.port.Port()) {
+    parts_.port.SetPort(port);
+    ReopenLink();
+    // Saved whether or not the new port opened: the operator chose it.
+    if (const std::error_code error = parts_.port.Save()) {
+      parts_.messages.Show(ConfigNotSavedMessage(parts_.port.FilePath(), error, port));
+    }
+  } else if (!parts_.link.LinkUp()) {
+    // The same number brings back a link that went down (or never opened).
+    ReopenLink();
+  }
+  parts_.window.SetCaption(PortCaption(port));
+}
+
+void CommandDispatch::ReopenLink() {
+  parts_.link.ReleaseLink();
+  parts_.pause(kReopenPause);
+  if (!parts_.link.OpenLink()) ShowConnectionFailed(parts_.messages);
+}
+
+void CommandDispatch::Exit() {
+  // Nothing of a backup in progress is left unflushed.
+  parts_.capture.CloseBackupFile();
+  parts_.window.CloseWindow();
+}
+
+}  // namespace corvane

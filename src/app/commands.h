@@ -1,0 +1,77 @@
+// The menu commands: one dispatch table keyed by command identifier, and
+// the logic behind each command (backups, restores, the port dialog's OK,
+// the About box, Exit). Dialogs, the window and the link are reached
+// through shell_interfaces.h, so the table runs in tests as it runs in the
+// program.
+//
+// Threads: UI thread only. The records it touches (counters, capture,
+// restore request, transmit queue) guard themselves against the workers.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string_view>
+
+#include "app/front_end.h"
+
+namespace corvane {
+
+class CaptureState;
+class OperatorMessages;
+class RestoreRequest;
+struct StatusCounters;
+
+// The pause between releasing the old link and opening the new one.
+inline constexpr std::chrono::milliseconds kReopenPause{200};
+
+// The edit box read as an unsigned decimal number, blanks around it allowed:
+// empty for anything else (letters, signs, a number too large for 32 bits).
+std::optional<uint32_t> ReadDialogNumber(std::string_view text);
+
+struct CommandParts {
+  StatusCounters& counters;
+  CaptureState& capture;
+  RestoreRequest& restore;
+  OperatorMessages& messages;
+  LinkControl& link;
+  PortSetting& port;
+  FileChooser& chooser;
+  PortDialog& port_dialog;
+  WindowControl& window;
+  // Stands in for the 200 ms sleep before a reopen; tests record instead.
+  std::function<void(std::chrono::milliseconds)> pause;
+};
+
+class CommandDispatch {
+ public:
+  explicit CommandDispatch(CommandParts parts);
+  CommandDispatch(const CommandDispatch&) = delete;
+  CommandDispatch& operator=(const CommandDispatch&) = delete;
+
+  // Runs the command an item raised. False for an identifier no item
+  // raises (nothing happens).
+  bool Run(int command);
+  bool Handles(int command) const { return table_.contains(command); }
+
+  // What the port dialog's OK does with the edit box's text: a number from
+  // 1 to 100 that differs from the current one is stored, the link moves to
+  // it and the file is rewritten (a file that cannot be written is
+  // reported, the port changes all the same); the same number reopens a link that is
+  // down and otherwise leaves it alone. Either way the caption then names
+  // the port. Anything else changes nothing.
+  void ApplyPortNumber(std::string_view text);
+
+ private:
+  void Backup(int station, int command);
+  void Restore(int command, std::optional<uint16_t> station_index);
+  void CommPort();
+  void Exit();
+  void ReopenLink();
+
+  CommandParts parts_;
+  std::map<int, std::function<void()>> table_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,31 @@
+#include "app/connection_message.h"
+
+namespace corvane {
+
+OperatorMessage ConnectionFailedMessage() {
+  return {std::string(kConnectionCaption), std::string(kConnectionFailedText),
+          MessageIcon::kWarning};
+}
+
+void ShowConnectionFailed(OperatorMessages& messages) { messages.Show(ConnectionFailedMessage()); }
+
+std::string FormatConnectionLostText(int port_number) {
+  return "Connection Lost \nCOM" + std::to_string(port_number) +
+         " was disconnected\n(device removed or hung up).\n"
+         "Choose the port again to reconnect.";
+}
+
+OperatorMessage ConnectionLostMessage(int port_number) {
+  return {std::string(kConnectionCaption), FormatConnectionLostText(port_number),
+          MessageIcon::kWarning};
+}
+
+OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port) {
+  std::string text = "The COM port setting cannot be saved to\n";
+  text += path;
+  text += "\n(" + error.message() + ").\nCOM" + std::to_string(port) +
+          " is used until Corvane is closed.";
+  return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning};
+}
+
+}  // namespace corvane

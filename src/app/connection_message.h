@@ -1,0 +1,34 @@
+// The message boxes that tell the operator about the COM port: it cannot be
+// opened (at start-up and after the port dialog), the device of an open link
+// went away, or the chosen port cannot be kept in the configuration file.
+//
+// Threads: pure functions, any thread; ShowConnectionFailed on the UI
+// thread (it returns at once, the box is shown by the message seam).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "link/operator_messages.h"
+
+namespace corvane {
+
+// Both connection boxes carry the controller maker's name as their caption.
+inline constexpr std::string_view kConnectionCaption = "Velkor";
+// Three lines; the first ends in a blank before its line break.
+inline constexpr std::string_view kConnectionFailedText =
+    "Connection Failed \nPort is either not available\nor busy (conflict)";
+
+OperatorMessage ConnectionFailedMessage();
+void ShowConnectionFailed(OperatorMessages& messages);
+
+// Told once per link, when the device of an open link goes away.
+std::string FormatConnectionLostText(int port_number);
+OperatorMessage ConnectionLostMessage(int port_number);
+
+// The port dialog changed the port but the configuration file could not be
+// written: the new port holds for this run only.
+OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port);
+
+}  // namespace corvane

@@ -1,0 +1,98 @@
+// The small interfaces through which the application reaches a front end
+// (window, view, dialogs, message boxes) and the commands reach the link and
+// the setting, so that the application runs in tests without a modal
+// dialog, a window or a serial port. Each front end implements them once;
+// tests implement fakes.
+//
+// Threads: every call is made on the UI thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace corvane {
+
+class OperatorMessages;
+class ScreenDisplay;
+
+// What a parameter file dialog offers. Every command asks with the same
+// default name; only the title (the command's menu text) differs.
+struct FileChooserRequest {
+  std::string_view title;
+  std::string_view default_name;
+};
+
+struct FileChoice {
+  std::string path;   // the full path, as the backup and restore open it
+  std::string title;  // the file's name without the directory
+};
+
+class FileChooser {
+ public:
+  virtual ~FileChooser() = default;
+  // Empty when the operator cancelled. The save dialog asks before it
+  // lets the operator pick an existing file; the open dialog never asks.
+  virtual std::optional<FileChoice> ChooseSaveFile(const FileChooserRequest& request) = 0;
+  virtual std::optional<FileChoice> ChooseOpenFile(const FileChooserRequest& request) = 0;
+};
+
+class PortDialog {
+ public:
+  virtual ~PortDialog() = default;
+  // Shows `current_port` for editing. The text in the edit box when the
+  // operator pressed OK, or empty for Cancel.
+  virtual std::optional<std::string> AskPortNumber(int current_port) = 0;
+};
+
+// The one setting, the COM port number, and the file that keeps it.
+class PortSetting {
+ public:
+  virtual ~PortSetting() = default;
+  virtual int Port() const = 0;
+  virtual void SetPort(int port) = 0;
+  // Writes the setting to the configuration file; the reason when it cannot
+  // be written, empty on success.
+  virtual std::error_code Save() = 0;
+  // The file Save writes, for the operator's message when it fails.
+  virtual std::string FilePath() const = 0;
+};
+
+// The controller link as the commands see it.
+class LinkControl {
+ public:
+  virtual ~LinkControl() = default;
+  // Opens the port the setting names and starts the workers; false when the
+  // port cannot be opened.
+  virtual bool OpenLink() = 0;
+  // Ends the link; returns once both workers have ended.
+  virtual void ReleaseLink() = 0;
+  // False before the first open, after a release, and once the link went
+  // down by itself (the device vanished or failed).
+  virtual bool LinkUp() const = 0;
+};
+
+// The main window as the commands see it.
+class WindowControl {
+ public:
+  virtual ~WindowControl() = default;
+  // Sizes the window to the view and shows it.
+  virtual void ShowWindow() = 0;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void ShowAbout() = 0;
+  // Ends the program: the window goes, and with it the link.
+  virtual void CloseWindow() = 0;
+};
+
+// One front end as the application sees it. Every part lives as long as
+// the Program it is handed to.
+struct FrontEnd {
+  WindowControl& window;
+  ScreenDisplay& display;  // the view; called from the receiver thread
+  FileChooser& chooser;
+  PortDialog& port_dialog;
+  OperatorMessages& messages;  // called from any thread
+};
+
+}  // namespace corvane

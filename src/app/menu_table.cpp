@@ -1,0 +1,76 @@
+#include "app/menu_table.h"
+
+namespace corvane {
+namespace {
+
+using namespace command_id;
+
+constexpr MenuEntry kBackupMenu[] = {
+    {"Backup All Station Parameters", kBackupAll},
+    {"Backup Station 1 Parameters", kBackupStation1 + 0},
+    {"Backup Station 2 Parameters", kBackupStation1 + 1},
+    {"Backup Station 3 Parameters", kBackupStation1 + 2},
+    {"Backup Station 4 Parameters", kBackupStation1 + 3},
+    {"Backup Station 5 Parameters", kBackupStation1 + 4},
+    {"Backup Station 6 Parameters", kBackupStation1 + 5},
+    {"Backup Station 7 Parameters", kBackupStation1 + 6},
+    {"Backup Station 8 Parameters", kBackupStation1 + 7},
+};
+
+constexpr MenuEntry kPartialRestoreMenu[] = {
+    {"Restore Parameters to Station 1", kRestoreStation[0]},
+    {"Restore Parameters to Station 2", kRestoreStation[1]},
+    {"Restore Parameters to Station 3", kRestoreStation[2]},
+    {"Restore Parameters to Station 4", kRestoreStation[3]},
+    {"Restore Parameters to Station 5", kRestoreStation[4]},
+    {"Restore Parameters to Station 6", kRestoreStation[5]},
+    {"Restore Parameters to Station 7", kRestoreStation[6]},
+    {"Restore Parameters to Station 8", kRestoreStation[7]},
+};
+
+constexpr MenuEntry kRestoreMenu[] = {
+    {"Restore All Station Parameters", kRestoreAll},
+    {"Partial Station Restore", 0, kPartialRestoreMenu},
+};
+
+constexpr MenuEntry kFileMenu[] = {
+    {"Backup", 0, kBackupMenu},
+    {"Restore", 0, kRestoreMenu},
+    {"E&xit", kExit},
+};
+
+constexpr MenuEntry kConfigMenu[] = {
+    {"&COMM Port", kCommPort},
+};
+
+constexpr MenuEntry kHelpMenu[] = {
+    {"&About ...", kAbout},
+};
+
+constexpr MenuEntry kMenuBar[] = {
+    {"&File", 0, kFileMenu},
+    {"&Config", 0, kConfigMenu},
+    {"&Help", 0, kHelpMenu},
+};
+
+std::string_view FindText(std::span<const MenuEntry> entries, int command) {
+  for (const MenuEntry& entry : entries) {
+    if (entry.command == 0) {
+      std::string_view found = FindText(entry.children, command);
+      if (!found.empty()) return found;
+    } else if (entry.command == command) {
+      return entry.text;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::span<const MenuEntry> MainMenu() { return kMenuBar; }
+
+std::string_view MenuTextOf(int command) {
+  return FindText(kMenuBar, command);
+}
+
+}  // namespace corvane

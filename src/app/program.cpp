@@ -1,0 +1,85 @@
+#include "app/program.h"
+
+#include "app/captions.h"
+#include "app/connection_message.h"
+
+namespace corvane {
+
+class Program::LinkAdapter : public LinkControl {
+ public:
+  LinkAdapter(SerialLink& link, const AppConfig& config) : link_(link), config_(config) {}
+  bool OpenLink() override {
+    // Its result is not looked at: an open that finds the close signal
+    // missing prepares it itself.
+    link_.PrepareLinkEvents();
+    return link_.OpenLink(config_.ComPort());
+  }
+  void ReleaseLink() override { link_.ReleaseLink(); }
+  bool LinkUp() const override { return link_.IsConnected(); }
+
+ private:
+  SerialLink& link_;
+  const AppConfig& config_;
+};
+
+class Program::PortAdapter : public PortSetting {
+ public:
+  PortAdapter(AppConfig& config, std::filesystem::path base) : config_(config), base_(std::move(base)) {}
+  int Port() const override { return config_.ComPort(); }
+  void SetPort(int port) override { config_.SetComPort(port); }
+  std::error_code Save() override { return WriteConfig(config_, base_); }
+  std::string FilePath() const override { return (base_ / kConfigFileName).string(); }
+
+ private:
+  AppConfig& config_;
+  const std::filesystem::path base_;
+};
+
+Program::Program(std::filesystem::path base_directory)
+    : base_directory_(std::move(base_directory)),
+      config_read_(ReadConfig(config_, base_directory_)),
+      keypad_(queue_) {}
+
+Program::~Program() {
+  // The workers draw into the view and write the capture: they end first.
+  Shutdown();
+}
+
+void Program::Attach(const FrontEnd& front) {
+  front_.emplace(front);
+  OperatorMessages& messages = front.messages;
+  capture_ = std::make_unique<CaptureState>(queue_, counters_, messages);
+  receiver_context_ = std::make_unique<ReceiverContext>(ReceiverContext{
+      queue_, image_, surface_, counters_, front.display, messages, *capture_, restore_,
+      receiver_state_});
+  link_ = std::make_unique<SerialLink>(
+      *receiver_context_,
+      [&messages](int port_number) { messages.Show(ConnectionLostMessage(port_number)); },
+      base_directory_);
+  link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
+  port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
+  dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
+      counters_, *capture_, restore_, messages, *link_control_, *port_setting_, front.chooser,
+      front.port_dialog, front.window, {}});
+}
+
+bool Program::Start() {
+  front_->window.ShowWindow();
+  const bool opened = link_control_->OpenLink();
+  if (opened) {
+    front_->window.SetCaption(PortCaption(config_.ComPort()));
+  } else {
+    ShowConnectionFailed(front_->messages);
+  }
+  return opened;
+}
+
+void Program::Shutdown() {
+  if (shut_down_ || !front_) return;
+  shut_down_ = true;
+  // Whatever ended the program, a backup in progress is flushed and closed.
+  capture_->CloseBackupFile();
+  link_->ReleaseLink();
+}
+
+}  // namespace corvane

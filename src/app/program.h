@@ -1,0 +1,88 @@
+// The composition root: the one instance of every record the running
+// program has, wired together in start-up order, and the shutdown that
+// releases the link and closes a backup file. It reaches the front end only
+// through the interfaces of front_end.h, so each front end builds its
+// window and dialogs, attaches them, and hands every menu command to
+// Dispatch().
+//
+// Threads: built, attached, started and destroyed on the UI thread. The
+// link's workers run between Start and Shutdown; the destructor releases
+// the link before any record the workers use goes.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/app_config.h"
+#include "app/commands.h"
+#include "app/front_end.h"
+#include "hub/receiver.h"
+#include "hub/serial_link.h"
+#include "keypad/keypad.h"
+#include "link/transmit_queue.h"
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/screen_image.h"
+#include "screen/status_counters.h"
+#include "screen/surface.h"
+
+namespace corvane {
+
+class Program {
+ public:
+  // `base_directory` holds "config.dpm" and the "com<n>" device entries:
+  // the working directory in the program, a scratch directory in tests.
+  // Reads the configuration; the keypad is ready for the front end's view.
+  explicit Program(std::filesystem::path base_directory);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Wires the receiver, the link and the commands to `front`. Once, before
+  // Start.
+  void Attach(const FrontEnd& front);
+
+  // Shows the window, then opens the link on the configured port and names
+  // it in the caption (or tells the operator it cannot be opened). True when
+  // the link opened.
+  bool Start();
+  // Releases the link (both workers joined) and closes an open backup
+  // file. Runs when the window closes; safe to call again.
+  void Shutdown();
+
+  CommandDispatch& Dispatch() { return *dispatch_; }
+  AppConfig& Config() { return config_; }
+  TransmitQueue& Queue() { return queue_; }
+  StatusCounters& Counters() { return counters_; }
+  CaptureState& Capture() { return *capture_; }
+  RestoreRequest& Restore() { return restore_; }
+  SerialLink& Link() { return *link_; }
+  Keypad& KeypadRecord() { return keypad_; }
+  ReadConfigResult ConfigReadResult() const { return config_read_; }
+
+ private:
+  class LinkAdapter;
+  class PortAdapter;
+
+  const std::filesystem::path base_directory_;
+  AppConfig config_;
+  ReadConfigResult config_read_;
+  TransmitQueue queue_;
+  StatusCounters counters_;
+  ScreenImageBuffer image_;
+  Surface surface_;
+  ReceiverState receiver_state_;
+  RestoreRequest restore_;
+  Keypad keypad_;
+  std::optional<FrontEnd> front_;
+  std::unique_ptr<CaptureState> capture_;
+  std::unique_ptr<ReceiverContext> receiver_context_;
+  std::unique_ptr<SerialLink> link_;
+  std::unique_ptr<LinkAdapter> link_control_;
+  std::unique_ptr<PortAdapter> port_setting_;
+  std::unique_ptr<CommandDispatch> dispatch_;
+  bool shut_down_ = false;
+};
+
+}  // namespace corvane

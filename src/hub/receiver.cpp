@@ -1,0 +1,118 @@
+#include "hub/receiver.h"
+
+#include <memory>
+#include <optional>
+
+#include "link/protocol.h"
+#include "link/serial_port.h"
+#include "link/transmit_queue.h"
+#include "link/worker_priority.h"
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/screen_image.h"
+
+namespace corvane {
+
+namespace {
+
+// The screen request is never dropped for want of room: the receiver waits
+// for the sender instead (its input waits in the port meanwhile), and the
+// close ends that wait.
+void RequestNextImage(ReceiverContext& context, std::stop_token stop) {
+  context.queue.EnqueueBytesWaiting(kScreenRequest, stop);
+}
+
+void EndImage(ReceiverContext& context, std::stop_token stop) {
+  context.state.image_mode = false;
+  // One snapshot decides both whether to restore and what: a request armed
+  // from now on waits for the next image.
+  if (const std::optional<RestoreSnapshot> restore = context.restore.SnapshotIfArmed()) {
+    // The restore sends its own screen request once its data is out.
+    RenderScreenImage(context.image, context.surface, context.counters, context.display);
+    RestoreContext restore_context{context.queue, context.counters, context.display,
+                                   context.messages, context.restore};
+    RunRestore(*restore, restore_context, stop);
+    return;
+  }
+  // Ask first: the controller prepares the next image while this one is drawn.
+  RequestNextImage(context, stop);
+  RenderScreenImage(context.image, context.surface, context.counters, context.display);
+}
+
+}  // namespace
+
+void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop) {
+  ReceiverState& state = context.state;
+  if (state.image_mode && byte == kImageClose) {
+    EndImage(context, stop);
+    // The "}" goes on through the tests below like any other byte.
+  }
+  if (state.parameter_block_mode) {
+    if (context.capture.CaptureParameterByte(byte, context.display)) {
+      state.parameter_block_mode = false;
+    }
+    return;
+  }
+  ScreenImageBuffer& image = context.image;
+  if (byte == kImageOpen) {
+    state.image_mode = true;
+    state.parameter_block_mode = false;
+    image.count = 0;
+  } else if (byte == kBlockOpen) {
+    state.image_mode = false;
+    state.parameter_block_mode = true;
+    image.count = 0;
+  } else if (image.count < ScreenImageBuffer::kCapacity) {
+    // Bytes outside a frame land here too; they are never drawn, because the
+    // next "{" or "[" starts the count over.
+    image.bytes[static_cast<size_t>(image.count)] = byte;
+    ++image.count;
+  }
+}
+
+void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
+                    const PortLostHandler& port_lost) {
+  RaiseWorkerPriority();
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReceiveBufferSize]);
+  const std::span<uint8_t> receive(buffer.get(), kReceiveBufferSize);
+
+  RequestNextImage(context, stop);
+  context.image.count = 0;
+
+  bool lost = false;
+  while (!lost && !stop.stop_requested()) {
+    const PortResult event = port.WaitPortEvent();
+    if (event.status == PortStatus::kClosed) break;
+    if (event.status != PortStatus::kOk) {
+      lost = true;
+      port_lost(event);
+      break;
+    }
+    // Everything that has arrived is read before waiting again; a wait with
+    // bytes still unread would only return at once anyway.
+    for (;;) {
+      const PortResult read = port.ReadAvailable(receive, kReceiveBufferSize);
+      if (read.status == PortStatus::kLost || read.status == PortStatus::kFailed) {
+        lost = true;
+        port_lost(read);
+        break;
+      }
+      if (read.count == 0) break;
+      // Once the link is closing nothing more is handled: a screen request
+      // queued now would only reach the next link as a stray.
+      for (uint32_t i = 0; i < read.count && !stop.stop_requested(); ++i) {
+        DemuxByte(context, buffer[i], stop);
+      }
+      if (stop.stop_requested()) break;
+    }
+  }
+
+  // The next link must not pour its screen images into a backup file that
+  // this link's close cut off.
+  if (context.state.parameter_block_mode) {
+    context.capture.AbandonCapture();
+    context.state.parameter_block_mode = false;
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,60 @@
+// The receiver: the worker that listens to the controller, and the frame
+// demultiplexer that splits what it hears into screen images and parameter
+// blocks.
+//
+// Threads: DemuxByte and ReceiverWorker run on the receiver thread only.
+// ReceiverState and the ScreenImageBuffer belong to that thread; they
+// outlive each worker, and the link hands them from one worker to the next
+// only across a join, so they need no lock.
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+
+#include "link/serial_port.h"
+
+namespace corvane {
+
+class CaptureState;
+class OperatorMessages;
+class RestoreRequest;
+class ScreenDisplay;
+class Surface;
+class TransmitQueue;
+struct ScreenImageBuffer;
+struct StatusCounters;
+
+// Where the demultiplexer stands between two bytes. Never both set.
+struct ReceiverState {
+  bool image_mode = false;            // inside "{" ... "}"
+  bool parameter_block_mode = false;  // inside "[" ... "]"
+};
+
+// Everything the receiver drives, built once by the composition root.
+struct ReceiverContext {
+  TransmitQueue& queue;
+  ScreenImageBuffer& image;
+  Surface& surface;
+  StatusCounters& counters;
+  ScreenDisplay& display;
+  OperatorMessages& messages;
+  CaptureState& capture;
+  RestoreRequest& restore;
+  ReceiverState& state;
+};
+
+// One read takes at most this many bytes.
+inline constexpr uint32_t kReceiveBufferSize = 10'000;
+
+// Runs one received byte through the demultiplexer. `stop` is the link's
+// close: it ends a restore that is waiting for the queue.
+void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop);
+
+// Thread entry. Queues the link's first screen request, then reads and
+// demultiplexes until `stop` is requested or the port reports the close or
+// the loss of its device. A parameter block that the close cut off is closed
+// as incomplete, so the next link starts outside it.
+void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
+                    const PortLostHandler& port_lost);
+
+}  // namespace corvane

@@ -1,0 +1,94 @@
+#include "hub/serial_link.h"
+
+#include <system_error>
+
+#include "link/sender_worker.h"
+#include "link/transmit_queue.h"
+
+namespace corvane {
+
+namespace {
+
+// Drops every queued byte, as the sender would after failed writes.
+void DropQueuedBytes(TransmitQueue& queue) {
+  uint8_t block[TransmitQueue::kBlockSize];
+  while (!queue.IsEmpty()) queue.ConsumeSendBlock(queue.TakeSendBlock(block));
+}
+
+}  // namespace
+
+SerialLink::SerialLink(ReceiverContext& receiver, LinkLostHandler link_lost,
+                       std::filesystem::path device_directory)
+    : receiver_(receiver),
+      device_directory_(std::move(device_directory)),
+      port_lost_([this](const PortResult& result) { PortLost(result); }),
+      link_lost_(std::move(link_lost)) {}
+
+SerialLink::~SerialLink() { ReleaseLink(); }
+
+bool SerialLink::PrepareLinkEvents() { return port_.PrepareLinkEvents(); }
+
+bool SerialLink::IsConnected() const { return IsOpen() && !LinkLost(); }
+
+bool SerialLink::OpenLink(int port_number) {
+  // A link that is still open, or whose device went away, is ended first:
+  // its workers must be gone before new ones start.
+  CloseLink();
+  lost_.store(false, std::memory_order_release);
+  port_number_ = port_number;
+  if (!port_.OpenSerialPort(port_number, device_directory_)) return false;
+
+  stop_ = std::stop_source();
+  connected_.store(true, std::memory_order_release);
+  try {
+    receiver_thread_ = std::thread(ReceiverWorker, std::ref(receiver_), std::ref(port_),
+                                   stop_.get_token(), std::cref(port_lost_));
+  } catch (const std::system_error&) {
+    CloseLink();
+    return false;
+  }
+  port_.RaiseDtr();  // refused by devices without modem lines; they work all the same
+  try {
+    sender_thread_ = std::thread(SenderWorker, std::ref(receiver_.queue), std::ref(port_),
+                                 stop_.get_token(), std::cref(port_lost_));
+  } catch (const std::system_error&) {
+    // A link that can receive but never send would never ask for an image.
+    CloseLink();
+    return false;
+  }
+  return true;
+}
+
+void SerialLink::CloseLink() {
+  connected_.store(false, std::memory_order_release);
+  port_.SignalClose();
+  stop_.request_stop();
+  const bool had_workers = receiver_thread_.joinable() || sender_thread_.joinable();
+  if (receiver_thread_.joinable()) receiver_thread_.join();
+  if (sender_thread_.joinable()) sender_thread_.join();
+  port_.CloseSerialPort();
+  // What the old link left queued would have failed on its closed port.
+  // Dropped only now, with both workers gone: a restore that is cut off
+  // must find its bytes still unsent, not emptied away as if written. The
+  // UI thread is in here, so nothing the operator queues is lost this way;
+  // keys queued while no link was open are kept for the next one.
+  if (had_workers) DropQueuedBytes(receiver_.queue);
+}
+
+void SerialLink::ReleaseLink() {
+  CloseLink();
+  port_.ReleaseLinkEvents();
+}
+
+void SerialLink::PortLost(const PortResult&) {
+  // A close that the operator asked for is not a lost device.
+  if (stop_.stop_requested()) return;
+  const bool first = !lost_.exchange(true, std::memory_order_acq_rel);
+  // Both workers stop before the operator hears of it: by then the link is
+  // down for everyone who looks.
+  port_.SignalClose();
+  stop_.request_stop();
+  if (first && link_lost_) link_lost_(port_number_);
+}
+
+}  // namespace corvane

@@ -1,0 +1,96 @@
+// A link: the time during which the COM port is open and the two workers
+// run over it. The receiver reads and demultiplexes what the controller
+// sends; the sender drains the transmit queue to the port.
+//
+// Threads: OpenLink, CloseLink, ReleaseLink and PrepareLinkEvents run on the
+// UI thread. The workers run on their own threads; they report a device that
+// went away through PortLost, which may run on either of them. IsConnected,
+// LinkLost and IsOpen may be read from any thread.
+//
+// Every close joins both workers before the port is touched, so the workers
+// of one link have always ended before the next link starts and before the
+// port's descriptors are given up. The link's stop ends every wait a worker
+// can be in: the port wait, the sender's wait for bytes, and a restore's
+// waits for room and for the queue to drain.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "hub/receiver.h"
+#include "link/serial_port.h"
+
+namespace corvane {
+
+class TransmitQueue;
+
+// Told, once per link, that the link's device went away; runs on the
+// worker that found it, after both workers were told to stop.
+using LinkLostHandler = std::function<void(int port_number)>;
+
+class SerialLink {
+ public:
+  // `device_directory` is where "com<n>" entries are looked up (the working
+  // directory in the program).
+  SerialLink(ReceiverContext& receiver, LinkLostHandler link_lost,
+             std::filesystem::path device_directory = std::filesystem::path("."));
+  ~SerialLink();  // releases the link
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // UI thread. Prepares the port's close signal. False on failure; an
+  // OpenLink after a failure prepares it again itself.
+  bool PrepareLinkEvents();
+
+  // UI thread. Opens COM `port_number` and starts the receiver, then raises
+  // DTR and starts the sender. A link that is still open, or that went down,
+  // is closed first, so choosing the same port again reconnects. False when
+  // the port cannot be opened (OpenError() holds the errno) or a worker
+  // cannot be started; nothing is left running then.
+  bool OpenLink(int port_number);
+
+  // UI thread. Signals the close, joins both workers, closes the port and
+  // drops the bytes the old link left queued, as writes to its closed port
+  // would have. Nothing happens when no link is open: bytes queued then wait
+  // for the next link.
+  void CloseLink();
+
+  // UI thread. CloseLink, then gives up the close signal.
+  void ReleaseLink();
+
+  // True while a link is open and its device has not gone away.
+  bool IsConnected() const;
+  // True when the device of the current link went away; OpenLink clears it.
+  bool LinkLost() const { return lost_.load(std::memory_order_acquire); }
+  // True from a successful OpenLink until CloseLink, lost or not.
+  bool IsOpen() const { return connected_.load(std::memory_order_acquire); }
+
+  int PortNumber() const { return port_number_; }  // UI thread
+  int OpenError() const { return port_.OpenError(); }  // UI thread
+  const std::string& DevicePath() const { return port_.DevicePath(); }  // UI thread
+
+ private:
+  // Either worker, when the port reports its device gone: marks the link
+  // down, stops both workers, and reports the loss once.
+  void PortLost(const PortResult& result);
+
+  ReceiverContext& receiver_;
+  const std::filesystem::path device_directory_;
+  SerialPort port_;
+  // The connected flag: written on the UI thread only.
+  std::atomic<bool> connected_{false};
+  std::atomic<bool> lost_{false};
+  // A fresh stop per link, replaced only while no worker runs.
+  std::stop_source stop_;
+  std::thread receiver_thread_;
+  std::thread sender_thread_;
+  int port_number_ = 0;
+  PortLostHandler port_lost_;
+  const LinkLostHandler link_lost_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,29 @@
+// Corvane: mirrors a Mirelon controller's screen, forwards keys and soft-key
+// clicks to it, and backs up and restores its station parameters.
+#include <QApplication>
+#include <QIcon>
+#include <filesystem>
+#include <system_error>
+
+#include "qt/qt_program.h"
+#include "qt/quit_signals.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Corvane");
+  QApplication::setWindowIcon(QIcon(":/corvane/corvane.png"));
+
+  // The working directory holds config.dpm and the com<n> device entries.
+  std::error_code error;
+  std::filesystem::path base = std::filesystem::current_path(error);
+  if (error) base = ".";
+
+  corvane::QtProgram program({.base_directory = base});
+  // A quit request from the system closes the window like the operator
+  // would, so nothing of a backup is left unflushed.
+  corvane::QuitSignals quit(&program.Window());
+  program.Start();
+  const int code = QApplication::exec();
+  program.Shutdown();
+  return code;
+}

@@ -1,0 +1,66 @@
+// The main window: title and icon, the menu bar built from the menu table,
+// the About accelerators (Alt with "?" or "/"), and the view as its whole client area. Menu
+// items and accelerators raise command identifiers; the composition root
+// hands them to the dispatch table.
+//
+// Threads: UI thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+
+#include "app/front_end.h"
+
+class QAction;
+
+namespace corvane {
+
+class Keypad;
+class ScreenView;
+
+class MainWindow : public QMainWindow, public WindowControl {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(Keypad& keypad, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  ScreenView* View() const { return view_; }
+  // The menu item that raises `command`; null for none.
+  QAction* ActionFor(int command) const;
+
+  // Every command an item or accelerator raises goes here.
+  void SetCommandHandler(std::function<void(int)> handler) { command_handler_ = std::move(handler); }
+  // Runs once, when the window closes (by Exit or by the window's own
+  // close button), before it goes.
+  void SetCloseHandler(std::function<void()> handler) { close_handler_ = std::move(handler); }
+
+  // Sizes the window so that the whole view shows.
+  void FitToView();
+
+  // WindowControl.
+  void ShowWindow() override;
+  void SetCaption(const std::string& caption) override;
+  void ShowAbout() override;
+  void CloseWindow() override;
+
+ signals:
+  void CommandRaised(int command);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void Raise(int command);
+
+  ScreenView* view_;
+  std::map<int, QAction*> actions_;
+  std::function<void(int)> command_handler_;
+  std::function<void()> close_handler_;
+  bool closed_ = false;
+};
+
+}  // namespace corvane

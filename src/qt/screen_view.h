@@ -1,0 +1,85 @@
+// The main window's client area: the mirrored screen at (10, 30), the
+// status line at (10, 10), and the place where the operator's keys and
+// clicks are caught. Its coordinates are the client coordinates the
+// soft-key areas are written in.
+//
+// Threads: ShowPicture and ShowStatusText are called on the receiver
+// thread; they only copy and post. Everything else runs on the UI thread,
+// the only one that touches the widget.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include "screen/screen_display.h"
+#include "qt/key_mapping.h"
+
+namespace corvane {
+
+class Keypad;
+
+class ScreenView : public QWidget, public ScreenDisplay {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPictureX = 10;
+  static constexpr int kPictureY = 30;
+  static constexpr int kStatusX = 10;
+  static constexpr int kStatusY = 10;
+
+  explicit ScreenView(Keypad& keypad, QWidget* parent = nullptr);
+
+  // Receiver thread. Copies the picture into an image of its own and asks
+  // the UI thread to show it. While one handover is still waiting, a newer
+  // picture only replaces it: a slow UI never builds up a queue of frames.
+  void ShowPicture(const Surface& picture) override;
+  // Receiver thread. The latest text wins in the same way.
+  void ShowStatusText(std::string_view text) override;
+
+  // UI thread. What is on screen now (tests and the frame counter).
+  QImage Picture() const { return picture_; }
+  QString StatusText() const { return status_text_; }
+  int PicturesShown() const { return pictures_shown_; }
+
+  QSize sizeHint() const override;
+
+ signals:
+  // UI thread, once for each picture that reached the screen.
+  void PictureShown();
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void PostHandover();
+  void TakeHandover();
+  QRect StatusRect() const;
+
+  Keypad& keypad_;
+
+  // Handover from the receiver: guarded by handover_mutex_.
+  std::mutex handover_mutex_;
+  QImage handover_picture_;
+  // A buffer the UI no longer shows, for the receiver to fill next.
+  QImage spare_picture_;
+  QString handover_text_;
+  bool handover_has_picture_ = false;
+  bool handover_has_text_ = false;
+  // Set while a queued TakeHandover is on its way, so that the receiver
+  // posts at most one at a time.
+  std::atomic<bool> handover_posted_{false};
+
+  // UI thread only.
+  QImage picture_;
+  QString status_text_;
+  int pictures_shown_ = 0;
+};
+
+}  // namespace corvane

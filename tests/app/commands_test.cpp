@@ -1,0 +1,289 @@
+#include "app/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/status_counters.h"
+#include "app/captions.h"
+#include "app/connection_message.h"
+#include "app/menu_table.h"
+#include "support/front_end_fakes.h"
+#include "support/scratch_dir.h"
+#include "support/test_doubles.h"
+
+namespace corvane {
+namespace {
+
+using testing::TakeAllQueued;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  std::string PathOf(const std::string& name) {
+    return (dir_.Path() / name).string();
+  }
+  void AnswerWith(const std::string& name) {
+    chooser_.answers.push_back(FileChoice{PathOf(name), name});
+  }
+
+  testing::ScratchDir dir_;
+  TransmitQueue queue_;
+  StatusCounters counters_;
+  testing::RecordingMessages messages_;
+  testing::RecordingDisplay display_;
+  CaptureState capture_{queue_, counters_, messages_, [](std::chrono::milliseconds) {}};
+  RestoreRequest restore_;
+  testing::FakePortSetting port_;
+  testing::FakeLink link_{port_};
+  testing::FakeChooser chooser_;
+  testing::FakePortDialog port_dialog_;
+  testing::FakeWindow window_;
+  std::vector<std::chrono::milliseconds> pauses_;
+  CommandDispatch dispatch_{CommandParts{
+      counters_, capture_, restore_, messages_, link_, port_, chooser_, port_dialog_, window_,
+      [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); }}};
+};
+
+TEST_F(CommandsTest, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsCommand) {
+  const std::string expected[9] = {"<11>", "<12>", "<13>", "<14>", "<15>",
+                                   "<16>", "<17>", "<18>", "<19>"};
+  for (int station = 0; station <= 8; ++station) {
+    SCOPED_TRACE(station);
+    const int command =
+        station == 0 ? command_id::kBackupAll : command_id::kBackupStation1 + station - 1;
+    counters_.ParametersReceived = 5;
+    const std::string name = "backup" + std::to_string(station) + ".spb";
+    AnswerWith(name);
+    ASSERT_TRUE(dispatch_.Run(command));
+    EXPECT_EQ(TakeAllQueued(queue_), expected[station]);
+    EXPECT_EQ(counters_.ParametersReceived.load(), 0);
+    EXPECT_TRUE(capture_.Capturing());
+    EXPECT_EQ(window_.captions.back(), "Mirelon - " + name);
+    ASSERT_FALSE(chooser_.asked.empty());
+    EXPECT_TRUE(chooser_.asked.back().save);
+    EXPECT_EQ(chooser_.asked.back().title, MenuTextOf(command));
+    EXPECT_EQ(chooser_.asked.back().default_name, "Mirelon Parameters");
+  }
+  EXPECT_EQ(chooser_.asked[1].title, "Backup Station 1 Parameters");
+  EXPECT_EQ(chooser_.asked[0].title, "Backup All Station Parameters");
+}
+
+TEST_F(CommandsTest, BackupOfStationOneCapturesTheBlockIntoTheChosenFile) {
+  AnswerWith("station1.spb");
+  dispatch_.Run(command_id::kBackupStation1);
+  EXPECT_EQ(TakeAllQueued(queue_), "<12>");
+  for (char c : std::string("100 1 5 ;]")) {
+    capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
+  }
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(ReadFile(PathOf("station1.spb")), "100 1 5 ;");
+  EXPECT_EQ(counters_.ParametersReceived.load(), 1);
+}
+
+TEST_F(CommandsTest, CancelledBackupResetsTheCountAndSendsNothing) {
+  counters_.ParametersReceived = 12;
+  ASSERT_TRUE(dispatch_.Run(command_id::kBackupStation1 + 2));
+  EXPECT_EQ(counters_.ParametersReceived.load(), 0);
+  EXPECT_TRUE(queue_.IsEmpty());
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_TRUE(window_.captions.empty());
+  EXPECT_EQ(chooser_.asked.size(), 1u);
+}
+
+TEST_F(CommandsTest, BackupToAFileThatCannotBeCreatedStillNamesItAndSendsNothing) {
+  AnswerWith("no/such/dir/x.spb");
+  dispatch_.Run(command_id::kBackupAll);
+  EXPECT_EQ(window_.captions.back(), "Mirelon - no/such/dir/x.spb");
+  EXPECT_TRUE(queue_.IsEmpty());
+  EXPECT_FALSE(capture_.Capturing());
+  // The capture tells the operator; the command adds nothing of its own.
+  EXPECT_EQ(messages_.Count(), 1u);
+}
+
+TEST_F(CommandsTest, RestoreToStationSixArmsStationIndexFive) {
+  counters_.LinesSent = 9;
+  AnswerWith("six.spb");
+  ASSERT_TRUE(dispatch_.Run(32799));
+  const std::optional<RestoreSnapshot> armed = restore_.SnapshotIfArmed();
+  ASSERT_TRUE(armed.has_value());
+  EXPECT_TRUE(armed->partial);
+  EXPECT_EQ(armed->target_station, 5);
+  EXPECT_EQ(armed->path, PathOf("six.spb"));
+  EXPECT_EQ(counters_.LinesSent.load(), 0);
+  EXPECT_EQ(window_.captions.back(), "Mirelon - six.spb");
+  EXPECT_FALSE(chooser_.asked.back().save);
+  EXPECT_EQ(chooser_.asked.back().title, "Restore Parameters to Station 6");
+  // A restore is sent by the receiver at the next image, not by the command.
+  EXPECT_TRUE(queue_.IsEmpty());
+}
+
+TEST_F(CommandsTest, EveryRestoreItemArmsItsStationInMenuOrder) {
+  for (uint16_t index = 0; index < 8; ++index) {
+    SCOPED_TRACE(index);
+    AnswerWith("r.spb");
+    ASSERT_TRUE(dispatch_.Run(command_id::kRestoreStation[index]));
+    const auto armed = restore_.SnapshotIfArmed();
+    ASSERT_TRUE(armed.has_value());
+    EXPECT_TRUE(armed->partial);
+    EXPECT_EQ(armed->target_station, index);
+    EXPECT_EQ(chooser_.asked.back().title,
+              "Restore Parameters to Station " + std::to_string(index + 1));
+  }
+  AnswerWith("all.spb");
+  ASSERT_TRUE(dispatch_.Run(command_id::kRestoreAll));
+  const auto armed = restore_.SnapshotIfArmed();
+  ASSERT_TRUE(armed.has_value());
+  EXPECT_FALSE(armed->partial);
+  EXPECT_EQ(armed->path, PathOf("all.spb"));
+  EXPECT_EQ(chooser_.asked.back().title, "Restore All Station Parameters");
+}
+
+TEST_F(CommandsTest, CancelledRestoreArmsNothingAndKeepsTheLineCount) {
+  counters_.LinesSent = 4;
+  ASSERT_TRUE(dispatch_.Run(command_id::kRestoreAll));
+  ASSERT_TRUE(dispatch_.Run(command_id::kRestoreStation[2]));
+  EXPECT_FALSE(restore_.Armed());
+  EXPECT_EQ(counters_.LinesSent.load(), 4);
+  EXPECT_TRUE(window_.captions.empty());
+}
+
+TEST_F(CommandsTest, IdentifiersNoItemRaisesDoNothing) {
+  for (int unused : {0, 32774, 32796, 32800, 103}) {
+    EXPECT_FALSE(dispatch_.Run(unused)) << unused;
+    EXPECT_FALSE(dispatch_.Handles(unused)) << unused;
+  }
+  EXPECT_TRUE(chooser_.asked.empty());
+  EXPECT_EQ(window_.abouts + window_.closes, 0);
+}
+
+TEST_F(CommandsTest, ExitClosesTheBackupFileBeforeTheWindowGoes) {
+  AnswerWith("cut.spb");
+  dispatch_.Run(command_id::kBackupAll);
+  for (char c : std::string("1 2 3 ;4 5")) {
+    capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
+  }
+  ASSERT_TRUE(dispatch_.Run(command_id::kExit));
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(window_.closes, 1);
+  // Everything received so far is on disk, nothing held back in a buffer.
+  EXPECT_EQ(ReadFile(PathOf("cut.spb")), "1 2 3 ;4 5");
+}
+
+TEST_F(CommandsTest, AboutShowsTheAboutBox) {
+  ASSERT_TRUE(dispatch_.Run(command_id::kAbout));
+  EXPECT_EQ(window_.abouts, 1);
+}
+
+// ---- The port dialog's OK ----
+
+TEST_F(CommandsTest, SameNumberOnAnOpenLinkOnlySetsTheCaption) {
+  link_.up = true;
+  port_dialog_.answer = "3";
+  ASSERT_TRUE(dispatch_.Run(command_id::kCommPort));
+  EXPECT_EQ(port_dialog_.shown_ports, std::vector<int>{3});
+  EXPECT_TRUE(link_.calls.empty());
+  EXPECT_EQ(port_.saves, 0);
+  EXPECT_TRUE(pauses_.empty());
+  EXPECT_EQ(window_.captions, std::vector<std::string>{"Corvane - COM3"});
+}
+
+TEST_F(CommandsTest, SameNumberOnALinkThatWentDownReopensIt) {
+  link_.working = {3};
+  link_.up = false;
+  dispatch_.ApplyPortNumber("3");
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{"release", "open 3"}));
+  EXPECT_TRUE(link_.up);
+  EXPECT_EQ(port_.saves, 0);
+  EXPECT_EQ(messages_.Count(), 0u);
+  EXPECT_EQ(window_.captions.back(), "Corvane - COM3");
+}
+
+TEST_F(CommandsTest, ChangedNumberStoresReleasesPausesReopensAndSaves) {
+  link_.working = {7};
+  link_.up = true;
+  dispatch_.ApplyPortNumber("7");
+  EXPECT_EQ(port_.port, 7);
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{"release", "open 7"}));
+  EXPECT_EQ(pauses_, std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(200)});
+  EXPECT_EQ(port_.saves, 1);
+  EXPECT_EQ(messages_.Count(), 0u);
+  EXPECT_EQ(window_.captions.back(), "Corvane - COM7");
+}
+
+TEST_F(CommandsTest, ChangedNumberThatDoesNotOpenIsKeptSavedAndReported) {
+  link_.up = true;
+  dispatch_.ApplyPortNumber("100");
+  EXPECT_EQ(port_.port, 100);
+  EXPECT_FALSE(link_.up);
+  EXPECT_EQ(port_.saves, 1);
+  ASSERT_EQ(messages_.Count(), 1u);
+  const OperatorMessage shown = messages_.Messages()[0];
+  EXPECT_EQ(shown.caption, "Velkor");
+  EXPECT_EQ(shown.text, "Connection Failed \nPort is either not available\nor busy (conflict)");
+  EXPECT_EQ(shown.icon, MessageIcon::kWarning);
+  EXPECT_EQ(window_.captions.back(), "Corvane - COM100");
+}
+
+TEST_F(CommandsTest, ChangedNumberWhoseFileCannotBeWrittenIsUsedAndReported) {
+  link_.working = {9};
+  port_.save_error = std::make_error_code(std::errc::read_only_file_system);
+  dispatch_.ApplyPortNumber("9");
+  EXPECT_EQ(port_.port, 9);
+  EXPECT_TRUE(link_.up);
+  ASSERT_EQ(messages_.Count(), 1u);
+  const std::string text = messages_.Messages()[0].text;
+  EXPECT_NE(text.find("/settings/config.dpm"), std::string::npos) << text;
+  EXPECT_NE(text.find(port_.save_error.message()), std::string::npos) << text;
+  EXPECT_NE(text.find("COM9"), std::string::npos) << text;
+  EXPECT_EQ(window_.captions.back(), "Corvane - COM9");
+}
+
+TEST_F(CommandsTest, NumbersOutsideTheRangeAndNonNumbersChangeNothing) {
+  link_.up = true;
+  for (const char* text : {"0", "101", "abc", "", "-5", "1a", "+7", "4294967297", "99999999999"}) {
+    SCOPED_TRACE(text);
+    dispatch_.ApplyPortNumber(text);
+  }
+  EXPECT_EQ(port_.port, 3);
+  EXPECT_TRUE(link_.calls.empty());
+  EXPECT_EQ(port_.saves, 0);
+  EXPECT_TRUE(window_.captions.empty());
+  EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(CommandsTest, CancelInThePortDialogChangesNothing) {
+  port_dialog_.answer.reset();
+  dispatch_.Run(command_id::kCommPort);
+  EXPECT_EQ(port_dialog_.shown_ports.size(), 1u);
+  EXPECT_TRUE(link_.calls.empty());
+  EXPECT_TRUE(window_.captions.empty());
+}
+
+TEST(DialogNumber, ReadsUnsignedDecimalsWithBlanksAround) {
+  EXPECT_EQ(ReadDialogNumber("42"), 42u);
+  EXPECT_EQ(ReadDialogNumber(" 7 "), 7u);
+  EXPECT_EQ(ReadDialogNumber("007"), 7u);
+  EXPECT_EQ(ReadDialogNumber("4294967295"), 4294967295u);
+  EXPECT_EQ(ReadDialogNumber("4294967296"), std::nullopt);  // would wrap to 0
+  EXPECT_EQ(ReadDialogNumber("4294967297"), std::nullopt);  // would wrap to 1
+  EXPECT_EQ(ReadDialogNumber("1 2"), std::nullopt);
+  EXPECT_EQ(ReadDialogNumber("   "), std::nullopt);
+}
+
+TEST(Captions, PortAndFileCaptions) {
+  EXPECT_EQ(PortCaption(3), "Corvane - COM3");
+  EXPECT_EQ(PortCaption(100), "Corvane - COM100");
+  EXPECT_EQ(FileCaption("Mirelon", "plant.spb"), "Mirelon - plant.spb");
+  EXPECT_EQ(FileCaption("Mirelon", ""), "Mirelon - (untitled)");
+}
+
+}  // namespace
+}  // namespace corvane

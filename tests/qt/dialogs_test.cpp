@@ -1,0 +1,206 @@
+// The program's own dialogs and message boxes, driven as the operator
+// would: open(), or a timer armed before exec().
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+
+#include "app/connection_message.h"
+#include "qt/file_chooser.h"
+#include "qt/message_boxes.h"
+#include "qt/port_dialog.h"
+
+namespace corvane {
+namespace {
+
+QStringList LabelTexts(const QWidget& widget) {
+  QStringList texts;
+  for (const QLabel* label : widget.findChildren<QLabel*>()) texts << label->text();
+  return texts;
+}
+
+TEST(PortDialogTest, ShowsTheCurrentNumberWithItsTextsAndOkAsDefault) {
+  CommPortDialog dialog(3);
+  dialog.open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_EQ(dialog.windowTitle(), "COMM Port");
+  EXPECT_EQ(dialog.Edit()->text(), "3");
+  EXPECT_TRUE(dialog.OkButton()->isDefault());
+  EXPECT_EQ(dialog.OkButton()->text(), "OK");
+  EXPECT_EQ(dialog.CancelButton()->text(), "Cancel");
+  const QStringList texts = LabelTexts(dialog);
+  EXPECT_TRUE(texts.contains("COMM Port #"));
+  EXPECT_TRUE(texts.contains("Range: 1 - 100"));
+  EXPECT_TRUE(texts.contains("This parameter defines the address of the COMM port # used for "
+                             "communication between the PC and the Quillon unit."));
+  // Typing replaces the number; Enter is OK.
+  QApplication::setActiveWindow(&dialog);
+  dialog.Edit()->setFocus();
+  QTest::keyClicks(dialog.Edit(), "x7");
+  QTest::keyClick(dialog.Edit(), Qt::Key_Return);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.EnteredText(), "x7");
+}
+
+TEST(PortDialogTest, OkHandsOverTheTextAndCancelHandsOverNothing) {
+  QtPortDialog port_dialog(nullptr);
+  const auto press = [](const char* text, bool ok) {
+    QTimer::singleShot(0, [text, ok] {
+      auto* dialog = qobject_cast<CommPortDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->Edit()->setText(text);
+      (ok ? dialog->OkButton() : dialog->CancelButton())->click();
+    });
+  };
+  press("12", true);
+  EXPECT_EQ(port_dialog.AskPortNumber(3), std::optional<std::string>("12"));
+  press("12", false);
+  EXPECT_EQ(port_dialog.AskPortNumber(3), std::nullopt);
+}
+
+TEST(MessageBoxesTest, MessagesFromWorkersOpenOneBoxAtATimeInOrder) {
+  MessageBoxes boxes;
+  QSignalSpy opened(&boxes, &MessageBoxes::BoxShown);
+  std::thread worker([&] {
+    ShowConnectionFailed(boxes);
+    boxes.Show({"Backup Incomplete", "second", MessageIcon::kNone});
+  });
+  worker.join();
+  ASSERT_TRUE(opened.wait(5000));
+  QMessageBox* first = boxes.CurrentBox();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->windowTitle(), "Velkor");
+  EXPECT_EQ(first->text(), "Connection Failed \nPort is either not available\nor busy (conflict)");
+  EXPECT_EQ(first->icon(), QMessageBox::Warning);
+  EXPECT_TRUE(first->isModal());
+  // The second waits for the first.
+  QCoreApplication::processEvents();
+  EXPECT_EQ(opened.count(), 1);
+  first->button(QMessageBox::Ok)->click();
+  ASSERT_TRUE(opened.wait(5000));
+  QMessageBox* second = boxes.CurrentBox();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->windowTitle(), "Backup Incomplete");
+  EXPECT_EQ(second->text(), "second");
+  EXPECT_EQ(second->icon(), QMessageBox::NoIcon);
+  second->button(QMessageBox::Ok)->click();
+  QTRY_VERIFY_WITH_TIMEOUT(boxes.CurrentBox() == nullptr, 5000);
+}
+
+class FileDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"upper.SPB", "lower.spb", "mixed.Spb", "other.txt"}) {
+      QFile file(dir_.filePath(name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(FileDialogTest, OffersTheCommandsTitleDefaultNameFilterAndSuffix) {
+  auto dialog = MakeParameterFileDialog({"Backup Station 3 Parameters", "Mirelon Parameters"},
+                                        /*save=*/true, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), "Backup Station 3 Parameters");
+  EXPECT_EQ(dialog->nameFilters(), QStringList{"SPB Files (*.SPB)"});
+  EXPECT_EQ(dialog->defaultSuffix(), "spb");
+  EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+  auto open = MakeParameterFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
+                                      /*save=*/false, nullptr);
+  EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(open->fileMode(), QFileDialog::AnyFile);
+}
+
+TEST_F(FileDialogTest, FilterListsSpbFilesInAnyCase) {
+  auto dialog = MakeParameterFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
+                                        /*save=*/false, nullptr);
+  dialog->setDirectory(dir_.path());
+  QSignalSpy loaded(dialog.get(), &QFileDialog::directoryEntered);
+  dialog->open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+  auto* list = dialog->findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  QStringList listed;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      ([&] {
+        listed.clear();
+        const QModelIndex root = list->rootIndex();
+        for (int row = 0; row < list->model()->rowCount(root); ++row) {
+          listed << list->model()->index(row, 0, root).data().toString();
+        }
+        listed.sort();
+        return listed.size() >= 3;
+      }()),
+      5000);
+  EXPECT_EQ(listed, (QStringList{"lower.spb", "mixed.Spb", "upper.SPB"}));
+  dialog->reject();
+}
+
+TEST_F(FileDialogTest, ANameWithoutExtensionGetsSpbAndTheChoiceCarriesItsTitle) {
+  QtFileChooser chooser(nullptr);
+  const QString typed = dir_.filePath("plant");
+  QTimer::singleShot(0, [typed] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Backup All Station Parameters");
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "Mirelon Parameters");
+    name->setText(typed);
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  const std::optional<FileChoice> choice =
+      chooser.ChooseSaveFile({"Backup All Station Parameters", "Mirelon Parameters"});
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->path, dir_.filePath("plant.spb").toStdString());
+  EXPECT_EQ(choice->title, "plant.spb");
+}
+
+TEST_F(FileDialogTest, SavingOverAnExistingFileAsksFirst) {
+  QtFileChooser chooser(nullptr);
+  const QString existing = dir_.filePath("lower.spb");
+  bool asked = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    // The question comes up over the dialog; say No, then cancel.
+    QTimer::singleShot(0, [&, dialog] {
+      auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      asked = question != nullptr;
+      if (question) question->button(QMessageBox::No)->click();
+      dialog->reject();
+    });
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(existing);
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_EQ(chooser.ChooseSaveFile({"Backup All Station Parameters", "Mirelon Parameters"}),
+            std::nullopt);
+  EXPECT_TRUE(asked);
+}
+
+TEST_F(FileDialogTest, CancelChoosesNothing) {
+  QtFileChooser chooser(nullptr);
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      dialog->reject();
+    }
+  });
+  EXPECT_EQ(chooser.ChooseOpenFile({"Restore All Station Parameters", "Mirelon Parameters"}),
+            std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,205 @@
+// The whole program wired together, in-process, against a pseudo-terminal
+// that stands in for the controller: start-up, the mirror, keys, a backup,
+// the port dialog and shutdown.
+#include "qt/qt_program.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+
+#include "app/menu_table.h"
+#include "qt/quit_signals.h"
+#include "qt/screen_view.h"
+#include "support/pty_pair.h"
+#include "support/front_end_fakes.h"
+#include "support/test_doubles.h"
+
+namespace corvane {
+namespace {
+
+using testing::PtyPair;
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteConfig(const std::filesystem::path& dir, const std::string& line) {
+  std::ofstream(dir / "config.dpm", std::ios::binary) << line;
+}
+
+// Ten red rows below the frame's top band: rows 0..9 all "B9".
+std::string RedRowsFrame() {
+  std::string payload;
+  for (int row = 0; row < 10; ++row) payload += "B9";
+  return "{" + payload + "}";
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    ASSERT_TRUE(line_.Ok());
+  }
+  std::filesystem::path Dir() const { return dir_.path().toStdString(); }
+  std::unique_ptr<QtProgram> Make() {
+    return std::make_unique<QtProgram>(QtProgramOptions{Dir(), &chooser_, &port_dialog_, &messages_});
+  }
+
+  QTemporaryDir dir_;
+  PtyPair line_;
+  testing::FakeChooser chooser_;
+  testing::FakePortDialog port_dialog_;
+  testing::RecordingMessages messages_;
+};
+
+TEST_F(ProgramTest, MirrorsTheControllerAndForwardsKeys) {
+  ASSERT_TRUE(line_.LinkAs(Dir(), 7));
+  WriteConfig(Dir(), "COM Port=7\r\n");
+  auto program = Make();
+  QSignalSpy shown(&program->View(), &ScreenView::PictureShown);
+  ASSERT_TRUE(program->Start());
+  EXPECT_EQ(program->Window().windowTitle(), "Corvane - COM7");
+  // The first screen request, then one after every image.
+  EXPECT_EQ(line_.ReadUntil("<1>"), "<1>");
+  line_.Write(RedRowsFrame());
+  ASSERT_TRUE(shown.wait(10000));
+  EXPECT_EQ(line_.ReadUntil("<1>"), "<1>");
+  const QImage picture = program->View().Picture();
+  EXPECT_EQ(picture.pixel(100, 8), qRgb(255, 0, 0));
+  EXPECT_EQ(picture.pixel(100, 2), qRgb(0, 0, 0));  // the frame
+  QTRY_COMPARE_WITH_TIMEOUT(program->View().StatusText().trimmed(), QString("Images: 0"), 5000);
+
+  program->Window().activateWindow();
+  program->View().setFocus();
+  QTest::keyClick(&program->View(), Qt::Key_F3);
+  QTest::mouseClick(&program->View(), Qt::LeftButton, Qt::NoModifier, QPoint(160, 50));
+  EXPECT_EQ(line_.ReadUntil("\x8c"), "r\x8c");
+  EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(ProgramTest, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne) {
+  ASSERT_TRUE(line_.LinkAs(Dir(), 4));
+  WriteConfig(Dir(), "COM Port=4\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+
+  const std::filesystem::path whole = Dir() / "whole.spb";
+  chooser_.answers.push_back(FileChoice{whole.string(), "whole.spb"});
+  program->Window().ActionFor(command_id::kBackupStation1)->trigger();
+  EXPECT_EQ(program->Window().windowTitle(), "Mirelon - whole.spb");
+  EXPECT_EQ(line_.ReadUntil("<12>"), "<12>");
+  line_.Write("[100 1 5 ;\n101 1 7 ;\n]");
+  QTRY_VERIFY_WITH_TIMEOUT(!program->Capture().Capturing(), 10000);
+  EXPECT_EQ(ReadFile(whole), "100 1 5 ;\r\n101 1 7 ;\r\n");
+
+  const std::filesystem::path cut = Dir() / "cut.spb";
+  chooser_.answers.push_back(FileChoice{cut.string(), "cut.spb"});
+  program->Window().ActionFor(command_id::kBackupAll)->trigger();
+  EXPECT_EQ(line_.ReadUntil("<11>"), "<11>");
+  line_.Write("[200 1 5 ;\n20");
+  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  program->Window().ActionFor(command_id::kExit)->trigger();
+  EXPECT_FALSE(program->Window().isVisible());
+  EXPECT_FALSE(program->Capture().Capturing());
+  EXPECT_FALSE(program->Link().IsOpen());
+  EXPECT_EQ(ReadFile(cut).substr(0, 11), "200 1 5 ;\r\n");
+}
+
+TEST_F(ProgramTest, TheWindowsCloseButtonAlsoReleasesTheLinkAndClosesTheBackup) {
+  ASSERT_TRUE(line_.LinkAs(Dir(), 5));
+  WriteConfig(Dir(), "COM Port=5\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+  chooser_.answers.push_back(FileChoice{(Dir() / "b.spb").string(), "b.spb"});
+  program->Dispatch().Run(command_id::kBackupAll);
+  line_.ReadUntil("<11>");
+  line_.Write("[1 2 3 ;");
+  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  program->Window().close();
+  EXPECT_FALSE(program->Link().IsOpen());
+  EXPECT_FALSE(program->Capture().Capturing());
+  EXPECT_EQ(ReadFile(Dir() / "b.spb"), "1 2 3 ;");
+}
+
+TEST_F(ProgramTest, WithoutAConfigFileItTriesCom3AndLeavesTheDefaultFile) {
+  // A com3 entry that is no terminal: the port cannot be opened.
+  std::ofstream(Dir() / "com3") << "not a port";
+  auto program = Make();
+  EXPECT_FALSE(program->Start());
+  EXPECT_EQ(program->Config().ComPort(), 3);
+  EXPECT_EQ(ReadFile(Dir() / "config.dpm"), "COM Port=3\r\n");
+  EXPECT_EQ(program->Window().windowTitle(), "Corvane");
+  ASSERT_EQ(messages_.Count(), 1u);
+  EXPECT_EQ(messages_.Messages()[0].caption, "Velkor");
+  // Keys still queue while no link is open.
+  QTest::keyClick(&program->View(), Qt::Key_A);
+  EXPECT_FALSE(program->Queue().IsEmpty());
+}
+
+TEST_F(ProgramTest, PortDialogMovesTheLinkAndSavesTheNumber) {
+  PtyPair second;
+  ASSERT_TRUE(second.Ok());
+  ASSERT_TRUE(line_.LinkAs(Dir(), 7));
+  ASSERT_TRUE(second.LinkAs(Dir(), 8));
+  WriteConfig(Dir(), "COM Port=7\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+
+  port_dialog_.answer = "8";
+  program->Dispatch().Run(command_id::kCommPort);
+  EXPECT_EQ(port_dialog_.shown_ports, std::vector<int>{7});
+  EXPECT_EQ(second.ReadUntil("<1>"), "<1>");
+  EXPECT_EQ(ReadFile(Dir() / "config.dpm"), "COM Port=8\r\n");
+  EXPECT_EQ(program->Window().windowTitle(), "Corvane - COM8");
+  EXPECT_TRUE(program->Link().IsConnected());
+
+  // The device goes away; OK with the same number brings the link back once
+  // com8 names a working line again.
+  second.Close();
+  QTRY_VERIFY_WITH_TIMEOUT(!program->Link().IsConnected(), 10000);
+  PtyPair third;
+  ASSERT_TRUE(third.LinkAs(Dir(), 8));
+  port_dialog_.answer = "8";
+  program->Dispatch().Run(command_id::kCommPort);
+  EXPECT_EQ(third.ReadUntil("<1>"), "<1>");
+  EXPECT_TRUE(program->Link().IsConnected());
+}
+
+TEST_F(ProgramTest, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
+  ASSERT_TRUE(line_.LinkAs(Dir(), 2));
+  WriteConfig(Dir(), "COM Port=2\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+  chooser_.answers.push_back(FileChoice{(Dir() / "q.spb").string(), "q.spb"});
+  program->Dispatch().Run(command_id::kBackupAll);
+  line_.ReadUntil("<11>");
+  line_.Write("[7 7 7 ;");
+  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  {
+    QuitSignals quit(&program->Window());
+    ASSERT_TRUE(quit.Installed());
+    QSignalSpy requested(&quit, &QuitSignals::QuitRequested);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(requested.wait(5000));
+  }
+  EXPECT_FALSE(program->Window().isVisible());
+  EXPECT_FALSE(program->Link().IsOpen());
+  EXPECT_EQ(ReadFile(Dir() / "q.spb"), "7 7 7 ;");
+  // The earlier handler is back once the watcher is gone.
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,105 @@
+// Stand-ins for the shell's dialogs, window and link, so the commands run
+// without a modal dialog or a serial port, and a helper that reads back
+// what went into the transmit queue.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/transmit_queue.h"
+#include "app/front_end.h"
+#include "support/test_doubles.h"
+
+namespace corvane::testing {
+
+// Answers each dialog with the next prepared choice (empty = Cancel) and
+// records what it was asked.
+class FakeChooser : public FileChooser {
+ public:
+  struct Asked {
+    bool save;
+    std::string title;
+    std::string default_name;
+  };
+  std::deque<std::optional<FileChoice>> answers;
+  std::vector<Asked> asked;
+
+  std::optional<FileChoice> ChooseSaveFile(const FileChooserRequest& request) override {
+    return Answer(true, request);
+  }
+  std::optional<FileChoice> ChooseOpenFile(const FileChooserRequest& request) override {
+    return Answer(false, request);
+  }
+
+ private:
+  std::optional<FileChoice> Answer(bool save, const FileChooserRequest& request) {
+    asked.push_back({save, std::string(request.title), std::string(request.default_name)});
+    if (answers.empty()) return std::nullopt;
+    std::optional<FileChoice> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+class FakePortDialog : public PortDialog {
+ public:
+  std::optional<std::string> answer;
+  std::vector<int> shown_ports;
+  std::optional<std::string> AskPortNumber(int current_port) override {
+    shown_ports.push_back(current_port);
+    return answer;
+  }
+};
+
+class FakePortSetting : public PortSetting {
+ public:
+  int port = 3;
+  int saves = 0;
+  std::error_code save_error;  // what every Save reports
+  int Port() const override { return port; }
+  void SetPort(int p) override { port = p; }
+  std::error_code Save() override {
+    ++saves;
+    return save_error;
+  }
+  std::string FilePath() const override { return "/settings/config.dpm"; }
+};
+
+// Records the calls in order; "open" succeeds for the ports in `working`.
+class FakeLink : public LinkControl {
+ public:
+  explicit FakeLink(const PortSetting& setting) : setting_(setting) {}
+  std::vector<int> working;
+  std::vector<std::string> calls;
+  bool up = false;
+
+  bool OpenLink() override {
+    calls.push_back("open " + std::to_string(setting_.Port()));
+    up = std::find(working.begin(), working.end(), setting_.Port()) != working.end();
+    return up;
+  }
+  void ReleaseLink() override {
+    calls.push_back("release");
+    up = false;
+  }
+  bool LinkUp() const override { return up; }
+
+ private:
+  const PortSetting& setting_;
+};
+
+class FakeWindow : public WindowControl {
+ public:
+  std::vector<std::string> captions;
+  int abouts = 0;
+  int closes = 0;
+  int shows = 0;
+  void ShowWindow() override { ++shows; }
+  void SetCaption(const std::string& caption) override { captions.push_back(caption); }
+  void ShowAbout() override { ++abouts; }
+  void CloseWindow() override { ++closes; }
+};
+
+}  // namespace corvane::testing

@@ -1,0 +1,68 @@
+// Stand-in for the sender worker in the params tests: empties the transmit
+// queue on a thread and records every byte.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/transmit_queue.h"
+#include "support/test_doubles.h"
+
+namespace corvane::testing {
+
+// Drains the queue on its own thread, as the sender worker does, and keeps
+// the bytes in order. `pause_per_block` models the time a block takes on the
+// wire; zero drains as fast as the queue allows.
+class DrainingSender {
+ public:
+  // `after_block`, when given, runs on the sender's thread after each block
+  // with the number of blocks taken so far: a producer racing the restore.
+  explicit DrainingSender(TransmitQueue& queue,
+                          std::chrono::microseconds pause_per_block = std::chrono::microseconds(0),
+                          std::function<void(size_t)> after_block = {})
+      : queue_(queue),
+        pause_(pause_per_block),
+        after_block_(std::move(after_block)),
+        thread_([this](std::stop_token stop) { Run(stop); }) {}
+  ~DrainingSender() { thread_.request_stop(); }
+
+  DrainingSender(const DrainingSender&) = delete;
+  DrainingSender& operator=(const DrainingSender&) = delete;
+
+  // Stops the thread and returns every byte it took.
+  std::string StopAndTake() {
+    thread_.request_stop();
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+
+ private:
+  void Run(std::stop_token stop) {
+    uint8_t block[TransmitQueue::kBlockSize];
+    size_t blocks = 0;
+    while (queue_.WaitUntilNotEmpty(stop)) {
+      const int length = queue_.TakeSendBlock(block);
+      {
+        std::lock_guard lock(mutex_);
+        sent_.append(reinterpret_cast<const char*>(block), static_cast<size_t>(length));
+      }
+      queue_.ConsumeSendBlock(length);
+      if (after_block_) after_block_(++blocks);
+      if (pause_.count() > 0) std::this_thread::sleep_for(pause_);
+    }
+  }
+
+  TransmitQueue& queue_;
+  std::chrono::microseconds pause_;
+  std::function<void(size_t)> after_block_;
+  std::mutex mutex_;
+  std::string sent_;
+  std::jthread thread_;
+};
+
+}  // namespace corvane::testing
