@@ -18,6 +18,7 @@
 
 #include "qt/qt_program.h"
 #include "qt/screen_view.h"
+#include "screen/surface.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ class PaintCounter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Paint &&
         static_cast<QPaintEvent*>(event)->rect().intersects(
-            QRect(corvane::ScreenView::kPictureX, corvane::ScreenView::kPictureY, 800, 600))) {
+            QRect(corvane::kPictureX, corvane::kPictureY, corvane::Surface::kWidth,
+                  corvane::Surface::kHeight))) {
       ++paints;
     }
     return QObject::eventFilter(watched, event);

@@ -8,33 +8,17 @@
 #include <cstdint>
 #include <string>
 
+#include "keypad/key_codes.h"
 #include "parameter_store.h"
 
 namespace corvane::sim {
 
-// Key codes the controller understands (the codes Corvane's keypad sends).
+// Key codes the controller understands: those Corvane's keypad sends.
 namespace key {
-inline constexpr uint8_t kTab = 9;
-inline constexpr uint8_t kEnter = 13;
-inline constexpr uint8_t kSpace = 32;
-inline constexpr uint8_t kLeft = 37;  // also what Backspace sends
-inline constexpr uint8_t kUp = 38;
-inline constexpr uint8_t kRight = 39;
-inline constexpr uint8_t kDown = 40;
-inline constexpr uint8_t kDigit0 = 48;
-inline constexpr uint8_t kDigit9 = 57;
-inline constexpr uint8_t kLetterA = 65;
-inline constexpr uint8_t kLetterZ = 90;
-inline constexpr uint8_t kF1 = 112;
-inline constexpr uint8_t kF9 = 120;
-inline constexpr uint8_t kCtrlA = 121;
-inline constexpr uint8_t kCtrlD = 122;
-inline constexpr uint8_t kCtrlM = 123;
+using namespace ::corvane::key;
 // Ctrl+1..8 and the soft keys S1..S8: select station 1..8.
-inline constexpr uint8_t kSelectStation1 = 140;
-inline constexpr uint8_t kSelectStation8 = 147;
-inline constexpr uint8_t kCtrl9 = 148;
-inline constexpr uint8_t kFullStop = 190;
+inline constexpr KeyCode kSelectStation1 = SoftKey(1);
+inline constexpr KeyCode kSelectStation8 = SoftKey(kStationCount);
 }  // namespace key
 
 // True for the byte values Corvane's keypad can send.

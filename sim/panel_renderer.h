@@ -5,23 +5,26 @@
 // Threads: pure apart from writing `image`.
 #pragma once
 
+#include <array>
+
+#include "keypad/soft_key_areas.h"
 #include "letter_image.h"
 #include "panel_model.h"
 
 namespace corvane::sim {
 
-// The soft keys lie exactly under Corvane's clickable soft-key areas. Those
-// are given in window client coordinates with the screen image placed at
-// (10, 30); these are the columns and rows inside each area, in image
-// coordinates, so every pixel of a key is clickable and no click on a key
-// misses.
-struct SoftKeyRect {
-  int left, right;  // columns left..right, inclusive
-};
-inline constexpr SoftKeyRect kSoftKeyRects[kStationCount] = {
-    {145, 191}, {196, 242}, {249, 294}, {301, 347}, {352, 400}, {405, 450}, {456, 502}, {510, 554}};
-inline constexpr int kSoftKeyTop = 13;     // image rows 13..59
-inline constexpr int kSoftKeyBottom = 59;
+// The soft keys cover exactly the picture pixels inside Corvane's clickable
+// soft-key areas, so every pixel of a key is clickable and no click on a key
+// misses. Bounds inclusive.
+using SoftKeyRect = PictureRect;
+static_assert(kSoftKeyCount == kStationCount);
+inline constexpr std::array<SoftKeyRect, kStationCount> kSoftKeyRects = [] {
+  std::array<SoftKeyRect, kStationCount> rects{};
+  for (size_t s = 0; s < rects.size(); ++s) rects[s] = SoftKeyPicturePixels(kSoftKeyAreas[s]);
+  return rects;
+}();
+inline constexpr int kSoftKeyTop = kSoftKeyRects[0].top;  // image rows 13..59
+inline constexpr int kSoftKeyBottom = kSoftKeyRects[0].bottom;
 
 // Bands of the panel, image rows.
 inline constexpr int kHeaderBottom = 66;   // rows 6..65

@@ -14,29 +14,27 @@ struct KeyCodes {
 // Indexed by virtual-key code; every code the table lists is below 256.
 constexpr std::array<KeyCodes, 256> kKeyCodes = [] {
   std::array<KeyCodes, 256> table{};
-  auto set = [&table](VirtualKey key, KeyCode plain, KeyCode ctrl) {
-    table[key] = {plain, ctrl};
-  };
-  auto same = [&set](VirtualKey key) {
-    set(key, static_cast<KeyCode>(key), static_cast<KeyCode>(key));
-  };
+  auto set = [&table](VirtualKey vk, KeyCode plain, KeyCode ctrl) { table[vk] = {plain, ctrl}; };
+  // Most keys send their own virtual-key number, some another with Ctrl.
+  auto with_ctrl = [&set](VirtualKey vk, KeyCode ctrl) { set(vk, static_cast<KeyCode>(vk), ctrl); };
+  auto same = [&with_ctrl](VirtualKey vk) { with_ctrl(vk, static_cast<KeyCode>(vk)); };
   // The controller has no backspace: it takes the key as a left move.
-  set(kVkBack, kVkLeft, kVkLeft);
-  for (const VirtualKey key : {kVkTab, kVkReturn, kVkSpace, kVkLeft, kVkUp, kVkRight, kVkDown,
-                               kVkOemPeriod}) {
-    same(key);
+  set(kVkBack, key::kLeft, key::kLeft);
+  for (const VirtualKey vk : {kVkTab, kVkReturn, kVkSpace, kVkLeft, kVkUp, kVkRight, kVkDown,
+                              kVkOemPeriod}) {
+    same(vk);
   }
-  // Ctrl with 1 to 9 gives 140 to 148, the codes the soft keys also send;
-  // Ctrl with 0 is just 0.
+  // Ctrl with 1 to 9 sends the codes the soft keys also send; Ctrl with 0
+  // is just 0.
   same(kVk0);
   for (int d = 1; d <= 9; ++d) {
-    set(VkDigit(d), static_cast<KeyCode>(VkDigit(d)), static_cast<KeyCode>(139 + d));
+    with_ctrl(VkDigit(d), key::CtrlDigit(d));
   }
-  for (VirtualKey key = kVkA; key <= kVkZ; ++key) same(key);
-  set(VkLetter('A'), 'A', 121);
-  set(VkLetter('D'), 'D', 122);
-  set(VkLetter('M'), 'M', 123);
-  for (VirtualKey key = kVkF1; key <= kVkF9; ++key) same(key);
+  for (VirtualKey vk = kVkA; vk <= kVkZ; ++vk) same(vk);
+  with_ctrl(VkLetter('A'), key::kCtrlA);
+  with_ctrl(VkLetter('D'), key::kCtrlD);
+  with_ctrl(VkLetter('M'), key::kCtrlM);
+  for (VirtualKey vk = kVkF1; vk <= kVkF9; ++vk) same(vk);
   return table;
 }();
 

@@ -8,12 +8,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "keypad/key_codes.h"
 #include "keypad/virtual_keys.h"
 
 namespace corvane {
-
-// One byte, 9 to 190, that names a key or soft key to the controller.
-using KeyCode = uint8_t;
 
 // The code a key sends, or none for a key the controller does not know.
 // `after_ctrl`: the key-down before this one was Ctrl, so a key with a Ctrl

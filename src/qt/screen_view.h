@@ -1,7 +1,7 @@
-// The main window's client area: the mirrored screen at (10, 30), the
-// status line at (10, 10), and the place where the operator's keys and
-// clicks are caught. Its coordinates are the client coordinates the
-// soft-key areas are written in.
+// The main window's client area: the mirrored screen at the picture origin
+// (keypad/picture_origin.h), the status line above it, and the place where
+// the operator's keys and clicks are caught. Its coordinates are the client
+// coordinates the soft-key areas are written in.
 //
 // Threads: ShowPicture and ShowStatusText are called on the receiver
 // thread; they only copy and post. Everything else runs on the UI thread,
@@ -15,8 +15,9 @@
 #include <functional>
 #include <mutex>
 
-#include "screen/screen_display.h"
+#include "keypad/picture_origin.h"
 #include "qt/key_mapping.h"
+#include "screen/screen_display.h"
 
 namespace corvane {
 
@@ -26,8 +27,6 @@ class ScreenView : public QWidget, public ScreenDisplay {
   Q_OBJECT
 
  public:
-  static constexpr int kPictureX = 10;
-  static constexpr int kPictureY = 30;
   static constexpr int kStatusX = 10;
   static constexpr int kStatusY = 10;
 

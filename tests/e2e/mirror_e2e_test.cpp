@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 
+#include "keypad/picture_origin.h"
 #include "panel_model.h"
 #include "protocol_engine.h"
 #include "screen/screen_image.h"
@@ -184,9 +185,8 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
     at = FindPicture(grab, expected);
     return at.has_value();
   })) << "the last image is not in the window; see " << shot.toStdString();
-  // Bottom-right of the view's client area: 10 px right of and 30 px
-  // below its top-left lies the picture.
-  const QPoint client = *at - QPoint(10, 30);
+  // The view's client area: the picture lies at the picture origin in it.
+  const QPoint client = *at - QPoint(kPictureX, kPictureY);
   EXPECT_GE(client.y(), 0);
 
   // A key and a click on the first soft key, made on the X server, reach

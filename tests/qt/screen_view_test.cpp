@@ -53,7 +53,7 @@ TEST_F(ScreenViewTest, APictureFromTheReceiverThreadIsPaintedUnscaledAt10_30) {
                          QPoint(400, 300), QPoint(123, 456)}) {
     SCOPED_TRACE(p.x() * 1000 + p.y());
     const QRgb expected = MakePixel(static_cast<uint8_t>(p.x()), static_cast<uint8_t>(p.y()), 77);
-    EXPECT_EQ(painted.pixel(p + QPoint(ScreenView::kPictureX, ScreenView::kPictureY)), expected);
+    EXPECT_EQ(painted.pixel(p + QPoint(kPictureX, kPictureY)), expected);
     EXPECT_EQ(view_.Picture().pixel(p), expected);
   }
   EXPECT_EQ(view_.PicturesShown(), 1);

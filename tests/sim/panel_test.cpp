@@ -138,7 +138,7 @@ TEST(PanelScreen, SoftKeysLieExactlyUnderCorvanesSoftKeyAreas) {
   const uint8_t background = image.At(143, 30);
   for (int iy = 8; iy < 66; ++iy) {
     for (int ix = 120; ix < 560; ++ix) {
-      const std::optional<KeyCode> hit = SoftKeyAreas(ix + 10, iy + 30);
+      const std::optional<KeyCode> hit = SoftKeyAreas(ix + kPictureX, iy + kPictureY);
       int drawn = -1;
       for (int s = 0; s < kStationCount; ++s) {
         if (ix >= kSoftKeyRects[s].left && ix <= kSoftKeyRects[s].right && iy >= sim::kSoftKeyTop &&
