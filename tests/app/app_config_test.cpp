@@ -9,9 +9,9 @@
 namespace corvane {
 namespace {
 
-using testing::ReadRawFile;
+using testing::ReadWholeFile;
 using testing::ScratchDir;
-using testing::WriteRawFile;
+using testing::WriteWholeFile;
 
 struct ParseCase {
   const char* text;
@@ -44,7 +44,7 @@ TEST(ParsePortNumber, ComparesTheRangeAsUnsignedNumbers) {
 class ConfigFileTest : public ::testing::Test {
  protected:
   ReadConfigResult ReadWith(std::string_view bytes) {
-    WriteRawFile(dir_ / kConfigFileName, bytes);
+    WriteWholeFile(dir_ / kConfigFileName, bytes);
     return ReadConfig(config_, dir_.Path());
   }
 
@@ -57,18 +57,18 @@ TEST_F(ConfigFileTest, DefaultIsPort3) { EXPECT_EQ(config_.ComPort(), 3); }
 TEST_F(ConfigFileTest, AMissingFileIsCreatedWithTheDefaultLine) {
   EXPECT_EQ(ReadConfig(config_, dir_.Path()), ReadConfigResult::kCreated);
   EXPECT_EQ(config_.ComPort(), 3);
-  EXPECT_EQ(ReadRawFile(dir_ / "config.dpm"), "COM Port=3\r\n");
+  EXPECT_EQ(ReadWholeFile(dir_ / "config.dpm"), "COM Port=3\r\n");
 }
 
 TEST_F(ConfigFileTest, EachDirectoryHasItsOwnFile) {
   ScratchDir other;
-  WriteRawFile(other / "config.dpm", "COM Port=12\r\n");
+  WriteWholeFile(other / "config.dpm", "COM Port=12\r\n");
   EXPECT_EQ(ReadConfig(config_, other.Path()), ReadConfigResult::kRead);
   EXPECT_EQ(config_.ComPort(), 12);
   AppConfig fresh;
   EXPECT_EQ(ReadConfig(fresh, dir_.Path()), ReadConfigResult::kCreated);
   EXPECT_EQ(fresh.ComPort(), 3);
-  EXPECT_EQ(ReadRawFile(other / "config.dpm"), "COM Port=12\r\n");
+  EXPECT_EQ(ReadWholeFile(other / "config.dpm"), "COM Port=12\r\n");
 }
 
 struct FileCase {
@@ -82,7 +82,7 @@ class ConfigLines : public ConfigFileTest, public ::testing::WithParamInterface<
 TEST_P(ConfigLines, LastCompleteMatchingLineWins) {
   EXPECT_EQ(ReadWith(GetParam().bytes), ReadConfigResult::kRead);
   EXPECT_EQ(config_.ComPort(), GetParam().port);
-  EXPECT_EQ(ReadRawFile(dir_ / "config.dpm"), GetParam().bytes) << "reading never writes";
+  EXPECT_EQ(ReadWholeFile(dir_ / "config.dpm"), GetParam().bytes) << "reading never writes";
 }
 
 const FileCase kFileCases[] = {
@@ -122,11 +122,11 @@ TEST_F(ConfigFileTest, LinesOfAnyLengthAreParsedWhole) {
 }
 
 TEST_F(ConfigFileTest, AReadOnlyFileIsHonouredAndLeftAlone) {
-  WriteRawFile(dir_ / "config.dpm", "COM Port=9\r\n");
+  WriteWholeFile(dir_ / "config.dpm", "COM Port=9\r\n");
   testing::MakeReadOnly(dir_ / "config.dpm");
   EXPECT_EQ(ReadConfig(config_, dir_.Path()), ReadConfigResult::kRead);
   EXPECT_EQ(config_.ComPort(), 9);
-  EXPECT_EQ(ReadRawFile(dir_ / "config.dpm"), "COM Port=9\r\n");
+  EXPECT_EQ(ReadWholeFile(dir_ / "config.dpm"), "COM Port=9\r\n");
 }
 
 TEST_F(ConfigFileTest, AFileThatCannotBeReadIsNotReplaced) {
@@ -141,14 +141,14 @@ TEST_F(ConfigFileTest, AFileThatCannotBeReadIsNotReplaced) {
 TEST_F(ConfigFileTest, WriteConfigWritesOneCrLfLineThatReadsBack) {
   config_.SetComPort(42);
   ASSERT_EQ(WriteConfig(config_, dir_.Path()), std::error_code());
-  EXPECT_EQ(ReadRawFile(dir_ / "config.dpm"), "COM Port=42\r\n");
+  EXPECT_EQ(ReadWholeFile(dir_ / "config.dpm"), "COM Port=42\r\n");
   AppConfig again;
   EXPECT_EQ(ReadConfig(again, dir_.Path()), ReadConfigResult::kRead);
   EXPECT_EQ(again.ComPort(), 42);
   // Rewriting replaces the whole file.
   config_.SetComPort(5);
   ASSERT_EQ(WriteConfig(config_, dir_.Path()), std::error_code());
-  EXPECT_EQ(ReadRawFile(dir_ / "config.dpm"), "COM Port=5\r\n");
+  EXPECT_EQ(ReadWholeFile(dir_ / "config.dpm"), "COM Port=5\r\n");
 }
 
 TEST_F(ConfigFileTest, WriteConfigReportsAFileThatCannotBeWritten) {

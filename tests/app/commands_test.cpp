@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "params/capture.h"
 #include "params/restore.h"
 #include "screen/status_counters.h"
@@ -12,18 +9,15 @@
 #include "app/connection_message.h"
 #include "app/menu_table.h"
 #include "support/front_end_fakes.h"
+#include "support/queue_drain.h"
 #include "support/scratch_dir.h"
 #include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
 
+using testing::ReadWholeFile;
 using testing::TakeAllQueued;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class CommandsTest : public ::testing::Test {
  protected:
@@ -51,8 +45,12 @@ class CommandsTest : public ::testing::Test {
       counters_, capture_, restore_, messages_, link_, port_, chooser_, port_dialog_, window_,
       [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); }}};
 };
+using BackupCommands = CommandsTest;
+using RestoreCommands = CommandsTest;
+using WindowCommands = CommandsTest;
+using PortCommand = CommandsTest;
 
-TEST_F(CommandsTest, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsCommand) {
+TEST_F(BackupCommands, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsCommand) {
   const std::string expected[9] = {"<11>", "<12>", "<13>", "<14>", "<15>",
                                    "<16>", "<17>", "<18>", "<19>"};
   for (int station = 0; station <= 8; ++station) {
@@ -76,7 +74,7 @@ TEST_F(CommandsTest, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsComman
   EXPECT_EQ(chooser_.asked[0].title, "Backup All Station Parameters");
 }
 
-TEST_F(CommandsTest, BackupOfStationOneCapturesTheBlockIntoTheChosenFile) {
+TEST_F(BackupCommands, BackupOfStationOneCapturesTheBlockIntoTheChosenFile) {
   AnswerWith("station1.spb");
   dispatch_.Run(command_id::kBackupStation1);
   EXPECT_EQ(TakeAllQueued(queue_), "<12>");
@@ -84,11 +82,11 @@ TEST_F(CommandsTest, BackupOfStationOneCapturesTheBlockIntoTheChosenFile) {
     capture_.CaptureParameterByte(static_cast<uint8_t>(c), display_);
   }
   EXPECT_FALSE(capture_.Capturing());
-  EXPECT_EQ(ReadFile(PathOf("station1.spb")), "100 1 5 ;");
+  EXPECT_EQ(ReadWholeFile(PathOf("station1.spb")), "100 1 5 ;");
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
 }
 
-TEST_F(CommandsTest, CancelledBackupResetsTheCountAndSendsNothing) {
+TEST_F(BackupCommands, CancelledBackupResetsTheCountAndSendsNothing) {
   counters_.ParametersReceived = 12;
   ASSERT_TRUE(dispatch_.Run(command_id::kBackupStation1 + 2));
   EXPECT_EQ(counters_.ParametersReceived.load(), 0);
@@ -98,7 +96,7 @@ TEST_F(CommandsTest, CancelledBackupResetsTheCountAndSendsNothing) {
   EXPECT_EQ(chooser_.asked.size(), 1u);
 }
 
-TEST_F(CommandsTest, BackupToAFileThatCannotBeCreatedStillNamesItAndSendsNothing) {
+TEST_F(BackupCommands, BackupToAFileThatCannotBeCreatedStillNamesItAndSendsNothing) {
   AnswerWith("no/such/dir/x.spb");
   dispatch_.Run(command_id::kBackupAll);
   EXPECT_EQ(window_.captions.back(), "Mirelon - no/such/dir/x.spb");
@@ -108,7 +106,7 @@ TEST_F(CommandsTest, BackupToAFileThatCannotBeCreatedStillNamesItAndSendsNothing
   EXPECT_EQ(messages_.Count(), 1u);
 }
 
-TEST_F(CommandsTest, RestoreToStationSixArmsStationIndexFive) {
+TEST_F(RestoreCommands, RestoreToStationSixArmsStationIndexFive) {
   counters_.LinesSent = 9;
   AnswerWith("six.spb");
   ASSERT_TRUE(dispatch_.Run(32799));
@@ -125,7 +123,7 @@ TEST_F(CommandsTest, RestoreToStationSixArmsStationIndexFive) {
   EXPECT_TRUE(queue_.IsEmpty());
 }
 
-TEST_F(CommandsTest, EveryRestoreItemArmsItsStationInMenuOrder) {
+TEST_F(RestoreCommands, EveryRestoreItemArmsItsStationInMenuOrder) {
   for (uint16_t index = 0; index < 8; ++index) {
     SCOPED_TRACE(index);
     AnswerWith("r.spb");
@@ -146,7 +144,7 @@ TEST_F(CommandsTest, EveryRestoreItemArmsItsStationInMenuOrder) {
   EXPECT_EQ(chooser_.asked.back().title, "Restore All Station Parameters");
 }
 
-TEST_F(CommandsTest, CancelledRestoreArmsNothingAndKeepsTheLineCount) {
+TEST_F(RestoreCommands, CancelledRestoreArmsNothingAndKeepsTheLineCount) {
   counters_.LinesSent = 4;
   ASSERT_TRUE(dispatch_.Run(command_id::kRestoreAll));
   ASSERT_TRUE(dispatch_.Run(command_id::kRestoreStation[2]));
@@ -155,7 +153,7 @@ TEST_F(CommandsTest, CancelledRestoreArmsNothingAndKeepsTheLineCount) {
   EXPECT_TRUE(window_.captions.empty());
 }
 
-TEST_F(CommandsTest, IdentifiersNoItemRaisesDoNothing) {
+TEST_F(WindowCommands, IdentifiersNoItemRaisesDoNothing) {
   for (int unused : {0, 32774, 32796, 32800, 103}) {
     EXPECT_FALSE(dispatch_.Run(unused)) << unused;
     EXPECT_FALSE(dispatch_.Handles(unused)) << unused;
@@ -164,7 +162,7 @@ TEST_F(CommandsTest, IdentifiersNoItemRaisesDoNothing) {
   EXPECT_EQ(window_.abouts + window_.closes, 0);
 }
 
-TEST_F(CommandsTest, ExitClosesTheBackupFileBeforeTheWindowGoes) {
+TEST_F(WindowCommands, ExitClosesTheBackupFileBeforeTheWindowGoes) {
   AnswerWith("cut.spb");
   dispatch_.Run(command_id::kBackupAll);
   for (char c : std::string("1 2 3 ;4 5")) {
@@ -174,17 +172,17 @@ TEST_F(CommandsTest, ExitClosesTheBackupFileBeforeTheWindowGoes) {
   EXPECT_FALSE(capture_.Capturing());
   EXPECT_EQ(window_.closes, 1);
   // Everything received so far is on disk, nothing held back in a buffer.
-  EXPECT_EQ(ReadFile(PathOf("cut.spb")), "1 2 3 ;4 5");
+  EXPECT_EQ(ReadWholeFile(PathOf("cut.spb")), "1 2 3 ;4 5");
 }
 
-TEST_F(CommandsTest, AboutShowsTheAboutBox) {
+TEST_F(WindowCommands, AboutShowsTheAboutBox) {
   ASSERT_TRUE(dispatch_.Run(command_id::kAbout));
   EXPECT_EQ(window_.abouts, 1);
 }
 
 // ---- The port dialog's OK ----
 
-TEST_F(CommandsTest, SameNumberOnAnOpenLinkOnlySetsTheCaption) {
+TEST_F(PortCommand, SameNumberOnAnOpenLinkOnlySetsTheCaption) {
   link_.up = true;
   port_dialog_.answer = "3";
   ASSERT_TRUE(dispatch_.Run(command_id::kCommPort));
@@ -195,7 +193,7 @@ TEST_F(CommandsTest, SameNumberOnAnOpenLinkOnlySetsTheCaption) {
   EXPECT_EQ(window_.captions, std::vector<std::string>{"Corvane - COM3"});
 }
 
-TEST_F(CommandsTest, SameNumberOnALinkThatWentDownReopensIt) {
+TEST_F(PortCommand, SameNumberOnALinkThatWentDownReopensIt) {
   link_.working = {3};
   link_.up = false;
   dispatch_.ApplyPortNumber("3");
@@ -206,7 +204,7 @@ TEST_F(CommandsTest, SameNumberOnALinkThatWentDownReopensIt) {
   EXPECT_EQ(window_.captions.back(), "Corvane - COM3");
 }
 
-TEST_F(CommandsTest, ChangedNumberStoresReleasesPausesReopensAndSaves) {
+TEST_F(PortCommand, ChangedNumberStoresReleasesPausesReopensAndSaves) {
   link_.working = {7};
   link_.up = true;
   dispatch_.ApplyPortNumber("7");
@@ -218,7 +216,7 @@ TEST_F(CommandsTest, ChangedNumberStoresReleasesPausesReopensAndSaves) {
   EXPECT_EQ(window_.captions.back(), "Corvane - COM7");
 }
 
-TEST_F(CommandsTest, ChangedNumberThatDoesNotOpenIsKeptSavedAndReported) {
+TEST_F(PortCommand, ChangedNumberThatDoesNotOpenIsKeptSavedAndReported) {
   link_.up = true;
   dispatch_.ApplyPortNumber("100");
   EXPECT_EQ(port_.port, 100);
@@ -232,7 +230,7 @@ TEST_F(CommandsTest, ChangedNumberThatDoesNotOpenIsKeptSavedAndReported) {
   EXPECT_EQ(window_.captions.back(), "Corvane - COM100");
 }
 
-TEST_F(CommandsTest, ChangedNumberWhoseFileCannotBeWrittenIsUsedAndReported) {
+TEST_F(PortCommand, ChangedNumberWhoseFileCannotBeWrittenIsUsedAndReported) {
   link_.working = {9};
   port_.save_error = std::make_error_code(std::errc::read_only_file_system);
   dispatch_.ApplyPortNumber("9");
@@ -246,7 +244,7 @@ TEST_F(CommandsTest, ChangedNumberWhoseFileCannotBeWrittenIsUsedAndReported) {
   EXPECT_EQ(window_.captions.back(), "Corvane - COM9");
 }
 
-TEST_F(CommandsTest, NumbersOutsideTheRangeAndNonNumbersChangeNothing) {
+TEST_F(PortCommand, NumbersOutsideTheRangeAndNonNumbersChangeNothing) {
   link_.up = true;
   for (const char* text : {"0", "101", "abc", "", "-5", "1a", "+7", "4294967297", "99999999999"}) {
     SCOPED_TRACE(text);
@@ -259,7 +257,7 @@ TEST_F(CommandsTest, NumbersOutsideTheRangeAndNonNumbersChangeNothing) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(CommandsTest, CancelInThePortDialogChangesNothing) {
+TEST_F(PortCommand, CancelInThePortDialogChangesNothing) {
   port_dialog_.answer.reset();
   dispatch_.Run(command_id::kCommPort);
   EXPECT_EQ(port_dialog_.shown_ports.size(), 1u);

@@ -2,50 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <stop_token>
 #include <string>
-#include <thread>
 
 #include "link/protocol.h"
-#include "support/link_rig.h"
+#include "support/patience.h"
+#include "support/queue_drain.h"
+#include "support/receiver_rig.h"
+#include "support/scratch_dir.h"
 
 namespace corvane {
 namespace {
 
-using testing::DeviceDirectory;
+using testing::DrainingSender;
 using testing::ReceiverRig;
+using testing::ScratchDir;
 
 void Feed(ReceiverRig& rig, std::string_view bytes, std::stop_token stop = {}) {
   for (char c : bytes) DemuxByte(rig.context, static_cast<uint8_t>(c), stop);
 }
-
-// Drains the queue on its own thread as the sender would, so that a
-// restore's drain wait can end.
-class QueueDrain {
- public:
-  explicit QueueDrain(TransmitQueue& queue)
-      : thread_([this, &queue](std::stop_token stop) {
-          uint8_t block[TransmitQueue::kBlockSize];
-          while (queue.WaitUntilNotEmpty(stop)) {
-            const int n = queue.TakeSendBlock(block);
-            {
-              std::lock_guard lock(mutex_);
-              sent_.append(reinterpret_cast<const char*>(block), static_cast<size_t>(n));
-            }
-            queue.ConsumeSendBlock(n);
-          }
-        }) {}
-  std::string Sent() {
-    std::lock_guard lock(mutex_);
-    return sent_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::string sent_;
-  std::jthread thread_;  // last: stopped and joined before the rest goes
-};
 
 TEST(DemuxImage, ImageEndRequestsTheNextImageThenDraws) {
   ReceiverRig rig;
@@ -97,8 +72,8 @@ TEST(DemuxImage, OversizedPayloadIsDrawnFromItsFirstTwoMillionBytes) {
 
 TEST(DemuxBlock, BracketAbandonsTheImageAndOpensABlock) {
   ReceiverRig rig;
-  DeviceDirectory dir;
-  ASSERT_TRUE(rig.capture.StartBackup(dir.File("b.spb").string(), BackupCommand(1)));
+  ScratchDir dir;
+  ASSERT_TRUE(rig.capture.StartBackup((dir / "b.spb").string(), BackupCommand(1)));
   EXPECT_EQ(rig.TakeQueued(), "<12>");
 
   Feed(rig, "{A[x");
@@ -108,19 +83,19 @@ TEST(DemuxBlock, BracketAbandonsTheImageAndOpensABlock) {
   EXPECT_FALSE(rig.state.parameter_block_mode);
   EXPECT_EQ(rig.display.PictureCount(), 0);
   EXPECT_TRUE(rig.queue.IsEmpty());
-  EXPECT_EQ(testing::ReadWholeFile(dir.File("b.spb")), "x");
+  EXPECT_EQ(testing::ReadWholeFile((dir / "b.spb")), "x");
   EXPECT_FALSE(rig.capture.Capturing());
 }
 
 TEST(DemuxBlock, FrameBytesInsideABlockAreText) {
   ReceiverRig rig;
-  DeviceDirectory dir;
-  ASSERT_TRUE(rig.capture.StartBackup(dir.File("b.spb").string(), BackupCommand(0)));
+  ScratchDir dir;
+  ASSERT_TRUE(rig.capture.StartBackup((dir / "b.spb").string(), BackupCommand(0)));
   rig.TakeQueued();
   Feed(rig, "[1 {2} [3 ;\n]");
   EXPECT_EQ(rig.display.PictureCount(), 0);
   EXPECT_TRUE(rig.queue.IsEmpty());
-  EXPECT_EQ(testing::ReadWholeFile(dir.File("b.spb")), "1 {2} [3 ;\r\n");
+  EXPECT_EQ(testing::ReadWholeFile((dir / "b.spb")), "1 {2} [3 ;\r\n");
   EXPECT_EQ(rig.counters.ParametersReceived.load(), 1);
   // After "]" the demultiplexer is outside any frame again.
   Feed(rig, "{AB}");
@@ -129,11 +104,11 @@ TEST(DemuxBlock, FrameBytesInsideABlockAreText) {
 
 TEST(DemuxRestore, ArmedRestoreDrawsThenSendsInsteadOfTheScreenRequest) {
   ReceiverRig rig;
-  DeviceDirectory dir;
-  const auto file = dir.File("r.spb");
+  ScratchDir dir;
+  const auto file = dir / "r.spb";
   testing::WriteWholeFile(file, "1 2 ;\r\n3 4 ;\r\n");
   rig.restore.ArmRestore(file.string(), false, 0);
-  QueueDrain drain(rig.queue);
+  DrainingSender drain(rig.queue);  // so that the restore's drain wait can end
 
   Feed(rig, "{AB}");
   EXPECT_EQ(rig.display.Payloads(), std::vector<std::string>{"AB"});
@@ -151,8 +126,8 @@ TEST(DemuxRestore, ArmedRestoreDrawsThenSendsInsteadOfTheScreenRequest) {
 
 TEST(DemuxRestore, RestoreWhoseFileIsMissingStillRestartsTheMirror) {
   ReceiverRig rig;
-  DeviceDirectory dir;
-  rig.restore.ArmRestore(dir.File("gone.spb").string(), true, 3);
+  ScratchDir dir;
+  rig.restore.ArmRestore((dir / "gone.spb").string(), true, 3);
   Feed(rig, "{A}");
   EXPECT_EQ(rig.display.PictureCount(), 1);
   EXPECT_EQ(rig.TakeQueued(), "<1>");

@@ -7,7 +7,10 @@
 #include <thread>
 
 #include "link/protocol.h"
-#include "support/link_rig.h"
+#include "support/cpu_time.h"
+#include "support/device_directory.h"
+#include "support/pty_pair.h"
+#include "support/receiver_rig.h"
 
 namespace corvane {
 namespace {
@@ -44,8 +47,13 @@ class LinkTest : public ::testing::Test {
   ReceiverRig rig_;
   SerialLink link_{rig_.context, RecordLoss(rig_.messages), dir_.Path()};
 };
+using LinkOpen = LinkTest;
+using LinkTraffic = LinkTest;
+using LinkClose = LinkTest;
+using LinkHangUp = LinkTest;
+using LinkIdle = LinkTest;
 
-TEST_F(LinkTest, OpenSendsTheFirstScreenRequestAsPacedSingleBytes) {
+TEST_F(LinkOpen, OpenSendsTheFirstScreenRequestAsPacedSingleBytes) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
   EXPECT_TRUE(link_.IsConnected());
@@ -56,7 +64,7 @@ TEST_F(LinkTest, OpenSendsTheFirstScreenRequestAsPacedSingleBytes) {
   EXPECT_EQ(link_.DevicePath(), (dir_.Path() / "com3").string());
 }
 
-TEST_F(LinkTest, FewerThanThirtyTwoBytesLeaveOneAtATime) {
+TEST_F(LinkTraffic, FewerThanThirtyTwoBytesLeaveOneAtATime) {
   OpenAndTakeFirstRequest();
   const std::string keys(31, 'k');
   const auto start = std::chrono::steady_clock::now();
@@ -66,9 +74,9 @@ TEST_F(LinkTest, FewerThanThirtyTwoBytesLeaveOneAtATime) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
 }
 
-TEST_F(LinkTest, RestoreOfManyBlocksArrivesByteExact) {
+TEST_F(LinkTraffic, RestoreOfManyBlocksArrivesByteExact) {
   OpenAndTakeFirstRequest();
-  const auto file = dir_.File("many.spb");
+  const auto file = dir_ / "many.spb";
   std::string lines;
   std::string expected = "<2>";
   for (int i = 0; i < 300; ++i) {
@@ -84,7 +92,7 @@ TEST_F(LinkTest, RestoreOfManyBlocksArrivesByteExact) {
   EXPECT_EQ(rig_.counters.LinesSent.load(), 300);
 }
 
-TEST_F(LinkTest, PortThatCannotBeOpenedStartsNothing) {
+TEST_F(LinkOpen, PortThatCannotBeOpenedStartsNothing) {
   EXPECT_FALSE(link_.OpenLink(0));
   EXPECT_FALSE(link_.OpenLink(9));  // com9 is absent and /dev/ttyS8 is no pty
   EXPECT_FALSE(link_.IsOpen());
@@ -96,7 +104,7 @@ TEST_F(LinkTest, PortThatCannotBeOpenedStartsNothing) {
   link_.ReleaseLink();
 }
 
-TEST_F(LinkTest, SecondLinkOnAHeldPortIsRefused) {
+TEST_F(LinkOpen, SecondLinkOnAHeldPortIsRefused) {
   OpenAndTakeFirstRequest();
   ReceiverRig other_rig;
   SerialLink other(other_rig.context, RecordLoss(other_rig.messages), dir_.Path());
@@ -108,7 +116,7 @@ TEST_F(LinkTest, SecondLinkOnAHeldPortIsRefused) {
   EXPECT_EQ(pty_.ReadUntil(kScreenRequest), kScreenRequest);
 }
 
-TEST_F(LinkTest, MirrorsImagesWrittenInPiecesAndBackToBack) {
+TEST_F(LinkTraffic, MirrorsImagesWrittenInPiecesAndBackToBack) {
   OpenAndTakeFirstRequest();
   for (std::string_view piece : {"{", "A", "B", "1", "}"}) pty_.Write(piece);
   EXPECT_EQ(pty_.ReadUntil(kScreenRequest), kScreenRequest);
@@ -118,7 +126,7 @@ TEST_F(LinkTest, MirrorsImagesWrittenInPiecesAndBackToBack) {
   EXPECT_EQ(rig_.display.Payloads(), (std::vector<std::string>{"AB1", "C", "D2"}));
 }
 
-TEST_F(LinkTest, EveryByteValuePassesTheLineUnchanged) {
+TEST_F(LinkTraffic, EveryByteValuePassesTheLineUnchanged) {
   OpenAndTakeFirstRequest();
   const std::string payload("\r\n\x03\x11\x13\x1a\x7f\xff\x00z", 10);
   pty_.Write("{" + payload + "}");
@@ -127,7 +135,7 @@ TEST_F(LinkTest, EveryByteValuePassesTheLineUnchanged) {
   EXPECT_EQ(rig_.display.Payloads(), std::vector<std::string>{payload});
 }
 
-TEST_F(LinkTest, PayloadFarBeyondOneReadIsReadWhole) {
+TEST_F(LinkTraffic, PayloadFarBeyondOneReadIsReadWhole) {
   OpenAndTakeFirstRequest();
   // Many times the 10,000-byte read and the pseudo-terminal's buffer.
   std::string payload(50'000, '9');
@@ -140,7 +148,7 @@ TEST_F(LinkTest, PayloadFarBeyondOneReadIsReadWhole) {
   EXPECT_EQ(payloads[0], payload);
 }
 
-TEST_F(LinkTest, KeysQueuedBetweenLinksGoOutOnTheNext) {
+TEST_F(LinkOpen, KeysQueuedBetweenLinksGoOutOnTheNext) {
   rig_.queue.EnqueueByte(0x41);
   ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
   // The waiting key goes out first, ahead of the link's screen request.
@@ -149,9 +157,9 @@ TEST_F(LinkTest, KeysQueuedBetweenLinksGoOutOnTheNext) {
   EXPECT_EQ(pty_.ReadCount(1), "B");
 }
 
-TEST_F(LinkTest, BackupAndRestoreEndToEnd) {
+TEST_F(LinkTraffic, BackupAndRestoreEndToEnd) {
   OpenAndTakeFirstRequest();
-  const auto file = dir_.File("station1.spb");
+  const auto file = dir_ / "station1.spb";
   ASSERT_TRUE(rig_.capture.StartBackup(file.string(), BackupCommand(1)));
   EXPECT_EQ(pty_.ReadCount(4), "<12>");
 
@@ -170,7 +178,7 @@ TEST_F(LinkTest, BackupAndRestoreEndToEnd) {
   EXPECT_EQ(rig_.messages.Count(), 0u);
 }
 
-TEST_F(LinkTest, CloseWhileTheReceiverWaitsReturnsAndReopenWorks) {
+TEST_F(LinkClose, CloseWhileTheReceiverWaitsReturnsAndReopenWorks) {
   OpenAndTakeFirstRequest();
   link_.ReleaseLink();
   EXPECT_FALSE(link_.IsOpen());
@@ -181,11 +189,11 @@ TEST_F(LinkTest, CloseWhileTheReceiverWaitsReturnsAndReopenWorks) {
   EXPECT_TRUE(link_.IsConnected());
 }
 
-TEST_F(LinkTest, CloseDuringARestoreDrainEndsTheRestore) {
+TEST_F(LinkClose, CloseDuringARestoreDrainEndsTheRestore) {
   OpenAndTakeFirstRequest();
   // Far more than the pseudo-terminal takes while the controller reads
   // nothing: the sender's write blocks and the queue cannot drain.
-  const auto file = dir_.File("big.spb");
+  const auto file = dir_ / "big.spb";
   std::string lines;
   for (int i = 0; i < 4000; ++i) lines += std::to_string(1000000 + i) + " 123456 ;\r\n";
   testing::WriteWholeFile(file, lines);
@@ -202,7 +210,7 @@ TEST_F(LinkTest, CloseDuringARestoreDrainEndsTheRestore) {
   EXPECT_TRUE(rig_.queue.IsEmpty());
 }
 
-TEST_F(LinkTest, ReopenOnAnotherPortMovesTheLink) {
+TEST_F(LinkClose, ReopenOnAnotherPortMovesTheLink) {
   OpenAndTakeFirstRequest();
   PtyPair second;
   dir_.MapPort(4, second.SlavePath());
@@ -217,7 +225,7 @@ TEST_F(LinkTest, ReopenOnAnotherPortMovesTheLink) {
   EXPECT_TRUE(probe.OpenSerialPort(kPort, dir_.Path())) << probe.OpenError();
 }
 
-TEST_F(LinkTest, ImageLeftOpenByTheLastLinkEndsWithTheNewLinksBytes) {
+TEST_F(LinkOpen, ImageLeftOpenByTheLastLinkEndsWithTheNewLinksBytes) {
   // As a link closed in the middle of an image leaves it.
   rig_.state.image_mode = true;
   rig_.image.count = 2;
@@ -228,9 +236,9 @@ TEST_F(LinkTest, ImageLeftOpenByTheLastLinkEndsWithTheNewLinksBytes) {
   EXPECT_EQ(rig_.display.Payloads(), std::vector<std::string>{"CD"});
 }
 
-TEST_F(LinkTest, BlockCutOffByACloseIsReportedAndNotContinued) {
+TEST_F(LinkClose, BlockCutOffByACloseIsReportedAndNotContinued) {
   OpenAndTakeFirstRequest();
-  const auto file = dir_.File("cut.spb");
+  const auto file = dir_ / "cut.spb";
   ASSERT_TRUE(rig_.capture.StartBackup(file.string(), BackupCommand(0)));
   EXPECT_EQ(pty_.ReadCount(4), "<11>");
   pty_.Write("[1 2 ;");
@@ -250,7 +258,7 @@ TEST_F(LinkTest, BlockCutOffByACloseIsReportedAndNotContinued) {
   EXPECT_EQ(testing::ReadWholeFile(file), "1 2 ;");
 }
 
-TEST_F(LinkTest, FarSideHangingUpMarksTheLinkDownOnceAndTheSamePortReconnects) {
+TEST_F(LinkHangUp, FarSideHangingUpMarksTheLinkDownOnceAndTheSamePortReconnects) {
   OpenAndTakeFirstRequest();
   pty_.CloseMaster();
   rig_.messages.WaitForMessages(1);
@@ -277,7 +285,7 @@ TEST_F(LinkTest, FarSideHangingUpMarksTheLinkDownOnceAndTheSamePortReconnects) {
   EXPECT_EQ(again.ReadUntil(kScreenRequest), "<1>");
 }
 
-TEST_F(LinkTest, IdleLinkSleeps) {
+TEST_F(LinkIdle, IdleLinkSleeps) {
   OpenAndTakeFirstRequest();
   const auto cpu_before = testing::ProcessCpuTime();
   std::this_thread::sleep_for(300ms);  // a measurement interval

@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "support/queue_drain.h"
+
 namespace corvane {
 namespace {
 
@@ -12,14 +14,9 @@ class KeypadTest : public ::testing::Test {
  protected:
   // The bytes that reached the queue, drained in order.
   std::vector<int> Sent() {
-    std::vector<int> bytes;
-    uint8_t block[TransmitQueue::kBlockSize];
-    while (!queue_.IsEmpty()) {
-      const int n = queue_.TakeSendBlock(block);
-      bytes.insert(bytes.end(), block, block + n);
-      queue_.ConsumeSendBlock(n);
-    }
-    return bytes;
+    const std::string bytes = testing::TakeAllQueued(queue_);
+    const auto* codes = reinterpret_cast<const uint8_t*>(bytes.data());
+    return std::vector<int>(codes, codes + bytes.size());
   }
   std::vector<int> Press(std::initializer_list<VirtualKey> keys) {
     for (const VirtualKey key : keys) keypad_.ForwardKey(key);

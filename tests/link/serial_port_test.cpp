@@ -8,7 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "support/link_rig.h"
+#include "support/device_directory.h"
+#include "support/pty_pair.h"
 
 namespace corvane {
 namespace {
@@ -60,7 +61,7 @@ TEST(SerialPortOpen, PortZeroAndMissingDevicesFail) {
   EXPECT_FALSE(port.IsOpen());
 
   // A plain file is not a serial line.
-  testing::WriteWholeFile(dir.File("com7"), "not a tty");
+  testing::WriteWholeFile(dir / "com7", "not a tty");
   EXPECT_FALSE(port.OpenSerialPort(7, dir.Path()));
   EXPECT_EQ(port.OpenError(), ENOTTY);
   EXPECT_FALSE(port.IsOpen());

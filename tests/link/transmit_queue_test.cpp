@@ -6,27 +6,19 @@
 #include <thread>
 #include <vector>
 
+#include "support/queue_drain.h"
+
 namespace corvane {
 namespace {
 
-// Drains the queue the way the sender does, recording each block.
-std::vector<std::string> DrainBlocks(TransmitQueue& queue) {
-  std::vector<std::string> blocks;
-  uint8_t block[TransmitQueue::kBlockSize];
-  while (!queue.IsEmpty()) {
-    const int n = queue.TakeSendBlock(block);
-    blocks.emplace_back(reinterpret_cast<const char*>(block), static_cast<size_t>(n));
-    queue.ConsumeSendBlock(n);
-  }
-  return blocks;
-}
+using testing::TakeQueuedBlocks;
 
 TEST(TransmitQueueBlocks, CommandLeavesAsSingleBytes) {
   TransmitQueue queue;
   EXPECT_EQ(queue.EnqueueBytes("<11>"), EnqueueResult::kAppended);
   EXPECT_EQ(queue.WritePosition(), 4);
   EXPECT_EQ(queue.PendingCount(), 4);
-  EXPECT_EQ(DrainBlocks(queue), (std::vector<std::string>{"<", "1", "1", ">"}));
+  EXPECT_EQ(TakeQueuedBlocks(queue), (std::vector<std::string>{"<", "1", "1", ">"}));
   EXPECT_EQ(queue.PendingCount(), 0);
 }
 
@@ -36,7 +28,7 @@ TEST(TransmitQueueBlocks, ThirtyTwoOrOne) {
     std::string bytes;
     for (int i = 0; i < waiting; ++i) bytes.push_back(static_cast<char>('a' + i % 26));
     queue.EnqueueBytes(bytes);
-    const auto blocks = DrainBlocks(queue);
+    const auto blocks = TakeQueuedBlocks(queue);
     std::vector<size_t> sizes;
     std::string joined;
     for (const auto& b : blocks) {
@@ -62,7 +54,7 @@ TEST(TransmitQueueWrap, LastSlotWrapsToZero) {
   queue.ResetPositionsForTest(TransmitQueue::kStorageSize - 1);
   queue.EnqueueByte('x');
   EXPECT_EQ(queue.WritePosition(), 0);
-  EXPECT_EQ(DrainBlocks(queue), std::vector<std::string>{"x"});
+  EXPECT_EQ(TakeQueuedBlocks(queue), std::vector<std::string>{"x"});
   EXPECT_EQ(queue.ReadPosition(), 0);
 }
 
@@ -137,7 +129,7 @@ TEST(TransmitQueueWaits, SenderWakesOnAppendAndOnStop) {
   std::thread appender([&] { queue.EnqueueByte('k'); });
   EXPECT_TRUE(queue.WaitUntilNotEmpty(stop.get_token()));
   appender.join();
-  DrainBlocks(queue);
+  TakeQueuedBlocks(queue);
 
   std::thread stopper([&] { stop.request_stop(); });
   EXPECT_FALSE(queue.WaitUntilNotEmpty(stop.get_token()));
@@ -150,7 +142,7 @@ TEST(TransmitQueueWaits, DrainWaitSeesEmptyOrTimesOut) {
   EXPECT_TRUE(queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(1)));
   queue.EnqueueByte('k');
   EXPECT_FALSE(queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(1)));
-  std::thread sender([&] { DrainBlocks(queue); });
+  std::thread sender([&] { TakeQueuedBlocks(queue); });
   while (!queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(50))) {
   }
   sender.join();

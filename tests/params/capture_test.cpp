@@ -19,7 +19,7 @@
 namespace corvane {
 namespace {
 
-using testing::ReadRawFile;
+using testing::ReadWholeFile;
 using testing::ScratchDir;
 using testing::TakeAllQueued;
 
@@ -75,7 +75,7 @@ TEST_F(CaptureTest, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
   EXPECT_EQ(display_.LastText(), "Images: 17, Parameters: 0  ");
   EXPECT_EQ(counters_.BlocksCompleted.load(), 1);
 
-  const std::string on_disk = ReadRawFile(path);
+  const std::string on_disk = ReadWholeFile(path);
   EXPECT_EQ(on_disk, "1 2 ;\r\n3 4 ;\r\n");
   EXPECT_EQ(on_disk.size(), 14u);
   EXPECT_EQ(messages_.Count(), 0u);
@@ -90,7 +90,7 @@ TEST_F(CaptureTest, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
                   "c\r\n",
                   7));
   Feed("]");
-  EXPECT_EQ(ReadRawFile(path),
+  EXPECT_EQ(ReadWholeFile(path),
             "ab\x1A"
             "c\r\r\n");
   EXPECT_EQ(counters_.ParametersReceived.load(), 0);
@@ -102,7 +102,7 @@ TEST_F(CaptureTest, AnEmptyBlockGivesAnEmptyFile) {
   EXPECT_EQ(TakeAllQueued(queue_), "<19>");
   Feed("]");
   EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(ReadRawFile(path), "");
+  EXPECT_EQ(ReadWholeFile(path), "");
 }
 
 TEST_F(CaptureTest, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
@@ -119,12 +119,12 @@ TEST_F(CaptureTest, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
   EXPECT_EQ(display_.LastText(), "Images: 4, Parameters: 1  ");
   EXPECT_EQ(counters_.BlocksCompleted.load(), 2);
-  EXPECT_EQ(ReadRawFile(path), "5 6 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(path), "5 6 ;\r\n");
 
   // The next block finds no backup open again.
   Feed("7 ;]");
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
-  EXPECT_EQ(ReadRawFile(path), "5 6 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(path), "5 6 ;\r\n");
 }
 
 TEST_F(CaptureTest, AFileThatCannotBeCreatedSendsNothingAndSaysSo) {
@@ -153,11 +153,11 @@ TEST_F(CaptureTest, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   EXPECT_NE(messages[0].text.find(first), std::string::npos);
-  EXPECT_EQ(ReadRawFile(first), "1 2 ;\r\n3 ") << "the first keeps what it had";
+  EXPECT_EQ(ReadWholeFile(first), "1 2 ;\r\n3 ") << "the first keeps what it had";
 
   Feed("4 ;\n]");
-  EXPECT_EQ(ReadRawFile(first), "1 2 ;\r\n3 ") << "nothing more reaches the first";
-  EXPECT_EQ(ReadRawFile(second), "4 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(first), "1 2 ;\r\n3 ") << "nothing more reaches the first";
+  EXPECT_EQ(ReadWholeFile(second), "4 ;\r\n");
   EXPECT_EQ(messages_.Count(), 1u) << "the second ended well";
 }
 
@@ -168,7 +168,7 @@ TEST_F(CaptureTest, AFailedSecondBackupLeavesNoCaptureOpen) {
   EXPECT_FALSE(capture_.StartBackup((dir_ / "missing" / "x.spb").string(), BackupCommand(2)));
   EXPECT_FALSE(capture_.Capturing());
   Feed("2 ;]");
-  EXPECT_EQ(ReadRawFile(first), "1 ;");
+  EXPECT_EQ(ReadWholeFile(first), "1 ;");
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
   EXPECT_EQ(messages_.Count(), 2u);  // the first cut short, the second not created
 }
@@ -196,8 +196,8 @@ TEST(CaptureState, ABackupStartedDuringThePauseAtTheBlockEndStaysOpen) {
   EXPECT_EQ(messages.Count(), 0u) << "the first block ended whole";
   for (const char c : std::string("2 ;]"))
     capture.CaptureParameterByte(static_cast<uint8_t>(c), display);
-  EXPECT_EQ(ReadRawFile(first), "1 ;");
-  EXPECT_EQ(ReadRawFile(second), "2 ;");
+  EXPECT_EQ(ReadWholeFile(first), "1 ;");
+  EXPECT_EQ(ReadWholeFile(second), "2 ;");
 }
 
 TEST_F(CaptureTest, ABackupIntoAFullDiskIsReportedIncomplete) {
@@ -227,7 +227,7 @@ TEST_F(CaptureTest, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   Feed("{screen bytes;}");
-  EXPECT_EQ(ReadRawFile(path), "1 2 ;\r\n3");
+  EXPECT_EQ(ReadWholeFile(path), "1 2 ;\r\n3");
   capture_.AbandonCapture();
   EXPECT_EQ(messages_.Count(), 1u) << "nothing open, nothing to report";
 }
@@ -238,7 +238,7 @@ TEST_F(CaptureTest, ExitClosesTheFileWithWhatArrived) {
   Feed("1 2 ;\n3 4");
   capture_.CloseBackupFile();
   EXPECT_FALSE(capture_.Capturing());
-  EXPECT_EQ(ReadRawFile(path), "1 2 ;\r\n3 4");
+  EXPECT_EQ(ReadWholeFile(path), "1 2 ;\r\n3 4");
   capture_.CloseBackupFile();  // a second close does nothing
   EXPECT_EQ(messages_.Count(), 0u);
 }
@@ -274,7 +274,7 @@ TEST_F(CaptureTest, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
   receiver.join();
   int64_t semicolons = 0;
   for (const auto& p : paths) {
-    const std::string bytes = ReadRawFile(p);
+    const std::string bytes = ReadWholeFile(p);
     semicolons += std::count(bytes.begin(), bytes.end(), ';');
     EXPECT_EQ(bytes.find_first_not_of("x;"), std::string::npos);
     EXPECT_EQ(bytes.find(";;"), std::string::npos) << "no byte may go astray";

@@ -23,7 +23,7 @@ namespace {
 using testing::DrainingSender;
 using testing::ScratchDir;
 using testing::TakeAllQueued;
-using testing::WriteRawFile;
+using testing::WriteWholeFile;
 
 constexpr uint32_t Address(uint32_t type, uint32_t group, uint32_t station, uint32_t index) {
   return type * 65536u + group * 256u + station * 16u + index;
@@ -40,7 +40,7 @@ class RestoreTest : public ::testing::Test {
 
   std::string File(std::string_view name, std::string_view bytes) {
     const std::string path = (dir_ / name).string();
-    WriteRawFile(path, bytes);
+    WriteWholeFile(path, bytes);
     return path;
   }
 

@@ -10,9 +10,9 @@
 namespace corvane {
 namespace {
 
-using testing::ReadRawFile;
+using testing::ReadWholeFile;
 using testing::ScratchDir;
-using testing::WriteRawFile;
+using testing::WriteWholeFile;
 
 std::unique_ptr<TextFileReader> OpenOrFail(const std::filesystem::path& path) {
   std::error_code error;
@@ -43,18 +43,18 @@ TEST(TextFileWriter, StoresEachLfAsCrLfAndEveryOtherByteUnchanged) {
   const std::string text("1 2 ;\n3 4 ;\n\r\n\x1A\r\x00\xFF", 17);
   EXPECT_TRUE(writer->Write(text));
   EXPECT_TRUE(writer->Close());
-  EXPECT_EQ(ReadRawFile(dir / "out.spb"),
+  EXPECT_EQ(ReadWholeFile(dir / "out.spb"),
             std::string("1 2 ;\r\n3 4 ;\r\n\r\r\n\x1A\r\x00\xFF", 20));
 }
 
 TEST(TextFileWriter, EmptiesAnExistingFile) {
   ScratchDir dir;
-  WriteRawFile(dir / "old.spb", "old contents that must go");
+  WriteWholeFile(dir / "old.spb", "old contents that must go");
   std::error_code error;
   auto writer = TextFileWriter::Create(dir / "old.spb", error);
   ASSERT_TRUE(writer);
   EXPECT_TRUE(writer->Close());
-  EXPECT_EQ(ReadRawFile(dir / "old.spb"), "");
+  EXPECT_EQ(ReadWholeFile(dir / "old.spb"), "");
 }
 
 TEST(TextFileWriter, KeepsEveryByteOfAFileLargerThanItsBuffer) {
@@ -70,7 +70,7 @@ TEST(TextFileWriter, KeepsEveryByteOfAFileLargerThanItsBuffer) {
     expected.push_back(static_cast<char>(byte));
   }
   ASSERT_TRUE(writer->Close());
-  EXPECT_EQ(ReadRawFile(dir / "big.spb"), expected);
+  EXPECT_EQ(ReadWholeFile(dir / "big.spb"), expected);
 }
 
 TEST(TextFileWriter, ReportsAFileThatCannotBeCreated) {
@@ -95,7 +95,7 @@ TEST(TextFileWriter, AFullDiskIsReportedEvenWhenItShowsOnlyAtTheClose) {
 
 TEST(TextFileReader, ReadsCrLfAsLfAndKeepsALoneCr) {
   ScratchDir dir;
-  WriteRawFile(dir / "in.spb", "a\r\nb\rc\r\r\nd\n\r");
+  WriteWholeFile(dir / "in.spb", "a\r\nb\rc\r\r\nd\n\r");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   EXPECT_EQ(ReadAllBytes(*reader), "a\nb\rc\r\nd\n\r");
@@ -104,7 +104,7 @@ TEST(TextFileReader, ReadsCrLfAsLfAndKeepsALoneCr) {
 
 TEST(TextFileReader, StopsAtTheEndOfFileByte) {
   ScratchDir dir;
-  WriteRawFile(dir / "in.spb", "1 2 ;\r\n\r\x1A" "3 4 ;\r\n");
+  WriteWholeFile(dir / "in.spb", "1 2 ;\r\n\r\x1A" "3 4 ;\r\n");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   EXPECT_EQ(ReadAllBytes(*reader), "1 2 ;\n\r");
@@ -116,7 +116,7 @@ TEST(TextFileReader, PairsACrAndLfThatStraddleTheBuffer) {
   // The reader fills 64 KiB at a time; put the CR last in the first fill.
   std::string bytes(64 * 1024 - 1, 'x');
   bytes += "\r\nyz\r";
-  WriteRawFile(dir / "in.spb", bytes);
+  WriteWholeFile(dir / "in.spb", bytes);
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   std::string rest;
@@ -129,7 +129,7 @@ TEST(TextFileReader, PairsACrAndLfThatStraddleTheBuffer) {
 TEST(TextFileReader, ReadsLinesOfAnyLengthWhole) {
   ScratchDir dir;
   const std::string long_line(200'000, '7');
-  WriteRawFile(dir / "in.spb", "short\r\n" + long_line + "\r\n\r\n" + std::string(256, 'a') + "\n");
+  WriteWholeFile(dir / "in.spb", "short\r\n" + long_line + "\r\n\r\n" + std::string(256, 'a') + "\n");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   const auto lines = ReadAllLines(*reader);
@@ -142,7 +142,7 @@ TEST(TextFileReader, ReadsLinesOfAnyLengthWhole) {
 
 TEST(TextFileReader, LinesAndBytesAgreeAboutTheEndOfFileByte) {
   ScratchDir dir;
-  WriteRawFile(dir / "in.spb", "1 2 ;\r\n3 4\x1A ;\r\n5 6 ;\r\n");
+  WriteWholeFile(dir / "in.spb", "1 2 ;\r\n3 4\x1A ;\r\n5 6 ;\r\n");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   std::string rest;
@@ -154,7 +154,7 @@ TEST(TextFileReader, LinesAndBytesAgreeAboutTheEndOfFileByte) {
 
 TEST(TextFileReader, ReadsAReadOnlyFile) {
   ScratchDir dir;
-  WriteRawFile(dir / "ro.spb", "1 2 ;\r\n");
+  WriteWholeFile(dir / "ro.spb", "1 2 ;\r\n");
   testing::MakeReadOnly(dir / "ro.spb");
   auto reader = OpenOrFail(dir / "ro.spb");
   ASSERT_TRUE(reader);

@@ -6,32 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 
 #include "app/menu_table.h"
 #include "qt/quit_signals.h"
 #include "qt/screen_view.h"
-#include "support/pty_pair.h"
+#include "support/device_directory.h"
 #include "support/front_end_fakes.h"
+#include "support/pty_pair.h"
+#include "support/scratch_dir.h"
 #include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
 
 using testing::PtyPair;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteConfig(const std::filesystem::path& dir, const std::string& line) {
-  std::ofstream(dir / "config.dpm", std::ios::binary) << line;
-}
+using testing::ReadWholeFile;
+using testing::WriteWholeFile;
 
 // Ten red rows below the frame's top band: rows 0..9 all "B9".
 std::string RedRowsFrame() {
@@ -42,25 +34,26 @@ std::string RedRowsFrame() {
 
 class ProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    ASSERT_TRUE(line_.Ok());
-  }
-  std::filesystem::path Dir() const { return dir_.path().toStdString(); }
+  void SetUp() override { ASSERT_TRUE(line_.Ok()); }
+  std::filesystem::path Dir() const { return dir_.Path(); }
   std::unique_ptr<QtProgram> Make() {
     return std::make_unique<QtProgram>(QtProgramOptions{Dir(), &chooser_, &port_dialog_, &messages_});
   }
 
-  QTemporaryDir dir_;
+  testing::DeviceDirectory dir_;
   PtyPair line_;
   testing::FakeChooser chooser_;
   testing::FakePortDialog port_dialog_;
   testing::RecordingMessages messages_;
 };
+using ProgramMirror = ProgramTest;
+using ProgramStartUp = ProgramTest;
+using ProgramExit = ProgramTest;
+using ProgramPortDialog = ProgramTest;
 
-TEST_F(ProgramTest, MirrorsTheControllerAndForwardsKeys) {
-  ASSERT_TRUE(line_.LinkAs(Dir(), 7));
-  WriteConfig(Dir(), "COM Port=7\r\n");
+TEST_F(ProgramMirror, MirrorsTheControllerAndForwardsKeys) {
+  ASSERT_TRUE(dir_.MapPort(7, line_.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=7\r\n");
   auto program = Make();
   QSignalSpy shown(&program->View(), &ScreenView::PictureShown);
   ASSERT_TRUE(program->Start());
@@ -83,9 +76,9 @@ TEST_F(ProgramTest, MirrorsTheControllerAndForwardsKeys) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(ProgramTest, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne) {
-  ASSERT_TRUE(line_.LinkAs(Dir(), 4));
-  WriteConfig(Dir(), "COM Port=4\r\n");
+TEST_F(ProgramExit, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne) {
+  ASSERT_TRUE(dir_.MapPort(4, line_.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=4\r\n");
   auto program = Make();
   ASSERT_TRUE(program->Start());
   line_.ReadUntil("<1>");
@@ -97,7 +90,7 @@ TEST_F(ProgramTest, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne
   EXPECT_EQ(line_.ReadUntil("<12>"), "<12>");
   line_.Write("[100 1 5 ;\n101 1 7 ;\n]");
   QTRY_VERIFY_WITH_TIMEOUT(!program->Capture().Capturing(), 10000);
-  EXPECT_EQ(ReadFile(whole), "100 1 5 ;\r\n101 1 7 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(whole), "100 1 5 ;\r\n101 1 7 ;\r\n");
 
   const std::filesystem::path cut = Dir() / "cut.spb";
   chooser_.answers.push_back(FileChoice{cut.string(), "cut.spb"});
@@ -109,12 +102,12 @@ TEST_F(ProgramTest, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne
   EXPECT_FALSE(program->Window().isVisible());
   EXPECT_FALSE(program->Capture().Capturing());
   EXPECT_FALSE(program->Link().IsOpen());
-  EXPECT_EQ(ReadFile(cut).substr(0, 11), "200 1 5 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(cut).substr(0, 11), "200 1 5 ;\r\n");
 }
 
-TEST_F(ProgramTest, TheWindowsCloseButtonAlsoReleasesTheLinkAndClosesTheBackup) {
-  ASSERT_TRUE(line_.LinkAs(Dir(), 5));
-  WriteConfig(Dir(), "COM Port=5\r\n");
+TEST_F(ProgramExit, TheWindowsCloseButtonAlsoReleasesTheLinkAndClosesTheBackup) {
+  ASSERT_TRUE(dir_.MapPort(5, line_.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=5\r\n");
   auto program = Make();
   ASSERT_TRUE(program->Start());
   line_.ReadUntil("<1>");
@@ -126,16 +119,16 @@ TEST_F(ProgramTest, TheWindowsCloseButtonAlsoReleasesTheLinkAndClosesTheBackup) 
   program->Window().close();
   EXPECT_FALSE(program->Link().IsOpen());
   EXPECT_FALSE(program->Capture().Capturing());
-  EXPECT_EQ(ReadFile(Dir() / "b.spb"), "1 2 3 ;");
+  EXPECT_EQ(ReadWholeFile(Dir() / "b.spb"), "1 2 3 ;");
 }
 
-TEST_F(ProgramTest, WithoutAConfigFileItTriesCom3AndLeavesTheDefaultFile) {
+TEST_F(ProgramStartUp, WithoutAConfigFileItTriesCom3AndLeavesTheDefaultFile) {
   // A com3 entry that is no terminal: the port cannot be opened.
-  std::ofstream(Dir() / "com3") << "not a port";
+  WriteWholeFile(Dir() / "com3", "not a port");
   auto program = Make();
   EXPECT_FALSE(program->Start());
   EXPECT_EQ(program->Config().ComPort(), 3);
-  EXPECT_EQ(ReadFile(Dir() / "config.dpm"), "COM Port=3\r\n");
+  EXPECT_EQ(ReadWholeFile(Dir() / "config.dpm"), "COM Port=3\r\n");
   EXPECT_EQ(program->Window().windowTitle(), "Corvane");
   ASSERT_EQ(messages_.Count(), 1u);
   EXPECT_EQ(messages_.Messages()[0].caption, "Velkor");
@@ -144,12 +137,12 @@ TEST_F(ProgramTest, WithoutAConfigFileItTriesCom3AndLeavesTheDefaultFile) {
   EXPECT_FALSE(program->Queue().IsEmpty());
 }
 
-TEST_F(ProgramTest, PortDialogMovesTheLinkAndSavesTheNumber) {
+TEST_F(ProgramPortDialog, PortDialogMovesTheLinkAndSavesTheNumber) {
   PtyPair second;
   ASSERT_TRUE(second.Ok());
-  ASSERT_TRUE(line_.LinkAs(Dir(), 7));
-  ASSERT_TRUE(second.LinkAs(Dir(), 8));
-  WriteConfig(Dir(), "COM Port=7\r\n");
+  ASSERT_TRUE(dir_.MapPort(7, line_.SlavePath()));
+  ASSERT_TRUE(dir_.MapPort(8, second.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=7\r\n");
   auto program = Make();
   ASSERT_TRUE(program->Start());
   line_.ReadUntil("<1>");
@@ -158,25 +151,25 @@ TEST_F(ProgramTest, PortDialogMovesTheLinkAndSavesTheNumber) {
   program->Dispatch().Run(command_id::kCommPort);
   EXPECT_EQ(port_dialog_.shown_ports, std::vector<int>{7});
   EXPECT_EQ(second.ReadUntil("<1>"), "<1>");
-  EXPECT_EQ(ReadFile(Dir() / "config.dpm"), "COM Port=8\r\n");
+  EXPECT_EQ(ReadWholeFile(Dir() / "config.dpm"), "COM Port=8\r\n");
   EXPECT_EQ(program->Window().windowTitle(), "Corvane - COM8");
   EXPECT_TRUE(program->Link().IsConnected());
 
   // The device goes away; OK with the same number brings the link back once
   // com8 names a working line again.
-  second.Close();
+  second.CloseMaster();
   QTRY_VERIFY_WITH_TIMEOUT(!program->Link().IsConnected(), 10000);
   PtyPair third;
-  ASSERT_TRUE(third.LinkAs(Dir(), 8));
+  ASSERT_TRUE(dir_.MapPort(8, third.SlavePath()));
   port_dialog_.answer = "8";
   program->Dispatch().Run(command_id::kCommPort);
   EXPECT_EQ(third.ReadUntil("<1>"), "<1>");
   EXPECT_TRUE(program->Link().IsConnected());
 }
 
-TEST_F(ProgramTest, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
-  ASSERT_TRUE(line_.LinkAs(Dir(), 2));
-  WriteConfig(Dir(), "COM Port=2\r\n");
+TEST_F(ProgramExit, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
+  ASSERT_TRUE(dir_.MapPort(2, line_.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=2\r\n");
   auto program = Make();
   ASSERT_TRUE(program->Start());
   line_.ReadUntil("<1>");
@@ -194,7 +187,7 @@ TEST_F(ProgramTest, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
   }
   EXPECT_FALSE(program->Window().isVisible());
   EXPECT_FALSE(program->Link().IsOpen());
-  EXPECT_EQ(ReadFile(Dir() / "q.spb"), "7 7 7 ;");
+  EXPECT_EQ(ReadWholeFile(Dir() / "q.spb"), "7 7 7 ;");
   // The earlier handler is back once the watcher is gone.
   struct sigaction now {};
   sigaction(SIGTERM, nullptr, &now);

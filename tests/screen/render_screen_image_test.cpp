@@ -7,11 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "support/recording_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
 #include "support/allocation_counter.h"
-
+#include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
@@ -25,9 +24,10 @@ class RenderScreenImageTest : public ::testing::Test {
     image_.count = static_cast<int32_t>(payload.size());
     RenderScreenImage(image_, surface_, counters_, display_);
   }
-  Pixel Shown(size_t picture, int x, int y) const {
-    return display_.pictures.at(picture).pixels.at(static_cast<size_t>(y) * Surface::kWidth +
-                                                   static_cast<size_t>(x));
+  // A pixel of the last picture shown.
+  Pixel Shown(int x, int y) const {
+    return display_.LastPicture().at(static_cast<size_t>(y) * Surface::kWidth +
+                                     static_cast<size_t>(x));
   }
 
   ScreenImageBuffer image_;
@@ -38,17 +38,17 @@ class RenderScreenImageTest : public ::testing::Test {
 
 TEST_F(RenderScreenImageTest, StatusFirstThenTheFramedPictureFromTheSurfaceItself) {
   Render("B" + std::string(10, '9'));  // rows 0 to 9 red
-  EXPECT_EQ(display_.events, (std::vector<std::string>{"status", "picture"}));
-  EXPECT_EQ(display_.texts.at(0), FormatImagesStatus(0));
+  EXPECT_EQ(display_.Events(), (std::vector<std::string>{"status", "picture"}));
+  EXPECT_EQ(display_.Texts().at(0), FormatImagesStatus(0));
   EXPECT_EQ(counters_.ImagesShown.load(), 1);
   // The display copies the drawing surface, not a read-back of the window.
-  EXPECT_EQ(display_.pictures.at(0).surface, &surface_);
-  EXPECT_EQ(Shown(0, 100, 7), kRed);
-  EXPECT_EQ(Shown(0, 100, 3), kBlack);  // frame rows 0 to 5
-  EXPECT_EQ(Shown(0, 0, 7), kBlack);    // frame columns
-  EXPECT_EQ(Shown(0, 799, 7), kBlack);
-  EXPECT_EQ(Shown(0, 100, 10), kInitialSurfacePixel);
-  EXPECT_EQ(Shown(0, 799, 599), kInitialSurfacePixel);
+  EXPECT_EQ(display_.LastSurface(), &surface_);
+  EXPECT_EQ(Shown(100, 7), kRed);
+  EXPECT_EQ(Shown(100, 3), kBlack);  // frame rows 0 to 5
+  EXPECT_EQ(Shown(0, 7), kBlack);    // frame columns
+  EXPECT_EQ(Shown(799, 7), kBlack);
+  EXPECT_EQ(Shown(100, 10), kInitialSurfacePixel);
+  EXPECT_EQ(Shown(799, 599), kInitialSurfacePixel);
 }
 
 TEST_F(RenderScreenImageTest, NextImageCountsOnDrawsOverTheLastAndStartsInBlack) {
@@ -56,21 +56,22 @@ TEST_F(RenderScreenImageTest, NextImageCountsOnDrawsOverTheLastAndStartsInBlack)
   // The frame left pen A, so this run is black although the last image's
   // final pen was red.
   Render(std::string(7, '9') + "5");
-  EXPECT_EQ(display_.events, (std::vector<std::string>{"status", "picture", "status", "picture"}));
-  EXPECT_EQ(display_.texts.at(1), FormatImagesStatus(1));
+  EXPECT_EQ(display_.Events(), (std::vector<std::string>{"status", "picture", "status", "picture"}));
+  EXPECT_EQ(display_.Texts().at(1), FormatImagesStatus(1));
   EXPECT_EQ(counters_.ImagesShown.load(), 2);
-  EXPECT_EQ(Shown(1, 30, 7), kBlack);
-  EXPECT_EQ(Shown(1, 100, 7), kRed);  // the rest of the row is the last image's
-  EXPECT_EQ(Shown(1, 100, 10), kInitialSurfacePixel);
+  EXPECT_EQ(Shown(30, 7), kBlack);
+  EXPECT_EQ(Shown(100, 7), kRed);  // the rest of the row is the last image's
+  EXPECT_EQ(Shown(100, 10), kInitialSurfacePixel);
 }
 
 TEST_F(RenderScreenImageTest, EmptyPayloadShowsThePreviousImageFramedAndCounts) {
   Render("C" + std::string(700, '9') + "H1");  // every row green, pixel (799, 599) too
+  const std::vector<Pixel> first = display_.LastPicture();
   Render("");
-  ASSERT_EQ(display_.pictures.size(), 2u);
-  EXPECT_EQ(display_.pictures[1].pixels, display_.pictures[0].pixels);
-  EXPECT_EQ(Shown(1, 799, 599), MakePixel(0, 255, 0));
-  EXPECT_EQ(display_.texts.at(1), FormatImagesStatus(1));
+  ASSERT_EQ(display_.PictureCount(), 2);
+  EXPECT_EQ(display_.LastPicture(), first);
+  EXPECT_EQ(Shown(799, 599), MakePixel(0, 255, 0));
+  EXPECT_EQ(display_.Texts().at(1), FormatImagesStatus(1));
   EXPECT_EQ(counters_.ImagesShown.load(), 2);
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "support/recording_display.h"
+#include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
@@ -33,9 +33,9 @@ TEST(StatusLine, ImagesShowsTheCountBeforeItGrows) {
   testing::RecordingDisplay display;
   ShowImagesStatus(display, counters);
   ShowImagesStatus(display, counters);
-  ASSERT_EQ(display.texts.size(), 2u);
-  EXPECT_EQ(display.texts[0], FormatImagesStatus(0));
-  EXPECT_EQ(display.texts[1], FormatImagesStatus(1));
+  ASSERT_EQ(display.Texts().size(), 2u);
+  EXPECT_EQ(display.Texts()[0], FormatImagesStatus(0));
+  EXPECT_EQ(display.Texts()[1], FormatImagesStatus(1));
   EXPECT_EQ(counters.ImagesShown.load(), 2);
 }
 
@@ -46,8 +46,8 @@ TEST(StatusLine, BlockEndCountsEarlierBlocksNotParameters) {
   testing::RecordingDisplay display;
   ShowBlockEndStatus(display, counters);
   ShowBlockEndStatus(display, counters);
-  EXPECT_EQ(display.texts[0], FormatBlockEndStatus(5, 0));
-  EXPECT_EQ(display.texts[1], FormatBlockEndStatus(5, 1));
+  EXPECT_EQ(display.Texts()[0], FormatBlockEndStatus(5, 0));
+  EXPECT_EQ(display.Texts()[1], FormatBlockEndStatus(5, 1));
   EXPECT_EQ(counters.BlocksCompleted.load(), 2);
   EXPECT_EQ(counters.ImagesShown.load(), 5);
 }
@@ -59,8 +59,8 @@ TEST(StatusLine, ReceivingAndSendingOnlyShow) {
   testing::RecordingDisplay display;
   ShowReceivingStatus(display, counters);
   ShowSendingStatus(display, counters, 321);
-  EXPECT_EQ(display.texts[0], FormatReceivingStatus(1));
-  EXPECT_EQ(display.texts[1], FormatSendingStatus(9, 321));
+  EXPECT_EQ(display.Texts()[0], FormatReceivingStatus(1));
+  EXPECT_EQ(display.Texts()[1], FormatSendingStatus(9, 321));
   EXPECT_EQ(counters.ParametersReceived.load(), 1);
   EXPECT_EQ(counters.LinesSent.load(), 9);
 }
@@ -84,8 +84,8 @@ TEST(StatusLine, ReceiverAndUiThreadShareTheCounters) {
   }
   receiver.join();
   EXPECT_EQ(counters.ImagesShown.load(), kImages);
-  ASSERT_EQ(display.texts.size(), 2u * kImages);
-  EXPECT_EQ(display.texts[2 * (kImages - 1)], FormatImagesStatus(kImages - 1));
+  ASSERT_EQ(display.Texts().size(), 2u * kImages);
+  EXPECT_EQ(display.Texts()[2 * (kImages - 1)], FormatImagesStatus(kImages - 1));
 }
 
 }  // namespace

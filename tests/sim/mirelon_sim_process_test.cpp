@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "support/link_rig.h"
+#include "support/receiver_rig.h"
 #include "hub/serial_link.h"
 #include "panel_model.h"
 #include "panel_renderer.h"

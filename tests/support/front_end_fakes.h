@@ -10,6 +10,7 @@
 
 #include "link/transmit_queue.h"
 #include "app/front_end.h"
+#include "support/queue_drain.h"
 #include "support/test_doubles.h"
 
 namespace corvane::testing {

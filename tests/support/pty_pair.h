@@ -1,97 +1,132 @@
 // A pseudo-terminal pair that stands in for the controller's serial line:
-// the program opens the slave through a "com<n>" link, the test talks on
-// the master.
+// the port under test opens the slave (by its path, or through a "com<n>"
+// entry of a DeviceDirectory), the test plays the controller on the master.
+//
+// The pair keeps a descriptor of the slave open for its whole life, so that
+// closing the port under test never makes the master see a hang-up, and so
+// that the slave's settings can be looked at. The slave starts cooked, as a
+// fresh tty does: making the line raw is the port's job.
+//
+// A pseudo-terminal reports no modem lines, takes about 16 KB before a write
+// blocks, hands at most 4,095 bytes to one read and loses what its master
+// wrote just before closing; the tests allow for all of that.
 #pragma once
 
 #include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
+#include <pty.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <cerrno>
 #include <chrono>
-#include <filesystem>
+#include <cstring>
 #include <string>
+#include <string_view>
+#include <utility>
+
+#include "support/patience.h"
 
 namespace corvane::testing {
 
 class PtyPair {
  public:
   PtyPair() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-    const char* name = ptsname(master_);
-    if (!name) return;
-    slave_path_ = name;
-    // Held open so that the program closing its end never hangs up the
-    // master; raw, so that bytes pass unchanged.
-    hold_ = open(slave_path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios raw{};
-    if (hold_ >= 0 && tcgetattr(hold_, &raw) == 0) {
-      cfmakeraw(&raw);
-      tcsetattr(hold_, TCSANOW, &raw);
+    char name[256] = {};
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+      ADD_FAILURE() << "openpty failed: " << std::strerror(errno);
+      return;
     }
+    slave_path_ = name;
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
   }
-  ~PtyPair() { Close(); }
+  ~PtyPair() {
+    CloseMaster();
+    if (slave_ >= 0) close(slave_);
+  }
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
 
-  bool Ok() const { return master_ >= 0 && hold_ >= 0; }
+  bool Ok() const { return master_ >= 0 && slave_ >= 0; }
+  int Master() const { return master_; }
+  int Slave() const { return slave_; }
   const std::string& SlavePath() const { return slave_path_; }
 
-  // Makes `dir`/com<n> point at the slave.
-  bool LinkAs(const std::filesystem::path& dir, int n) const {
-    std::error_code error;
-    const std::filesystem::path link = dir / ("com" + std::to_string(n));
-    std::filesystem::remove(link, error);
-    std::filesystem::create_symlink(slave_path_, link, error);
-    return !error;
+  // The controller hangs up, as a device that is unplugged: the port side
+  // sees POLLHUP.
+  void CloseMaster() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
   }
 
-  void Write(const std::string& bytes) const {
+  // Writes every byte, waiting for room as the port side reads.
+  void Write(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) return;
-      done += static_cast<size_t>(n);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+        ADD_FAILURE() << "write to the master failed: " << std::strerror(errno);
+        return;
+      }
     }
   }
 
-  // Reads until `wanted` has appeared in what was read (returned whole), or
-  // `timeout` passed. Waits in poll, never spins.
-  std::string ReadUntil(const std::string& wanted,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (received_.find(wanted) == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) break;
-      pollfd fd{master_, POLLIN, 0};
-      if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) break;
-      char buffer[4096];
-      const ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n <= 0) break;
-      received_.append(buffer, static_cast<size_t>(n));
+  // Reads what the port side sent until `needle` has arrived; returns
+  // everything up to and including it and keeps the rest for the next call.
+  // After kPatience, a failure, and all that was read.
+  std::string ReadUntil(std::string_view needle) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    size_t at;
+    while ((at = pending_.find(needle)) == std::string::npos) {
+      if (!ReadSome(deadline)) {
+        ADD_FAILURE() << "\"" << needle << "\" never came from the port; it sent \""
+                      << pending_.substr(0, 200) << "\"";
+        return std::exchange(pending_, {});
+      }
     }
-    const size_t at = received_.find(wanted);
-    if (at == std::string::npos) return received_;
-    std::string out = received_.substr(0, at + wanted.size());
-    received_.erase(0, at + wanted.size());
-    return out;
+    std::string head = pending_.substr(0, at + needle.size());
+    pending_.erase(0, head.size());
+    return head;
   }
 
-  // Hangs up the line, as a device that is unplugged.
-  void Close() {
-    if (hold_ >= 0) close(hold_);
-    if (master_ >= 0) close(master_);
-    hold_ = master_ = -1;
+  // Reads exactly `count` bytes; after kPatience, a failure and fewer.
+  std::string ReadCount(size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (pending_.size() < count) {
+      if (!ReadSome(deadline)) {
+        ADD_FAILURE() << "only " << pending_.size() << " of " << count
+                      << " bytes came from the port: \"" << pending_.substr(0, 200) << "\"";
+        break;
+      }
+    }
+    std::string head = pending_.substr(0, std::min(count, pending_.size()));
+    pending_.erase(0, head.size());
+    return head;
   }
 
  private:
+  // Appends one read's worth; false when nothing came before `deadline`.
+  bool ReadSome(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) <= 0 || !(p.revents & POLLIN)) return false;
+    char buffer[4096];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    pending_.append(buffer, static_cast<size_t>(n));
+    return true;
+  }
+
   int master_ = -1;
-  int hold_ = -1;
+  int slave_ = -1;
   std::string slave_path_;
-  std::string received_;
+  std::string pending_;
 };
 
 }  // namespace corvane::testing

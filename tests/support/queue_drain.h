@@ -1,18 +1,36 @@
-// Stand-in for the sender worker in the params tests: empties the transmit
-// queue on a thread and records every byte.
+// Stand-ins for the sender worker: they take what is queued, at once or on
+// a thread of their own, and keep every byte in order.
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/transmit_queue.h"
-#include "support/test_doubles.h"
 
 namespace corvane::testing {
+
+// Everything queued now, taken block by block as the sender takes it.
+inline std::vector<std::string> TakeQueuedBlocks(TransmitQueue& queue) {
+  std::vector<std::string> blocks;
+  uint8_t block[TransmitQueue::kBlockSize];
+  while (!queue.IsEmpty()) {
+    const int length = queue.TakeSendBlock(block);
+    blocks.emplace_back(reinterpret_cast<const char*>(block), static_cast<size_t>(length));
+    queue.ConsumeSendBlock(length);
+  }
+  return blocks;
+}
+
+// The same, as one string.
+inline std::string TakeAllQueued(TransmitQueue& queue) {
+  std::string bytes;
+  for (const std::string& block : TakeQueuedBlocks(queue)) bytes += block;
+  return bytes;
+}
 
 // Drains the queue on its own thread, as the sender worker does, and keeps
 // the bytes in order. `pause_per_block` models the time a block takes on the
@@ -33,12 +51,17 @@ class DrainingSender {
   DrainingSender(const DrainingSender&) = delete;
   DrainingSender& operator=(const DrainingSender&) = delete;
 
+  // Every byte taken so far; a byte is here before the queue lets it go.
+  std::string Sent() {
+    std::lock_guard lock(mutex_);
+    return sent_;
+  }
+
   // Stops the thread and returns every byte it took.
   std::string StopAndTake() {
     thread_.request_stop();
     if (thread_.joinable()) thread_.join();
-    std::lock_guard lock(mutex_);
-    return sent_;
+    return Sent();
   }
 
  private:
@@ -62,7 +85,7 @@ class DrainingSender {
   std::function<void(size_t)> after_block_;
   std::mutex mutex_;
   std::string sent_;
-  std::jthread thread_;
+  std::jthread thread_;  // last: stopped and joined before the rest goes
 };
 
 }  // namespace corvane::testing

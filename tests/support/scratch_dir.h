@@ -1,10 +1,12 @@
 // A fresh directory under the system's temporary directory for one test,
-// removed with everything in it when the test ends; and small helpers to put
-// exact bytes into files and read them back.
+// removed with everything in it when the test ends; and the helpers that put
+// exact bytes into a file and read them back.
 #pragma once
 
-#include <atomic>
-#include <chrono>
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,11 +18,9 @@ namespace corvane::testing {
 class ScratchDir {
  public:
   ScratchDir() {
-    static std::atomic<unsigned> serial{0};
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = std::filesystem::temp_directory_path() /
-            ("corvane-test-" + std::to_string(stamp) + "-" + std::to_string(serial++));
-    std::filesystem::create_directories(path_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
+    path_ = pattern;
   }
   ~ScratchDir() {
     std::error_code ignored;
@@ -37,13 +37,13 @@ class ScratchDir {
 };
 
 // Writes `bytes` exactly as given (no line-end translation).
-inline void WriteRawFile(const std::filesystem::path& path, std::string_view bytes) {
+inline void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The file's bytes exactly as they are on disk.
-inline std::string ReadRawFile(const std::filesystem::path& path) {
+// The file's bytes exactly as they are on disk; empty for a missing file.
+inline std::string ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -1,6 +1,7 @@
 // Recorders for the two seams to the shell, shared by the test programs.
 // Both may be called from any thread (the receiver and sender workers call
-// them while a test thread reads them), so every member takes the lock.
+// them while a test thread reads them), so every member takes the lock, and
+// each wait gives up with a failure after kPatience.
 #pragma once
 
 #include <condition_variable>
@@ -10,32 +11,23 @@
 #include <vector>
 
 #include "link/operator_messages.h"
-#include "link/transmit_queue.h"
 #include "screen/screen_display.h"
 #include "screen/surface.h"
+#include "support/patience.h"
 
 namespace corvane::testing {
 
-// Everything queued now, taken off the queue as the sender would take it.
-inline std::string TakeAllQueued(TransmitQueue& queue) {
-  std::string bytes;
-  uint8_t block[TransmitQueue::kBlockSize];
-  while (!queue.IsEmpty()) {
-    const int length = queue.TakeSendBlock(block);
-    bytes.append(reinterpret_cast<const char*>(block), static_cast<size_t>(length));
-    queue.ConsumeSendBlock(length);
-  }
-  return bytes;
-}
-
-// Records every status text and counts the pictures; keeps a copy of the
-// last picture's pixels so a test can look at what was shown.
+// Records every status text and picture in order ("status", "picture");
+// keeps a copy of the last picture's pixels, made during the call as the
+// shell must, and the surface it came from.
 class RecordingDisplay : public ScreenDisplay {
  public:
   void ShowPicture(const Surface& picture) override {
     {
       std::lock_guard lock(mutex_);
+      events_.emplace_back("picture");
       ++pictures_;
+      last_surface_ = &picture;
       last_picture_.assign(
           picture.Pixels(),
           picture.Pixels() + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
@@ -46,11 +38,16 @@ class RecordingDisplay : public ScreenDisplay {
   void ShowStatusText(std::string_view text) override {
     {
       std::lock_guard lock(mutex_);
+      events_.emplace_back("status");
       texts_.emplace_back(text);
     }
     changed_.notify_all();
   }
 
+  std::vector<std::string> Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
   std::vector<std::string> Texts() const {
     std::lock_guard lock(mutex_);
     return texts_;
@@ -72,23 +69,33 @@ class RecordingDisplay : public ScreenDisplay {
     std::lock_guard lock(mutex_);
     return last_picture_;
   }
-
-  // Waits (without polling) until at least `count` pictures were shown.
-  void WaitForPictures(int count) const {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return pictures_ >= count; });
+  const Surface* LastSurface() const {
+    std::lock_guard lock(mutex_);
+    return last_surface_;
   }
-  // Waits until at least `count` texts were shown.
-  void WaitForTexts(size_t count) const {
+
+  // Wait (without polling) until at least `count` pictures or texts were
+  // shown; false, with a failure, when they did not come in time.
+  bool WaitForPictures(int count) const {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return texts_.size() >= count; });
+    return WaitOrFail(changed_, lock, [&] { return pictures_ >= count; }, [&] {
+      return std::to_string(pictures_) + " of " + std::to_string(count) + " pictures";
+    });
+  }
+  bool WaitForTexts(size_t count) const {
+    std::unique_lock lock(mutex_);
+    return WaitOrFail(changed_, lock, [&] { return texts_.size() >= count; }, [&] {
+      return std::to_string(texts_.size()) + " of " + std::to_string(count) + " status texts";
+    });
   }
 
  private:
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
+  std::vector<std::string> events_;
   std::vector<std::string> texts_;
   std::vector<Pixel> last_picture_;
+  const Surface* last_surface_ = nullptr;
   int pictures_ = 0;
 };
 
@@ -111,10 +118,13 @@ class RecordingMessages : public OperatorMessages {
     std::lock_guard lock(mutex_);
     return messages_.size();
   }
-  // Waits until at least `count` messages were raised.
-  void WaitForMessages(size_t count) const {
+  // Waits until at least `count` messages were raised; false, with a
+  // failure, when they did not come in time.
+  bool WaitForMessages(size_t count) const {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return messages_.size() >= count; });
+    return WaitOrFail(changed_, lock, [&] { return messages_.size() >= count; }, [&] {
+      return std::to_string(messages_.size()) + " of " + std::to_string(count) + " messages";
+    });
   }
 
  private:
