@@ -114,7 +114,9 @@ struct Rig {
   CaptureState capture{queue, counters, messages};
   RestoreRequest restore;
   ReceiverState state;
-  ReceiverContext context{queue, image, surface, counters, display, messages, capture, restore, state};
+  SilenceWatchdog watchdog;
+  ReceiverContext context{queue,   image,   surface, counters, display,
+                          messages, capture, restore, state,   watchdog};
   SerialLink link{context, {}, controller.dir};  // last: released first
 };
 

@@ -6,7 +6,7 @@
 #
 # Usage: bench/measure_performance.sh [build-dir] [seconds]
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 seconds=${2:-5}
 cmake --build "$build" --target corvane mirelon-sim frame_rate_probe >/dev/null

@@ -6,11 +6,17 @@ std::string PortCaption(int port) {
   return std::string(kWindowTitle) + " - COM" + std::to_string(port);
 }
 
+std::string ReconnectingCaption(int port) { return PortCaption(port) + " (reconnecting...)"; }
+
 std::string FileCaption(std::string_view application_name, std::string_view file_title) {
   std::string caption(application_name);
   caption += " - ";
   caption += file_title.empty() ? std::string_view("(untitled)") : file_title;
   return caption;
+}
+
+std::string RerequestsText(int32_t rerequests) {
+  return "Screen requests repeated after a silence: " + std::to_string(rerequests);
 }
 
 std::string AboutText() { return std::string(kWindowTitle) + " Version " CORVANE_VERSION; }

@@ -5,6 +5,7 @@
 // on the UI thread).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,17 @@ inline constexpr std::string_view kDefaultParameterFileName = "Mirelon Parameter
 // after the port dialog's OK.
 std::string PortCaption(int port);
 
+// "Corvane - COM%d (reconnecting...)": the link's device went away and the
+// port is being tried again.
+std::string ReconnectingCaption(int port);
+
 // "%s - %s" with the application name and the chosen file's title (its name
 // without the directory); "(untitled)" stands in for an empty title.
 std::string FileCaption(std::string_view application_name, std::string_view file_title);
+
+// The About box's line for the service technician: how often the mirror
+// was restarted because the controller fell silent.
+std::string RerequestsText(int32_t rerequests);
 
 // "Corvane Version <major>.<minor>", the About box's text; the version is
 // the project's own, set in one place by the build.

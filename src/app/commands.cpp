@@ -34,7 +34,9 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
     parts_.pause = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
   }
   using namespace command_id;
-  table_[kAbout] = [this] { parts_.window.ShowAbout(); };
+  table_[kAbout] = [this] {
+    parts_.window.ShowAbout(parts_.about_details ? parts_.about_details() : std::string());
+  };
   table_[kExit] = [this] { Exit(); };
   table_[kCommPort] = [this] { CommPort(); };
   table_[kBackupAll] = [this] { Backup(0, kBackupAll); };
@@ -56,7 +58,17 @@ bool CommandDispatch::Run(int command) {
   return true;
 }
 
+bool CommandDispatch::RefuseWhileDown(std::string_view refused) {
+  if (parts_.link.LinkUp()) return false;
+  // Refused before any dialog: a file chosen now would be created (or a
+  // restore armed) for a controller that cannot be asked, and a command
+  // queued now would be dropped when the link comes back.
+  parts_.messages.Show(NotConnectedMessage(parts_.port.Port(), refused));
+  return true;
+}
+
 void CommandDispatch::Backup(int station, int command) {
+  if (RefuseWhileDown("The backup was not started.")) return;
   // Reset before the dialog, so a cancelled backup also starts the count
   // afresh.
   parts_.counters.ParametersReceived.store(0);
@@ -70,6 +82,7 @@ void CommandDispatch::Backup(int station, int command) {
 }
 
 void CommandDispatch::Restore(int command, std::optional<uint16_t> station_index) {
+  if (RefuseWhileDown("The restore was not started.")) return;
   const std::optional<FileChoice> choice =
       parts_.chooser.ChooseOpenFile({MenuTextOf(command), kDefaultParameterFileName});
   if (!choice) return;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/front_end.h"
@@ -42,6 +43,8 @@ struct CommandParts {
   WindowControl& window;
   // Stands in for the 200 ms sleep before a reopen; tests record instead.
   std::function<void(std::chrono::milliseconds)> pause;
+  // The About box's line for the service technician; none when empty.
+  std::function<std::string()> about_details = {};
 };
 
 class CommandDispatch {
@@ -64,6 +67,8 @@ class CommandDispatch {
   void ApplyPortNumber(std::string_view text);
 
  private:
+  // True (and the operator told) when no link is up.
+  bool RefuseWhileDown(std::string_view refused);
   void Backup(int station, int command);
   void Restore(int command, std::optional<uint16_t> station_index);
   void CommPort();

@@ -20,6 +20,13 @@ OperatorMessage ConnectionLostMessage(int port_number) {
           MessageIcon::kWarning};
 }
 
+OperatorMessage NotConnectedMessage(int port, std::string_view refused) {
+  std::string text(kNotConnectedText);
+  text += " (COM" + std::to_string(port) + ").\n";
+  text += refused;
+  return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning};
+}
+
 OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port) {
   std::string text = "The COM port setting cannot be saved to\n";
   text += path;

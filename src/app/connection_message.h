@@ -27,6 +27,11 @@ void ShowConnectionFailed(OperatorMessages& messages);
 std::string FormatConnectionLostText(int port_number);
 OperatorMessage ConnectionLostMessage(int port_number);
 
+// A backup or restore chosen while no link is up: refused at once, so no
+// file is created or armed for a controller that cannot be asked.
+inline constexpr std::string_view kNotConnectedText = "The controller is not connected";
+OperatorMessage NotConnectedMessage(int port, std::string_view refused);
+
 // The port dialog changed the port but the configuration file could not be
 // written: the new port holds for this run only.
 OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port);

@@ -7,6 +7,8 @@
 // Threads: every call is made on the UI thread.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,9 +82,23 @@ class WindowControl {
   // Sizes the window to the view and shows it.
   virtual void ShowWindow() = 0;
   virtual void SetCaption(const std::string& caption) = 0;
-  virtual void ShowAbout() = 0;
+  // The About box; `details` is one more line for the service technician.
+  virtual void ShowAbout(const std::string& details) = 0;
   // Ends the program: the window goes, and with it the link.
   virtual void CloseWindow() = 0;
+};
+
+// The front end's event loop as the application sees it: work handed to
+// the UI thread now or a little later.
+class UiScheduler {
+ public:
+  virtual ~UiScheduler() = default;
+  // Any thread. Runs `task` on the UI thread soon, unless the front end has
+  // gone by then.
+  virtual void Post(std::function<void()> task) = 0;
+  // UI thread. Runs `task` on the UI thread after `delay`, unless the front
+  // end has gone by then.
+  virtual void PostDelayed(std::chrono::milliseconds delay, std::function<void()> task) = 0;
 };
 
 // One front end as the application sees it. Every part lives as long as
@@ -93,6 +109,7 @@ struct FrontEnd {
   FileChooser& chooser;
   PortDialog& port_dialog;
   OperatorMessages& messages;  // called from any thread
+  UiScheduler& scheduler;
 };
 
 }  // namespace corvane

@@ -35,9 +35,10 @@ class Program::PortAdapter : public PortSetting {
   const std::filesystem::path base_;
 };
 
-Program::Program(std::filesystem::path base_directory)
+Program::Program(std::filesystem::path base_directory, std::chrono::milliseconds quiet_time)
     : base_directory_(std::move(base_directory)),
       config_read_(ReadConfig(config_, base_directory_)),
+      watchdog_(quiet_time),
       keypad_(queue_) {}
 
 Program::~Program() {
@@ -51,16 +52,25 @@ void Program::Attach(const FrontEnd& front) {
   capture_ = std::make_unique<CaptureState>(queue_, counters_, messages);
   receiver_context_ = std::make_unique<ReceiverContext>(ReceiverContext{
       queue_, image_, surface_, counters_, front.display, messages, *capture_, restore_,
-      receiver_state_});
+      receiver_state_, watchdog_});
+  // On the worker that found the device gone: the box is shown at once (the
+  // seam takes any thread), the tries to reconnect start on the UI thread.
   link_ = std::make_unique<SerialLink>(
       *receiver_context_,
-      [&messages](int port_number) { messages.Show(ConnectionLostMessage(port_number)); },
+      [this](int port_number) {
+        front_->messages.Show(ConnectionLostMessage(port_number));
+        front_->scheduler.Post([this, port_number] {
+          if (!shut_down_) reconnector_->LinkLost(port_number);
+        });
+      },
       base_directory_);
   link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
+  reconnector_ = std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window,
+                                               front.scheduler);
   dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
       counters_, *capture_, restore_, messages, *link_control_, *port_setting_, front.chooser,
-      front.port_dialog, front.window, {}});
+      front.port_dialog, front.window, {}, [this] { return RerequestsText(watchdog_.Rerequests()); }});
 }
 
 bool Program::Start() {
@@ -69,7 +79,10 @@ bool Program::Start() {
   if (opened) {
     front_->window.SetCaption(PortCaption(config_.ComPort()));
   } else {
-    ShowConnectionFailed(front_->messages);
+    // The operator can go straight to the port dialog from here.
+    OperatorMessage failed = ConnectionFailedMessage();
+    failed.owned = false;
+    front_->messages.Show(failed);
   }
   return opened;
 }
@@ -77,6 +90,7 @@ bool Program::Start() {
 void Program::Shutdown() {
   if (shut_down_ || !front_) return;
   shut_down_ = true;
+  reconnector_->Stop();
   // Whatever ended the program, a backup in progress is flushed and closed.
   capture_->CloseBackupFile();
   link_->ReleaseLink();

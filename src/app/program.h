@@ -10,6 +10,7 @@
 // the link before any record the workers use goes.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -17,8 +18,10 @@
 #include "app/app_config.h"
 #include "app/commands.h"
 #include "app/front_end.h"
+#include "app/reconnect.h"
 #include "hub/receiver.h"
 #include "hub/serial_link.h"
+#include "hub/silence_watchdog.h"
 #include "keypad/keypad.h"
 #include "link/transmit_queue.h"
 #include "params/capture.h"
@@ -34,7 +37,10 @@ class Program {
   // `base_directory` holds "config.dpm" and the "com<n>" device entries:
   // the working directory in the program, a scratch directory in tests.
   // Reads the configuration; the keypad is ready for the front end's view.
-  explicit Program(std::filesystem::path base_directory);
+  // `quiet_time` is the silence after which the receiver asks again (tests
+  // shorten it).
+  explicit Program(std::filesystem::path base_directory,
+                   std::chrono::milliseconds quiet_time = kQuietTime);
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -58,6 +64,8 @@ class Program {
   CaptureState& Capture() { return *capture_; }
   RestoreRequest& Restore() { return restore_; }
   SerialLink& Link() { return *link_; }
+  SilenceWatchdog& Watchdog() { return watchdog_; }
+  Reconnector& Reconnect() { return *reconnector_; }
   Keypad& KeypadRecord() { return keypad_; }
   ReadConfigResult ConfigReadResult() const { return config_read_; }
 
@@ -73,6 +81,7 @@ class Program {
   ScreenImageBuffer image_;
   Surface surface_;
   ReceiverState receiver_state_;
+  SilenceWatchdog watchdog_;
   RestoreRequest restore_;
   Keypad keypad_;
   std::optional<FrontEnd> front_;
@@ -81,6 +90,7 @@ class Program {
   std::unique_ptr<SerialLink> link_;
   std::unique_ptr<LinkAdapter> link_control_;
   std::unique_ptr<PortAdapter> port_setting_;
+  std::unique_ptr<Reconnector> reconnector_;
   std::unique_ptr<CommandDispatch> dispatch_;
   bool shut_down_ = false;
 };

@@ -8,6 +8,7 @@
 #include "link/transmit_queue.h"
 #include "link/worker_priority.h"
 #include "params/capture.h"
+#include "params/param_messages.h"
 #include "params/restore.h"
 #include "screen/screen_image.h"
 
@@ -40,6 +41,19 @@ void EndImage(ReceiverContext& context, std::stop_token stop) {
 }
 
 }  // namespace
+
+void RestartAfterSilence(ReceiverContext& context, std::stop_token stop) {
+  context.state.image_mode = false;
+  context.image.count = 0;
+  if (context.state.parameter_block_mode) {
+    // A controller that goes quiet for seconds inside a block is not going
+    // to finish it; the operator must not take the file for a backup.
+    context.capture.AbandonCapture(BackupCutOff::kControllerSilent);
+    context.state.parameter_block_mode = false;
+  }
+  context.watchdog.CountRerequest();
+  RequestNextImage(context, stop);
+}
 
 void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop) {
   ReceiverState& state = context.state;
@@ -76,13 +90,20 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
   const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReceiveBufferSize]);
   const std::span<uint8_t> receive(buffer.get(), kReceiveBufferSize);
 
+  SilenceWatchdog& watchdog = context.watchdog;
   RequestNextImage(context, stop);
   context.image.count = 0;
+  watchdog.Restart(SilenceWatchdog::Clock::now());
 
   bool lost = false;
   while (!lost && !stop.stop_requested()) {
-    const PortResult event = port.WaitPortEvent();
+    const PortResult event = port.WaitPortEvent(watchdog.TimeLeft(SilenceWatchdog::Clock::now()));
     if (event.status == PortStatus::kClosed) break;
+    if (event.status == PortStatus::kTimedOut) {
+      RestartAfterSilence(context, stop);
+      watchdog.Restart(SilenceWatchdog::Clock::now());
+      continue;
+    }
     if (event.status != PortStatus::kOk) {
       lost = true;
       port_lost(event);
@@ -105,6 +126,10 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
       }
       if (stop.stop_requested()) break;
     }
+    // Measured from when the bytes were handled, not when they came: the
+    // pause after a block and a restore are the controller's time, not
+    // silence on the line.
+    watchdog.Restart(SilenceWatchdog::Clock::now());
   }
 
   // The next link must not pour its screen images into a backup file that

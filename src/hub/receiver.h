@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <stop_token>
 
+#include "hub/silence_watchdog.h"
 #include "link/serial_port.h"
 
 namespace corvane {
@@ -41,6 +42,7 @@ struct ReceiverContext {
   CaptureState& capture;
   RestoreRequest& restore;
   ReceiverState& state;
+  SilenceWatchdog& watchdog;
 };
 
 // One read takes at most this many bytes.
@@ -50,10 +52,17 @@ inline constexpr uint32_t kReceiveBufferSize = 10'000;
 // close: it ends a restore that is waiting for the queue.
 void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop);
 
+// What the receiver does when the line has been silent for the watchdog's
+// quiet time: an unfinished image is dropped, a parameter block that is
+// still open is ended (its backup reported as incomplete), and the screen is
+// asked for again.
+void RestartAfterSilence(ReceiverContext& context, std::stop_token stop);
+
 // Thread entry. Queues the link's first screen request, then reads and
 // demultiplexes until `stop` is requested or the port reports the close or
-// the loss of its device. A parameter block that the close cut off is closed
-// as incomplete, so the next link starts outside it.
+// the loss of its device, starting over whenever the line stays silent for
+// the quiet time. A parameter block that the close cut off is closed as
+// incomplete, so the next link starts outside it.
 void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
                     const PortLostHandler& port_lost);
 

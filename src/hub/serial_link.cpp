@@ -37,6 +37,12 @@ bool SerialLink::OpenLink(int port_number) {
   lost_.store(false, std::memory_order_release);
   port_number_ = port_number;
   if (!port_.OpenSerialPort(port_number, device_directory_)) return false;
+  // Keys pressed while an earlier link was down go nowhere: replayed minutes
+  // later on the controller they would be a hazard. (The close drops what
+  // that link left; this drops what came after, during failed reopens.)
+  // Keys queued before any link was up do go out, oldest first.
+  if (had_link_) DropQueuedBytes(receiver_.queue);
+  had_link_ = true;
 
   stop_ = std::stop_source();
   connected_.store(true, std::memory_order_release);

@@ -48,7 +48,9 @@ class SerialLink {
 
   // UI thread. Opens COM `port_number` and starts the receiver, then raises
   // DTR and starts the sender. A link that is still open, or that went down,
-  // is closed first, so choosing the same port again reconnects. False when
+  // is closed first, so choosing the same port again reconnects. Bytes
+  // queued since an earlier link went down are dropped; bytes queued before
+  // the first link go out on it. False when
   // the port cannot be opened (OpenError() holds the errno) or a worker
   // cannot be started; nothing is left running then.
   bool OpenLink(int port_number);
@@ -89,6 +91,7 @@ class SerialLink {
   std::thread receiver_thread_;
   std::thread sender_thread_;
   int port_number_ = 0;
+  bool had_link_ = false;  // UI thread: some link has been open before
   PortLostHandler port_lost_;
   const LinkLostHandler link_lost_;
 };

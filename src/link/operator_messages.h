@@ -13,6 +13,9 @@ struct OperatorMessage {
   std::string caption;
   std::string text;
   MessageIcon icon = MessageIcon::kWarning;
+  // False for a box that has no owner: the window and its menus stay usable
+  // while it is open (the start-up's "Connection Failed").
+  bool owned = true;
 };
 
 class OperatorMessages {

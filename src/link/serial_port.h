@@ -21,6 +21,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -35,6 +36,7 @@ enum class PortStatus {
   kClosed,  // the close was signalled: the port is being given up
   kLost,    // the device hung up or went away; nothing more will pass
   kFailed,  // any other failure; `error` says which
+  kTimedOut,  // a wait ended at its time limit with nothing to report
 };
 
 struct PortResult {
@@ -92,8 +94,9 @@ class SerialPort {
   void CloseSerialPort();
 
   // Receiver thread. Sleeps until bytes have arrived (kOk), the close is
-  // signalled (kClosed) or the device is gone (kLost).
-  PortResult WaitPortEvent();
+  // signalled (kClosed), the device is gone (kLost) or `timeout` has passed
+  // with none of these (kTimedOut). A negative timeout waits for ever.
+  PortResult WaitPortEvent(std::chrono::milliseconds timeout = std::chrono::milliseconds(-1));
 
   // Receiver thread. Reads at most `maximum` of the bytes that have already
   // arrived (and no more than the buffer holds); never blocks. A count of 0

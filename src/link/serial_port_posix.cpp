@@ -188,14 +188,26 @@ void SerialPort::CloseSerialPort() {
   platform_->fd = -1;
 }
 
-PortResult SerialPort::WaitPortEvent() {
+PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  const bool forever = timeout.count() < 0;
+  const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
   for (;;) {
     if (Closing()) return {PortStatus::kClosed, 0, 0};
+    int wait_ms = -1;
+    if (!forever) {
+      // Rounded up, so that the wait never ends a little before its time
+      // and comes back for a zero-length poll.
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      wait_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+    }
     pollfd fds[2] = {{platform_->fd, POLLIN, 0}, {platform_->wake_fd, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
+    const int ready = poll(fds, 2, wait_ms);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       return Failed(errno);
     }
+    if (ready == 0) return PortResult{PortStatus::kTimedOut};
     if (fds[1].revents != 0) return {PortStatus::kClosed, 0, 0};
     const short port = fds[0].revents;
     if (port & POLLNVAL) return Failed(EBADF);

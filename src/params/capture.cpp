@@ -105,11 +105,11 @@ void CaptureState::CloseBackupFile() {
   if (message) messages_.Show(*message);
 }
 
-void CaptureState::AbandonCapture() {
+void CaptureState::AbandonCapture(BackupCutOff cause) {
   std::optional<OperatorMessage> message;
   {
     std::lock_guard lock(mutex_);
-    message = CloseLocked(BackupCutOff::kLinkClosed);
+    message = CloseLocked(cause);
   }
   if (message) messages_.Show(*message);
 }

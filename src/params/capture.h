@@ -58,9 +58,10 @@ class CaptureState {
   // reported as incomplete.
   void CloseBackupFile();
 
-  // Receiver thread, when the link closes inside a parameter block: an open
-  // capture is closed and reported as incomplete.
-  void AbandonCapture();
+  // Receiver thread, when the link closes inside a parameter block or the
+  // controller falls silent in one: an open capture is closed and reported
+  // as incomplete, for `cause`.
+  void AbandonCapture(BackupCutOff cause = BackupCutOff::kLinkClosed);
 
   bool Capturing() const;
 

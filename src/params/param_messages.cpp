@@ -27,6 +27,9 @@ OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff caus
     case BackupCutOff::kLinkClosed:
       text += "The connection closed before the controller had sent the whole block.";
       break;
+    case BackupCutOff::kControllerSilent:
+      text += "The controller fell silent before it had sent the whole block.";
+      break;
   }
   text += "\n";
   text += kBackupWarning;

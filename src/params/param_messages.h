@@ -22,6 +22,7 @@ enum class BackupCutOff {
   kWriteFailed,  // bytes could not be written (disk full, I/O error)
   kReplaced,     // a new backup was started before this block ended
   kLinkClosed,   // the connection closed inside the block
+  kControllerSilent,  // the controller fell silent inside the block
 };
 
 // Every incomplete-backup text starts with this, then names the file.

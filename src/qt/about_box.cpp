@@ -4,12 +4,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "app/captions.h"
 
 namespace corvane {
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(const std::string& details, QWidget* parent) : QDialog(parent) {
   setWindowTitle("About");
   setObjectName("AboutBox");
 
@@ -24,7 +25,16 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(icon);
   layout->addSpacing(12);
-  layout->addWidget(text, 1);
+  if (details.empty()) {
+    layout->addWidget(text, 1);
+  } else {
+    auto* lines = new QVBoxLayout;
+    lines->addWidget(text);
+    auto* detail = new QLabel(QString::fromStdString(details), this);
+    detail->setObjectName("AboutDetails");
+    lines->addWidget(detail);
+    layout->addLayout(lines, 1);
+  }
   layout->addWidget(ok, 0, Qt::AlignTop);
 }
 

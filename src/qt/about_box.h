@@ -1,9 +1,11 @@
-// The About box: the program's icon, "Corvane Version <version>" and OK.
+// The About box: the program's icon, "Corvane Version <version>" and OK,
+// with a line of link statistics for the service technician below.
 //
 // Threads: UI thread only.
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 namespace corvane {
 
@@ -11,7 +13,8 @@ class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit AboutBox(QWidget* parent = nullptr);
+  // `details`, when not empty, is a smaller line below the version.
+  explicit AboutBox(const std::string& details = {}, QWidget* parent = nullptr);
 };
 
 }  // namespace corvane

@@ -79,8 +79,8 @@ void MainWindow::SetCaption(const std::string& caption) {
   setWindowTitle(QString::fromLocal8Bit(caption));
 }
 
-void MainWindow::ShowAbout() {
-  AboutBox box(this);
+void MainWindow::ShowAbout(const std::string& details) {
+  AboutBox box(details, this);
   box.exec();
 }
 

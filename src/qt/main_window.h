@@ -42,7 +42,7 @@ class MainWindow : public QMainWindow, public WindowControl {
   // WindowControl.
   void ShowWindow() override;
   void SetCaption(const std::string& caption) override;
-  void ShowAbout() override;
+  void ShowAbout(const std::string& details) override;
   void CloseWindow() override;
 
  signals:

@@ -30,8 +30,10 @@ void MessageBoxes::ShowNext() {
   auto* box = new QMessageBox(
       message.icon == MessageIcon::kWarning ? QMessageBox::Warning : QMessageBox::NoIcon,
       QString::fromLocal8Bit(message.caption), QString::fromLocal8Bit(message.text),
-      QMessageBox::Ok, owner_);
+      QMessageBox::Ok, message.owned ? owner_.data() : nullptr);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  // A box without an owner blocks nothing: the window stays usable.
+  if (!message.owned) box->setWindowModality(Qt::NonModal);
   current_ = box;
   connect(box, &QMessageBox::finished, this, [this] {
     current_ = nullptr;
@@ -42,7 +44,11 @@ void MessageBoxes::ShowNext() {
   });
   // open(), not exec(): no nested event loop, so the mirror keeps running
   // behind the box and a second message cannot stack on top of the first.
-  box->open();
+  if (message.owned) {
+    box->open();
+  } else {
+    box->show();
+  }
   emit BoxShown();
 }
 

@@ -5,7 +5,7 @@
 namespace corvane {
 
 QtProgram::QtProgram(QtProgramOptions options)
-    : program_(std::move(options.base_directory)),
+    : program_(std::move(options.base_directory), options.quiet_time),
       window_(std::make_unique<MainWindow>(program_.KeypadRecord())) {
   OperatorMessages* messages = options.messages;
   if (!messages) {
@@ -22,7 +22,9 @@ QtProgram::QtProgram(QtProgramOptions options)
     own_port_dialog_ = std::make_unique<QtPortDialog>(window_.get());
     port_dialog = own_port_dialog_.get();
   }
-  program_.Attach(FrontEnd{*window_, *window_->View(), *chooser, *port_dialog, *messages});
+  scheduler_ = std::make_unique<QtUiScheduler>(window_.get());
+  program_.Attach(
+      FrontEnd{*window_, *window_->View(), *chooser, *port_dialog, *messages, *scheduler_});
   window_->SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
   window_->SetCloseHandler([this] { program_.Shutdown(); });
 }

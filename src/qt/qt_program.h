@@ -13,6 +13,7 @@
 #include "qt/main_window.h"
 #include "qt/message_boxes.h"
 #include "qt/port_dialog.h"
+#include "qt/ui_scheduler.h"
 
 namespace corvane {
 
@@ -25,6 +26,8 @@ struct QtProgramOptions {
   FileChooser* chooser = nullptr;
   PortDialog* port_dialog = nullptr;
   OperatorMessages* messages = nullptr;
+  // The silence after which the mirror asks again (tests shorten it).
+  std::chrono::milliseconds quiet_time = kQuietTime;
 };
 
 class QtProgram {
@@ -58,6 +61,7 @@ class QtProgram {
   std::unique_ptr<MessageBoxes> own_messages_;
   std::unique_ptr<QtFileChooser> own_chooser_;
   std::unique_ptr<QtPortDialog> own_port_dialog_;
+  std::unique_ptr<QtUiScheduler> scheduler_;
 };
 
 }  // namespace corvane

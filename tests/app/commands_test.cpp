@@ -21,6 +21,8 @@ using testing::TakeAllQueued;
 
 class CommandsTest : public ::testing::Test {
  protected:
+  // Backups and restores are given while the link is up.
+  void SetUp() override { link_.up = true; }
   std::string PathOf(const std::string& name) {
     return (dir_.Path() / name).string();
   }

@@ -154,7 +154,7 @@ TEST_F(MainWindowTest, AltSlashAndAltQuestionOpenTheAboutBoxAndSendNothing) {
   // The window runs the real About box here, through its own command.
   window_.SetCommandHandler([this](int command) {
     commands_.push_back(command);
-    if (command == command_id::kAbout) window_.ShowAbout();
+    if (command == command_id::kAbout) window_.ShowAbout({});
   });
   std::vector<QString> seen;
   const auto close_about = [&] {

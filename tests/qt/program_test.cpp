@@ -50,6 +50,7 @@ using ProgramMirror = ProgramTest;
 using ProgramStartUp = ProgramTest;
 using ProgramExit = ProgramTest;
 using ProgramPortDialog = ProgramTest;
+using ProgramReconnect = ProgramTest;
 
 TEST_F(ProgramMirror, MirrorsTheControllerAndForwardsKeys) {
   ASSERT_TRUE(dir_.MapPort(7, line_.SlavePath()));
@@ -165,6 +166,40 @@ TEST_F(ProgramPortDialog, PortDialogMovesTheLinkAndSavesTheNumber) {
   program->Dispatch().Run(command_id::kCommPort);
   EXPECT_EQ(third.ReadUntil("<1>"), "<1>");
   EXPECT_TRUE(program->Link().IsConnected());
+}
+
+// Unplugged and plugged back: the link returns by itself, the operator is
+// told of the loss once, and a key pressed while it was down is not
+// replayed on the controller.
+TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
+  ASSERT_TRUE(dir_.MapPort(4, line_.SlavePath()));
+  WriteWholeFile(Dir() / "config.dpm", "COM Port=4\r\n");
+  auto program = Make();
+  ASSERT_TRUE(program->Start());
+  line_.ReadUntil("<1>");
+  line_.CloseMaster();
+  QTRY_COMPARE_WITH_TIMEOUT(program->Window().windowTitle(),
+                            QString("Corvane - COM4 (reconnecting...)"), 10000);
+  // A try fails on the dead line first (a try a second); a key pressed
+  // after it must not wait for the next link either.
+  QTest::qWait(1300);
+  program->View().setFocus();
+  QTest::keyClick(&program->View(), Qt::Key_F3);
+  PtyPair back;
+  ASSERT_TRUE(dir_.MapPort(4, back.SlavePath()));
+  QTRY_VERIFY_WITH_TIMEOUT(program->Link().IsConnected(), 10000);
+  EXPECT_EQ(back.ReadUntil("<1>"), "<1>");
+  EXPECT_EQ(program->Window().windowTitle(), "Corvane - COM4");
+  ASSERT_EQ(messages_.Count(), 1u);
+  EXPECT_EQ(messages_.Messages()[0].text.rfind("Connection Lost", 0), 0u);
+
+  // A backup chosen while down is refused; no file appears.
+  back.CloseMaster();
+  QTRY_VERIFY_WITH_TIMEOUT(!program->Link().IsConnected(), 10000);
+  chooser_.answers.push_back(FileChoice{(Dir() / "down.spb").string(), "down.spb"});
+  program->Dispatch().Run(command_id::kBackupAll);
+  EXPECT_FALSE(std::filesystem::exists(Dir() / "down.spb"));
+  QTRY_COMPARE_WITH_TIMEOUT(messages_.Count(), 3u, 10000);  // lost again, then refused
 }
 
 TEST_F(ProgramExit, AQuitSignalClosesTheWindowLikeTheOperatorWould) {

@@ -256,6 +256,24 @@ TEST(MirelonSimProcess, CorvaneMirrorsItAndItsKeysComeBackOnScreen) {
   EXPECT_EQ(rig.messages.Count(), 0u);
 }
 
+// A "}" dropped now and then, or a "[" in the middle of an image, would
+// freeze a lock-step mirror for good; with a short quiet time the mirror
+// comes back each time and keeps going.
+TEST(MirelonSimProcess, CorvaneRecoversFromDroppedClosesAndStrayBrackets) {
+  for (const char* fault : {"--drop-close-every", "--bracket-in-image"}) {
+    SCOPED_TRACE(fault);
+    SimProcess sim({fault, "3"});
+    corvane::testing::ReceiverRig rig(std::chrono::milliseconds(150));
+    SerialLink link(rig.context, {}, sim.Dir());
+    ASSERT_TRUE(link.OpenLink(9)) << "errno " << link.OpenError();
+    // Every third image is spoilt, so ten shown means at least three
+    // recoveries.
+    EXPECT_TRUE(rig.display.WaitForPictures(10));
+    EXPECT_GE(rig.watchdog.Rerequests(), 3);
+    link.CloseLink();
+  }
+}
+
 TEST(MirelonSimProcess, RefusesToReplaceAFileThatIsNotALink) {
   char templ[] = "/tmp/mirelon-sim-test-XXXXXX";
   ASSERT_NE(::mkdtemp(templ), nullptr);

@@ -3,7 +3,10 @@
 // what went into the transmit queue.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,8 +102,45 @@ class FakeWindow : public WindowControl {
   int shows = 0;
   void ShowWindow() override { ++shows; }
   void SetCaption(const std::string& caption) override { captions.push_back(caption); }
-  void ShowAbout() override { ++abouts; }
+  std::string about_details;
+  void ShowAbout(const std::string& details) override {
+    ++abouts;
+    about_details = details;
+  }
   void CloseWindow() override { ++closes; }
+};
+
+// A scheduler on a hand-driven clock: posted work waits until the test
+// advances time past it, so no test sleeps through a delay.
+class ManualScheduler : public UiScheduler {
+ public:
+  void Post(std::function<void()> task) override { PostDelayed({}, std::move(task)); }
+  void PostDelayed(std::chrono::milliseconds delay, std::function<void()> task) override {
+    pending_.push_back({now_ + delay, std::move(task)});
+  }
+  // Moves the clock on by `step`, running what falls due in time order.
+  void Advance(std::chrono::milliseconds step) {
+    const std::chrono::milliseconds end = now_ + step;
+    for (;;) {
+      auto next = std::min_element(pending_.begin(), pending_.end(),
+                                   [](const Entry& a, const Entry& b) { return a.due < b.due; });
+      if (next == pending_.end() || next->due > end) break;
+      now_ = next->due;
+      std::function<void()> task = std::move(next->task);
+      pending_.erase(next);
+      task();
+    }
+    now_ = end;
+  }
+  size_t Pending() const { return pending_.size(); }
+
+ private:
+  struct Entry {
+    std::chrono::milliseconds due;
+    std::function<void()> task;
+  };
+  std::chrono::milliseconds now_{0};
+  std::vector<Entry> pending_;
 };
 
 }  // namespace corvane::testing

@@ -70,8 +70,9 @@ struct ReceiverRig {
   CaptureState capture{queue, counters, messages, [](std::chrono::milliseconds) {}};
   RestoreRequest restore;
   ReceiverState state;
+  SilenceWatchdog watchdog;
   ReceiverContext context{queue,    image,   surface, counters, display,
-                          messages, capture, restore, state};
+                          messages, capture, restore, state,   watchdog};
 
   // Takes everything queued, as a sender would, without a port.
   std::string TakeQueued() { return TakeAllQueued(queue); }

@@ -1,0 +1,47 @@
+#include "app/reconnect.h"
+
+#include "app/captions.h"
+
+namespace corvane {
+
+Reconnector::Reconnector(LinkControl& link, const PortSetting& port, WindowControl& window,
+                         UiScheduler& scheduler, std::chrono::milliseconds period)
+    : link_(link), port_(port), window_(window), scheduler_(scheduler), period_(period) {}
+
+void Reconnector::LinkLost(int port) {
+  ++series_;
+  lost_port_ = port;
+  waiting_ = true;
+  window_.SetCaption(ReconnectingCaption(port));
+  ScheduleTry();
+}
+
+void Reconnector::Stop() {
+  ++series_;
+  waiting_ = false;
+}
+
+void Reconnector::ScheduleTry() {
+  scheduler_.PostDelayed(period_, [this, series = series_] { Try(series); });
+}
+
+void Reconnector::Try(uint64_t series) {
+  if (series != series_ || !waiting_) return;
+  // The operator moved to another port: that choice stands, tried or not.
+  // The operator may also have brought the link back through the dialog.
+  if (port_.Port() != lost_port_ || link_.LinkUp()) {
+    waiting_ = false;
+    return;
+  }
+  if (link_.OpenLink()) {
+    waiting_ = false;
+    window_.SetCaption(PortCaption(lost_port_));
+    return;
+  }
+  // Quietly: a box per try would bury the operator. The caption is set
+  // again, as the dialog may have named the port meanwhile.
+  window_.SetCaption(ReconnectingCaption(lost_port_));
+  ScheduleTry();
+}
+
+}  // namespace corvane

@@ -1,0 +1,51 @@
+// Reconnecting by itself. Operators replug USB adapters and power-cycle
+// controllers all day; after the device of a link went away, Corvane tries
+// the same port again about once a second, quietly, until it opens, the
+// operator chooses another port, or the program ends. The caption says so
+// while it waits; once the port opens, the new link asks for the screen by
+// itself, so nothing needs confirming.
+//
+// Threads: UI thread only (the link's loss reaches it through the
+// scheduler's Post).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "app/front_end.h"
+
+namespace corvane {
+
+inline constexpr std::chrono::milliseconds kReconnectPeriod{1000};
+
+class Reconnector {
+ public:
+  Reconnector(LinkControl& link, const PortSetting& port, WindowControl& window,
+              UiScheduler& scheduler, std::chrono::milliseconds period = kReconnectPeriod);
+  Reconnector(const Reconnector&) = delete;
+  Reconnector& operator=(const Reconnector&) = delete;
+
+  // The link on `port` went down by itself: start trying it again.
+  void LinkLost(int port);
+  // No more tries (the program is ending).
+  void Stop();
+  // True between a loss and the try that opens the port (or a stop).
+  bool Waiting() const { return waiting_; }
+
+ private:
+  void ScheduleTry();
+  void Try(uint64_t series);
+
+  LinkControl& link_;
+  const PortSetting& port_;
+  WindowControl& window_;
+  UiScheduler& scheduler_;
+  const std::chrono::milliseconds period_;
+  // Each loss starts a new series of tries; a try of an older series (or
+  // after a stop) does nothing.
+  uint64_t series_ = 0;
+  int lost_port_ = 0;
+  bool waiting_ = false;
+};
+
+}  // namespace corvane
