@@ -3,20 +3,27 @@
 #include <string>
 #include <system_error>
 
+#include "params/decimal_number.h"
 #include "params/text_file.h"
 
 namespace corvane {
 
 int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum, int32_t maximum) {
-  uint32_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return fallback;
-    value = value * 10u + static_cast<uint32_t>(c - '0');
-  }
-  if (value < static_cast<uint32_t>(minimum) || value > static_cast<uint32_t>(maximum)) {
+  const DigitRun run = ReadDigitRun(text);
+  if (run.end != text.size()) return fallback;
+  if (run.value < static_cast<uint32_t>(minimum) || run.value > static_cast<uint32_t>(maximum)) {
     return fallback;
   }
-  return static_cast<int32_t>(value);
+  return static_cast<int32_t>(run.value);
+}
+
+std::optional<uint32_t> ParseDialogPortNumber(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  const DigitRun run = ReadDigitRun(text);
+  if (text.empty() || run.end != text.size() || run.wrapped) return std::nullopt;
+  return run.value;
 }
 
 void ApplyConfigLine(AppConfig& config, std::string_view line) {

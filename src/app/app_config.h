@@ -5,14 +5,15 @@
 // writes one line, 'COM Port=3' for port 3; on reading, the last complete
 // line with a known key wins.
 //
-// Threads: UI thread only (start-up and the port dialog). Platform-free: the
-// Qt half of the shell builds on this, the core tests run it.
+// Threads: UI thread only (start-up and the port dialog). Platform-free:
+// every front end builds on it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -20,12 +21,13 @@ namespace corvane {
 
 inline constexpr std::string_view kConfigFileName = "config.dpm";
 
-// Range of a port number taken from the file (0 is kept, though no port 0
-// opens) and from the port dialog.
-inline constexpr int32_t kConfigPortMinimum = 0;
-inline constexpr int32_t kConfigPortMaximum = 100;
+// Range of a port number taken from the port dialog, and from the file: the
+// file holds what the dialog stored, and 0 is kept too, though no port 0
+// opens.
 inline constexpr int32_t kDialogPortMinimum = 1;
 inline constexpr int32_t kDialogPortMaximum = 100;
+inline constexpr int32_t kConfigPortMinimum = 0;
+inline constexpr int32_t kConfigPortMaximum = kDialogPortMaximum;
 
 // The settings table: the key table and the value table side by side. One
 // entry today; a reader compares each line's key against the key table.
@@ -41,12 +43,19 @@ struct AppConfig {
   void SetComPort(int32_t port) { values[kComPort] = port; }
 };
 
-// The decimal field parser of the file and the dialog. Digits only: any
-// other character (a sign, a blank) makes the text invalid. The number is
-// accumulated in 32 bits with wrap-around and compared with the range as
-// unsigned 32-bit numbers. Empty text is valid and reads 0. Returns the
-// number when valid and in range, otherwise `fallback`.
+// The value of a config.dpm line, read as the file has always been read:
+// digits only, so any other character (a sign, a blank) makes the text
+// invalid; the number wraps in 32 bits (params/decimal_number.h) and is
+// compared with the range as an unsigned 32-bit number. Empty text is valid
+// and reads 0. Returns the number when valid and in range, otherwise
+// `fallback`.
 int32_t ParsePortNumber(std::string_view text, int32_t fallback, int32_t minimum, int32_t maximum);
+
+// The port dialog's edit box, read as an unsigned decimal number with blanks
+// around it allowed; empty for anything else (letters, signs, no digits). A
+// number that does not fit 32 bits is refused rather than wrapped, so that
+// "4294967297" never passes for port 1. The caller checks the range.
+std::optional<uint32_t> ParseDialogPortNumber(std::string_view text);
 
 // Applies one line of the file (without its line end) to `config`: the key
 // is everything before the first "=", the value everything after it; a key

@@ -13,22 +13,6 @@
 
 namespace corvane {
 
-std::optional<uint32_t> ReadDialogNumber(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  if (text.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    // A number that does not fit 32 bits is no number, rather than one
-    // that wraps round into the accepted range.
-    if (value > UINT32_MAX) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
-}
-
 CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) {
   if (!parts_.pause) {
     parts_.pause = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
@@ -97,7 +81,7 @@ void CommandDispatch::CommPort() {
 }
 
 void CommandDispatch::ApplyPortNumber(std::string_view text) {
-  const std::optional<uint32_t> number = ReadDialogNumber(text);
+  const std::optional<uint32_t> number = ParseDialogPortNumber(text);
   if (!number || *number < static_cast<uint32_t>(kDialogPortMinimum) ||
       *number > static_cast<uint32_t>(kDialogPortMaximum)) {
     return;

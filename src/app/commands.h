@@ -27,10 +27,6 @@ struct StatusCounters;
 // The pause between releasing the old link and opening the new one.
 inline constexpr std::chrono::milliseconds kReopenPause{200};
 
-// The edit box read as an unsigned decimal number, blanks around it allowed:
-// empty for anything else (letters, signs, a number too large for 32 bits).
-std::optional<uint32_t> ReadDialogNumber(std::string_view text);
-
 struct CommandParts {
   StatusCounters& counters;
   CaptureState& capture;

@@ -3,7 +3,8 @@
 //
 // A line holds an address (the first run of decimal digits), a value (the
 // next run), the byte that ends the value, and a text part (the rest of the
-// line). Numbers are digits only, accumulated in 32 bits with wrap-around.
+// line). Numbers are read as the controller's tools read them
+// (decimal_number.h): digits only, wrapping in 32 bits.
 // Pure functions: any thread.
 #pragma once
 

@@ -1,29 +1,24 @@
 #include <charconv>
 
+#include "params/decimal_number.h"
 #include "params/parameter_record.h"
 
 namespace corvane {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Skips non-digits from `pos`; returns the position of the next digit, or
 // the line's length when none is left.
 size_t SkipNonDigits(std::string_view line, size_t pos) {
-  while (pos < line.size() && !IsDigit(line[pos])) ++pos;
+  while (pos < line.size() && !IsDecimalDigit(line[pos])) ++pos;
   return pos;
 }
 
-// Reads the run of digits at `pos` as number * 10 + digit in 32 bits,
-// wrapping as the controller's own tools do.
+// Reads the run of digits at `pos` and moves `pos` past it.
 uint32_t ReadNumber(std::string_view line, size_t& pos) {
-  uint32_t number = 0;
-  while (pos < line.size() && IsDigit(line[pos])) {
-    number = number * 10u + static_cast<uint32_t>(line[pos] - '0');
-    ++pos;
-  }
-  return number;
+  const DigitRun run = ReadDigitRun(line, pos);
+  pos = run.end;
+  return run.value;
 }
 
 // "%d": each number written as a signed 32-bit value, so an address of type

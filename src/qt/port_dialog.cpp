@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/app_config.h"
+
 namespace corvane {
 
 CommPortDialog::CommPortDialog(int current_port, QWidget* parent) : QDialog(parent) {
@@ -24,7 +26,8 @@ CommPortDialog::CommPortDialog(int current_port, QWidget* parent) : QDialog(pare
       "the PC and the Quillon unit.",
       this);
   about_label->setWordWrap(true);
-  auto* range_label = new QLabel("Range: 1 - 100", this);
+  auto* range_label = new QLabel(
+      QString("Range: %1 - %2").arg(kDialogPortMinimum).arg(kDialogPortMaximum), this);
 
   ok_ = new QPushButton("OK", this);
   ok_->setDefault(true);

@@ -41,6 +41,21 @@ TEST(ParsePortNumber, ComparesTheRangeAsUnsignedNumbers) {
   EXPECT_EQ(ParsePortNumber("4294967295", 9, 0, -1), -1);
 }
 
+TEST(ParseDialogPortNumber, ReadsUnsignedDecimalsWithBlanksAroundAndNeverWraps) {
+  EXPECT_EQ(ParseDialogPortNumber("42"), 42u);
+  EXPECT_EQ(ParseDialogPortNumber(" 7 "), 7u);
+  EXPECT_EQ(ParseDialogPortNumber("\t7"), 7u);
+  EXPECT_EQ(ParseDialogPortNumber("007"), 7u);
+  EXPECT_EQ(ParseDialogPortNumber("4294967295"), 4294967295u);
+  EXPECT_EQ(ParseDialogPortNumber("4294967296"), std::nullopt);  // would wrap to 0
+  EXPECT_EQ(ParseDialogPortNumber("4294967297"), std::nullopt);  // would wrap to 1
+  EXPECT_EQ(ParseDialogPortNumber("42949672970"), std::nullopt);
+  EXPECT_EQ(ParseDialogPortNumber("1 2"), std::nullopt);
+  EXPECT_EQ(ParseDialogPortNumber("+5"), std::nullopt);
+  EXPECT_EQ(ParseDialogPortNumber("   "), std::nullopt);
+  EXPECT_EQ(ParseDialogPortNumber(""), std::nullopt);
+}
+
 class ConfigFileTest : public ::testing::Test {
  protected:
   ReadConfigResult ReadWith(std::string_view bytes) {

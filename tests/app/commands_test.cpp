@@ -267,17 +267,6 @@ TEST_F(PortCommand, CancelInThePortDialogChangesNothing) {
   EXPECT_TRUE(window_.captions.empty());
 }
 
-TEST(DialogNumber, ReadsUnsignedDecimalsWithBlanksAround) {
-  EXPECT_EQ(ReadDialogNumber("42"), 42u);
-  EXPECT_EQ(ReadDialogNumber(" 7 "), 7u);
-  EXPECT_EQ(ReadDialogNumber("007"), 7u);
-  EXPECT_EQ(ReadDialogNumber("4294967295"), 4294967295u);
-  EXPECT_EQ(ReadDialogNumber("4294967296"), std::nullopt);  // would wrap to 0
-  EXPECT_EQ(ReadDialogNumber("4294967297"), std::nullopt);  // would wrap to 1
-  EXPECT_EQ(ReadDialogNumber("1 2"), std::nullopt);
-  EXPECT_EQ(ReadDialogNumber("   "), std::nullopt);
-}
-
 TEST(Captions, PortAndFileCaptions) {
   EXPECT_EQ(PortCaption(3), "Corvane - COM3");
   EXPECT_EQ(PortCaption(100), "Corvane - COM100");
