@@ -51,7 +51,7 @@ class SerialLink {
   // is closed first, so choosing the same port again reconnects. Bytes
   // queued since an earlier link went down are dropped; bytes queued before
   // the first link go out on it. False when
-  // the port cannot be opened (OpenError() holds the errno) or a worker
+  // the port cannot be opened (OpenError() says why) or a worker
   // cannot be started; nothing is left running then.
   bool OpenLink(int port_number);
 
@@ -72,7 +72,7 @@ class SerialLink {
   bool IsOpen() const { return connected_.load(std::memory_order_acquire); }
 
   int PortNumber() const { return port_number_; }  // UI thread
-  int OpenError() const { return port_.OpenError(); }  // UI thread
+  std::error_code OpenError() const { return port_.OpenError(); }  // UI thread
   const std::string& DevicePath() const { return port_.DevicePath(); }  // UI thread
 
  private:

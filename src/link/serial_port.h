@@ -28,6 +28,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace corvane {
 
@@ -41,8 +42,8 @@ enum class PortStatus {
 
 struct PortResult {
   PortStatus status = PortStatus::kOk;
-  uint32_t count = 0;  // bytes read or written
-  int error = 0;       // errno where the failure happened, 0 when none
+  uint32_t count = 0;     // bytes read or written
+  std::error_code error{};  // the system's reason, taken where the call failed; empty when none
 };
 
 // Called once by a worker that finds the port's device gone; may run on
@@ -69,12 +70,12 @@ class SerialPort {
 
   // UI thread. Opens COM `port_number` (see PortDevicePath) exclusively and
   // makes its line raw. False when it cannot be opened; OpenError() then
-  // holds the errno. Prepares the close signal itself when that has not been
+  // says why. Prepares the close signal itself when that has not been
   // done.
   bool OpenSerialPort(int port_number, const std::filesystem::path& directory);
   // The same for a device named directly.
   bool OpenSerialDevice(const std::string& device_path);
-  int OpenError() const { return open_error_; }
+  std::error_code OpenError() const { return open_error_; }
   const std::string& DevicePath() const { return device_path_; }
   bool IsOpen() const;
 
@@ -117,7 +118,7 @@ class SerialPort {
   std::unique_ptr<Platform> platform_;  // descriptors and saved settings; UI thread
   std::atomic<bool> closing_{false};
   std::string device_path_;  // UI thread
-  int open_error_ = 0;       // UI thread
+  std::error_code open_error_;  // UI thread
 };
 
 }  // namespace corvane

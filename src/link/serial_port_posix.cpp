@@ -37,8 +37,10 @@ bool IsDeviceGone(int error) {
   return error == EIO || error == ENXIO || error == ENODEV;
 }
 
-PortResult Lost(int error) { return {PortStatus::kLost, 0, error}; }
-PortResult Failed(int error) { return {PortStatus::kFailed, 0, error}; }
+std::error_code Errno(int error) { return {error, std::generic_category()}; }
+
+PortResult Lost(int error) { return {PortStatus::kLost, 0, Errno(error)}; }
+PortResult Failed(int error) { return {PortStatus::kFailed, 0, Errno(error)}; }
 
 void DrainWakeSignal(int wake_fd) {
   uint64_t value = 0;
@@ -102,7 +104,7 @@ void SerialPort::ReleaseLinkEvents() {
 }
 
 bool SerialPort::FailOpen(int error) {
-  open_error_ = error;
+  open_error_ = Errno(error);
   return false;
 }
 
@@ -116,7 +118,7 @@ bool SerialPort::OpenSerialPort(int port_number, const std::filesystem::path& di
 
 bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   device_path_ = device_path;
-  open_error_ = 0;
+  open_error_.clear();
   if (IsOpen()) return FailOpen(EBUSY);
   if (device_path.empty()) return FailOpen(ENODEV);
   if (!PrepareLinkEvents()) return FailOpen(errno);
@@ -193,7 +195,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
   const bool forever = timeout.count() < 0;
   const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
   for (;;) {
-    if (Closing()) return {PortStatus::kClosed, 0, 0};
+    if (Closing()) return {PortStatus::kClosed};
     int wait_ms = -1;
     if (!forever) {
       // Rounded up, so that the wait never ends a little before its time
@@ -208,7 +210,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
       return Failed(errno);
     }
     if (ready == 0) return PortResult{PortStatus::kTimedOut};
-    if (fds[1].revents != 0) return {PortStatus::kClosed, 0, 0};
+    if (fds[1].revents != 0) return {PortStatus::kClosed};
     const short port = fds[0].revents;
     if (port & POLLNVAL) return Failed(EBADF);
     if (port & (POLLHUP | POLLERR)) {
@@ -222,7 +224,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
 }
 
 PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum) {
-  if (Closing()) return {PortStatus::kClosed, 0, 0};
+  if (Closing()) return {PortStatus::kClosed};
   const uint32_t room = static_cast<uint32_t>(std::min<size_t>(buffer.size(), maximum));
   if (room == 0) return {};
   int waiting = 0;
@@ -235,7 +237,7 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
   const uint32_t count = waiting > 0 ? std::min(static_cast<uint32_t>(waiting), room) : 1;
   for (;;) {
     const ssize_t n = read(platform_->fd, buffer.data(), count);
-    if (n > 0) return {PortStatus::kOk, static_cast<uint32_t>(n), 0};
+    if (n > 0) return {PortStatus::kOk, static_cast<uint32_t>(n)};
     if (n == 0) return Lost(EIO);
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return {};
@@ -246,7 +248,7 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
 PortResult SerialPort::WriteBlock(std::span<const uint8_t> bytes) {
   uint32_t written = 0;
   while (written < bytes.size()) {
-    if (Closing()) return {PortStatus::kClosed, written, 0};
+    if (Closing()) return {PortStatus::kClosed, written};
     const ssize_t n = write(platform_->fd, bytes.data() + written, bytes.size() - written);
     if (n > 0) {
       written += static_cast<uint32_t>(n);
@@ -263,13 +265,13 @@ PortResult SerialPort::WriteBlock(std::span<const uint8_t> bytes) {
     pollfd fds[2] = {{platform_->fd, POLLOUT, 0}, {platform_->wake_fd, POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
-      return {PortStatus::kFailed, written, errno};
+      return {PortStatus::kFailed, written, Errno(errno)};
     }
-    if (fds[1].revents != 0) return {PortStatus::kClosed, written, 0};
-    if (fds[0].revents & POLLNVAL) return {PortStatus::kFailed, written, EBADF};
-    if (fds[0].revents & (POLLHUP | POLLERR)) return {PortStatus::kLost, written, EIO};
+    if (fds[1].revents != 0) return {PortStatus::kClosed, written};
+    if (fds[0].revents & POLLNVAL) return {PortStatus::kFailed, written, Errno(EBADF)};
+    if (fds[0].revents & (POLLHUP | POLLERR)) return {PortStatus::kLost, written, Errno(EIO)};
   }
-  return {PortStatus::kOk, written, 0};
+  return {PortStatus::kOk, written};
 }
 
 }  // namespace corvane

@@ -11,7 +11,11 @@ std::optional<Pixel> PenTable(uint8_t letter) {
 
 bool IsColourLetter(uint8_t byte) { return kPayloadByteRoles[byte].letter; }
 
-int RunLength(uint8_t byte) { return kPayloadByteRoles[byte].run; }
+std::optional<int> RunLength(uint8_t byte) {
+  const int run = kPayloadByteRoles[byte].run;
+  if (run == 0) return std::nullopt;
+  return run;
+}
 
 void SelectColourPen(Surface& surface, uint8_t letter) {
   const PayloadByteRole& role = kPayloadByteRoles[letter];

@@ -35,8 +35,9 @@ struct ScreenImageBuffer {
 // stays) and for every other byte.
 std::optional<Pixel> PenTable(uint8_t letter);
 bool IsColourLetter(uint8_t byte);
-// Run length of a run digit "1" to "9" (4, 8, ... 512, 800); 0 for any other byte.
-int RunLength(uint8_t byte);
+// Run length of a run digit "1" to "9" (4, 8, ... 512, 800); none for any
+// other byte.
+std::optional<int> RunLength(uint8_t byte);
 
 // Makes the pen of a colour letter the surface's current pen; "F" leaves it.
 void SelectColourPen(Surface& surface, uint8_t letter);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "link/protocol.h"
@@ -100,7 +101,7 @@ TEST_F(LinkOpen, PortThatCannotBeOpenedStartsNothing) {
   EXPECT_TRUE(rig_.queue.IsEmpty());  // no receiver ran, so no screen request
   dir_.MapPort(8, (dir_.Path() / "unplugged").string());
   EXPECT_FALSE(link_.OpenLink(8));
-  EXPECT_EQ(link_.OpenError(), ENOENT);
+  EXPECT_EQ(link_.OpenError(), std::errc::no_such_file_or_directory);
   link_.ReleaseLink();
 }
 
@@ -109,7 +110,7 @@ TEST_F(LinkOpen, SecondLinkOnAHeldPortIsRefused) {
   ReceiverRig other_rig;
   SerialLink other(other_rig.context, RecordLoss(other_rig.messages), dir_.Path());
   EXPECT_FALSE(other.OpenLink(kPort));
-  EXPECT_EQ(other.OpenError(), EBUSY);
+  EXPECT_EQ(other.OpenError(), std::errc::device_or_resource_busy);
   EXPECT_TRUE(other_rig.queue.IsEmpty());
   // The first link is untouched.
   pty_.Write("{A}");

@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -53,17 +54,17 @@ TEST(SerialPortOpen, PortZeroAndMissingDevicesFail) {
   DeviceDirectory dir;
   SerialPort port;
   EXPECT_FALSE(port.OpenSerialPort(0, dir.Path()));
-  EXPECT_EQ(port.OpenError(), ENODEV);
+  EXPECT_EQ(port.OpenError(), std::errc::no_such_device);
 
   dir.MapPort(5, (dir.Path() / "no-such-device").string());
   EXPECT_FALSE(port.OpenSerialPort(5, dir.Path()));
-  EXPECT_EQ(port.OpenError(), ENOENT);
+  EXPECT_EQ(port.OpenError(), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(port.IsOpen());
 
   // A plain file is not a serial line.
   testing::WriteWholeFile(dir / "com7", "not a tty");
   EXPECT_FALSE(port.OpenSerialPort(7, dir.Path()));
-  EXPECT_EQ(port.OpenError(), ENOTTY);
+  EXPECT_EQ(port.OpenError(), std::errc::inappropriate_io_control_operation);
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -76,7 +77,7 @@ TEST(SerialPortOpen, HeldPortIsRefusedUntilReleased) {
   ASSERT_TRUE(first.OpenSerialPort(3, dir.Path())) << first.OpenError();
   // This process runs as root in CI, which TIOCEXCL does not stop; the lock does.
   EXPECT_FALSE(second.OpenSerialPort(3, dir.Path()));
-  EXPECT_EQ(second.OpenError(), EBUSY);
+  EXPECT_EQ(second.OpenError(), std::errc::device_or_resource_busy);
 
   first.SignalClose();
   first.CloseSerialPort();
@@ -248,7 +249,7 @@ TEST(SerialPortHangUp, FarSideClosingIsReportedNotSpunOn) {
   EXPECT_EQ(port.ReadAvailable(buffer, 16).status, PortStatus::kLost);
   const PortResult write = port.WriteBlock(Bytes("<1>"));
   EXPECT_EQ(write.status, PortStatus::kLost);
-  EXPECT_NE(write.error, 0);
+  EXPECT_TRUE(write.error);
   // Closing a port whose device is gone still completes.
   port.SignalClose();
   port.CloseSerialPort();

@@ -41,7 +41,8 @@ TEST(PenTable, ColourLettersAreAToPIncludingF) {
 TEST(PenTable, RunDigits) {
   const int expected[] = {4, 8, 16, 32, 64, 128, 256, 512, 800};
   for (int c = 0; c < 256; ++c) {
-    const int want = (c >= '1' && c <= '9') ? expected[c - '1'] : 0;
+    const std::optional<int> want =
+        (c >= '1' && c <= '9') ? std::optional<int>(expected[c - '1']) : std::nullopt;
     EXPECT_EQ(RunLength(static_cast<uint8_t>(c)), want) << "byte " << c;
   }
 }
