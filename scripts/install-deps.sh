@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of Corvane's build and test needs is missing
 # on a Debian 12 machine. Needs root (or sudo).
+# Usage: scripts/install-deps.sh [format]
+#   format  also clang-format, for scripts/check-format.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev xvfb xauth xdotool imagemagick x11-utils)
+for extra in "$@"; do
+  case "$extra" in
+    format) packages+=(clang-format) ;;
+    *) echo "install-deps.sh: unknown extra '$extra' (known: format)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
