@@ -99,6 +99,26 @@ TEST(MessageBoxesTest, MessagesFromWorkersOpenOneBoxAtATimeInOrder) {
   QTRY_VERIFY_WITH_TIMEOUT(boxes.CurrentBox() == nullptr, 5000);
 }
 
+// The start-up's box has no owner: the window and its menus stay usable,
+// so the operator can go straight to the port dialog.
+TEST(MessageBoxesTest, ABoxWithoutAnOwnerLeavesTheWindowUsable) {
+  QWidget window;
+  window.show();
+  MessageBoxes boxes(&window);
+  QSignalSpy opened(&boxes, &MessageBoxes::BoxShown);
+  OperatorMessage failed = ConnectionFailedMessage();
+  failed.owned = false;
+  boxes.Show(failed);
+  ASSERT_TRUE(opened.wait(5000));
+  QMessageBox* box = boxes.CurrentBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->parentWidget(), nullptr);
+  EXPECT_FALSE(box->isModal());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  box->button(QMessageBox::Ok)->click();
+  QTRY_VERIFY_WITH_TIMEOUT(boxes.CurrentBox() == nullptr, 5000);
+}
+
 class FileDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
