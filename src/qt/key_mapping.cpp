@@ -1,5 +1,8 @@
 #include "qt/key_mapping.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
+
 namespace corvane {
 namespace {
 
@@ -73,12 +76,47 @@ VirtualKey NumericKeypadKey(int key) {
   }
 }
 
-// The main keyboard, read as a US layout: a shifted symbol is the key it is
-// printed on, so Shift never changes what the controller receives.
-VirtualKey MainKeyboardKey(int key) {
-  if (key >= Qt::Key_0 && key <= Qt::Key_9) return VkDigit(key - Qt::Key_0);
+// Letters, function keys and the keys every layout names alike.
+VirtualKey LayoutFreeKey(int key) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return VkLetter(static_cast<char>(key));
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VkFunction(key - Qt::Key_F1 + 1);
+  return CommonKey(key);
+}
+
+// X keycodes (evdev code + 8) of the keys whose place says what they are.
+constexpr uint32_t kXKeycodeDigit1 = 10;  // 1 to 9, then 0 at 19
+constexpr uint32_t kXKeycodeDigit0 = 19;
+constexpr uint32_t kXKeycodeUsComma = 59;     // AZERTY: ";" and "."
+constexpr uint32_t kXKeycodeUsFullStop = 60;  // QWERTZ: "." and ":"; AZERTY: ":" and "/"
+
+// The full stop key of the layout, from what it typed this time (see the
+// header for why the other character of the key counts too).
+bool IsFullStopKey(int key, Qt::KeyboardModifiers modifiers, uint32_t x_keycode) {
+  const bool shift = modifiers & Qt::ShiftModifier;
+  switch (key) {
+    case Qt::Key_Period: return true;
+    case Qt::Key_Greater: return x_keycode == kXKeycodeUsFullStop;
+    case Qt::Key_Colon: return x_keycode == kXKeycodeUsFullStop && shift;
+    case Qt::Key_Semicolon: return x_keycode == kXKeycodeUsComma && !shift;
+    default: return false;
+  }
+}
+
+// The main keyboard of whatever layout is active, told by its X keycode.
+// Punctuation other than the full stop has no code here: the table never
+// sends one, and naming it by a US keycap would be a guess.
+VirtualKey PhysicalMainKeyboardKey(int key, Qt::KeyboardModifiers modifiers, uint32_t x_keycode) {
+  if (x_keycode >= kXKeycodeDigit1 && x_keycode <= kXKeycodeDigit0) {
+    return VkDigit(static_cast<int>(x_keycode - kXKeycodeDigit1 + 1) % 10);
+  }
+  if (IsFullStopKey(key, modifiers, x_keycode)) return kVkOemPeriod;
+  return LayoutFreeKey(key);
+}
+
+// The main keyboard, read as a US layout: a shifted symbol is the key it is
+// printed on, so Shift never changes what the controller receives.
+VirtualKey UsMainKeyboardKey(int key) {
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return VkDigit(key - Qt::Key_0);
   switch (key) {
     case Qt::Key_Exclam: return VkDigit(1);
     case Qt::Key_At: return VkDigit(2);
@@ -112,13 +150,13 @@ VirtualKey MainKeyboardKey(int key) {
     case Qt::Key_BraceRight: return more_vk::kOemCloseBracket;
     case Qt::Key_Apostrophe:
     case Qt::Key_QuoteDbl: return more_vk::kOemQuote;
-    default: return CommonKey(key);
+    default: return LayoutFreeKey(key);
   }
 }
 
 }  // namespace
 
-MappedKey MapQtKey(int key, Qt::KeyboardModifiers modifiers) {
+MappedKey MapQtKey(int key, Qt::KeyboardModifiers modifiers, uint32_t x_keycode) {
   // Alt and whatever is pressed with it are the menus' (mnemonics and the
   // About accelerators); F10 is the platform's menu key. The controller's
   // home platform delivers both as system keys that never reach the keypad.
@@ -127,7 +165,13 @@ MappedKey MapQtKey(int key, Qt::KeyboardModifiers modifiers) {
     return {KeyRoute::kMenus, 0};
   }
   if (modifiers & Qt::KeypadModifier) return Keypad(NumericKeypadKey(key));
-  return Keypad(MainKeyboardKey(key));
+  if (x_keycode != 0) return Keypad(PhysicalMainKeyboardKey(key, modifiers, x_keycode));
+  return Keypad(UsMainKeyboardKey(key));
+}
+
+MappedKey MapKeyEvent(const QKeyEvent& event) {
+  const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  return MapQtKey(event.key(), event.modifiers(), x11 ? event.nativeScanCode() : 0);
 }
 
 }  // namespace corvane

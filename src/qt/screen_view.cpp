@@ -112,7 +112,7 @@ bool ScreenView::event(QEvent* event) {
     // A key the controller gets is ours before any shortcut's; Alt and F10
     // are left to the menus and their accelerators.
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (MapQtKey(key->key(), key->modifiers()).route == KeyRoute::kKeypad) {
+    if (MapKeyEvent(*key).route == KeyRoute::kKeypad) {
       event->accept();
       return true;
     }
@@ -123,7 +123,7 @@ bool ScreenView::event(QEvent* event) {
     // keyPressEvent saw them; the controller has a Tab key.
     auto* key = static_cast<QKeyEvent*>(event);
     if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-        MapQtKey(key->key(), key->modifiers()).route == KeyRoute::kKeypad) {
+        MapKeyEvent(*key).route == KeyRoute::kKeypad) {
       keyPressEvent(key);
       return true;
     }
@@ -132,7 +132,7 @@ bool ScreenView::event(QEvent* event) {
 }
 
 void ScreenView::keyPressEvent(QKeyEvent* event) {
-  const MappedKey mapped = MapQtKey(event->key(), event->modifiers());
+  const MappedKey mapped = MapKeyEvent(*event);
   if (mapped.route == KeyRoute::kMenus) {
     event->ignore();
     return;

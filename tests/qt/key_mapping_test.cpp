@@ -77,6 +77,48 @@ TEST(KeyMapping, ModifierAndLockKeysAreKeyDownsOfTheirOwn) {
   EXPECT_EQ(MapQtKey(Qt::Key_1, Qt::ControlModifier), Forward(VkDigit(1)));
 }
 
+// What xcb reports for keys of French (AZERTY) and German (QWERTZ)
+// keyboards: the toolkit's key for what was typed, and the X keycode.
+TEST(KeyMapping, XKeycodeNamesTheDigitKeysAndTheLayoutNamesTheLetters) {
+  constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+  constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
+  constexpr Qt::KeyboardModifiers kAltGr = Qt::GroupSwitchModifier;
+  struct Case {
+    const char* what;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    uint32_t x_keycode;
+    MappedKey expected;
+  };
+  const Case cases[] = {
+      {"fr: & on the 1 key", Qt::Key_Ampersand, kNone, 10, Forward(VkDigit(1))},
+      {"fr: Shift+1", Qt::Key_1, kShift, 10, Forward(VkDigit(1))},
+      {"fr: Ctrl then the 1 key", Qt::Key_Ampersand, Qt::ControlModifier, 10, Forward(VkDigit(1))},
+      {"fr: a on the 0 key", Qt::Key_Agrave, kNone, 19, Forward(VkDigit(0))},
+      {"fr: AltGr+0 types @", Qt::Key_At, kAltGr, 19, Forward(VkDigit(0))},
+      {"de: Shift+0 types =", Qt::Key_Equal, kShift, 19, Forward(VkDigit(0))},
+      {"de: z where US has y", Qt::Key_Z, kNone, 29, Forward(VkLetter('Z'))},
+      {"de: y where US has z", Qt::Key_Y, kNone, 52, Forward(VkLetter('Y'))},
+      {"fr: a where US has q", Qt::Key_A, kShift, 24, Forward(VkLetter('A'))},
+      {"de: AltGr+q types @, not a 2", Qt::Key_At, kAltGr, 24, Forward(0)},
+      {"fr: ; under the full stop", Qt::Key_Semicolon, kNone, 59, Forward(kVkOemPeriod)},
+      {"fr: Shift gives the full stop", Qt::Key_Period, kShift, 59, Forward(kVkOemPeriod)},
+      {"fr: : where US has the full stop", Qt::Key_Colon, kNone, 60, Forward(0)},
+      {"de: full stop", Qt::Key_Period, kNone, 60, Forward(kVkOemPeriod)},
+      {"de: Shift+. types :", Qt::Key_Colon, kShift, 60, Forward(kVkOemPeriod)},
+      {"de: Shift+, types ;", Qt::Key_Semicolon, kShift, 59, Forward(0)},
+      {"us: Shift+. types >", Qt::Key_Greater, kShift, 60, Forward(kVkOemPeriod)},
+      {"keypad 1 with Num Lock", Qt::Key_1, Qt::KeypadModifier, 87, Forward(VkNumpad(1))},
+      {"Alt with the 1 key", Qt::Key_Ampersand, Qt::AltModifier, 10, kMenus},
+      // No X keycode: the key is read as on a US keyboard, where & is Shift+7.
+      {"no keycode: &", Qt::Key_Ampersand, kShift, 0, Forward(VkDigit(7))},
+      {"no keycode: z", Qt::Key_Z, kNone, 0, Forward(VkLetter('Z'))},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MapQtKey(c.key, c.modifiers, c.x_keycode), c.expected) << c.what;
+  }
+}
+
 TEST(KeyMapping, AltAndF10BelongToTheMenus) {
   EXPECT_EQ(MapQtKey(Qt::Key_Alt, Qt::AltModifier), kMenus);
   EXPECT_EQ(MapQtKey(Qt::Key_Slash, Qt::AltModifier), kMenus);
