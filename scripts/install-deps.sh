@@ -5,7 +5,7 @@
 #   format  also clang-format, for scripts/check-format.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev xvfb xauth xdotool imagemagick x11-utils)
+          qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;

@@ -1,0 +1,170 @@
+// End to end: the real corvane on an X server (Xvfb) switched to French and
+// German keyboards with setxkbmap, keys typed with xdotool, and the bytes
+// mirelon-sim logs as received. xdotool presses the key (and Shift) that
+// types the named character on the active layout, so "ampersand" on a
+// French keyboard is the 1 key without Shift.
+//
+// Part of e2e_tests (main() is in mirror_e2e_test.cpp), run by ctest under
+// xvfb-run; the paths of both programs are compiled in. The X server's
+// keymap is put back afterwards, should the test ever be run on a desktop's
+// own display.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "keypad/key_codes.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kPort = 7;
+
+// Waits, checking every 50 ms, until `done` or the time is up.
+template <typename Done>
+bool Eventually(Done done, int timeout_ms = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    QThread::msleep(50);
+  }
+  return true;
+}
+
+// Runs a tool to its end; its standard output, or "" when it failed.
+QString RunTool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
+  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+bool Succeeds(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
+}
+
+// The key codes the simulator logged ("<seconds> <value> <char>" a byte),
+// without the screen requests "<1>" that corvane sends on its own (every
+// 3 s while the stalled simulator is silent). A request is appended to the
+// queue whole, so no key code comes inside one; one still being logged
+// ("<" or "<1" at the end; "<" is no key code) is left out too.
+std::vector<int> LoggedKeyCodes(const QString& path) {
+  std::vector<int> bytes;
+  QFile log(path);
+  if (!log.open(QIODevice::ReadOnly)) return bytes;
+  QList<QByteArray> lines = log.readAll().split('\n');
+  lines.removeLast();  // empty, or a line the simulator is still writing
+  for (const QByteArray& line : lines) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() >= 2) bytes.push_back(fields[1].toInt());
+  }
+  std::vector<int> codes;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '<') {
+      i += 2;  // the request's "1" and ">", or the end of what came so far
+      continue;
+    }
+    codes.push_back(bytes[i]);
+  }
+  return codes;
+}
+
+class KeyboardLayouts : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (keymap_saved_) Succeeds("xkbcomp", {"-w", "0", dir_.filePath("saved.xkb"), display_});
+    for (QProcess* process : {&corvane_, &sim_}) {
+      if (process->state() == QProcess::NotRunning) continue;
+      process->terminate();
+      if (!process->waitForFinished(5000)) {
+        process->kill();
+        process->waitForFinished(5000);
+      }
+    }
+  }
+
+  // Types `keys` (xdotool key names) on the `layout` keyboard and expects
+  // exactly `expected` on the wire after what came before. The last key
+  // must send a code: once that many codes are in, one that came where none
+  // should have shows as a mismatch.
+  void TypeAndExpect(const char* layout, const QStringList& keys,
+                     const std::vector<int>& expected) {
+    SCOPED_TRACE(layout);
+    ASSERT_TRUE(Succeeds("setxkbmap", {layout}));
+    const size_t before = LoggedKeyCodes(log_).size();
+    for (const QString& key : keys) {
+      ASSERT_TRUE(Succeeds("xdotool", {"key", key})) << key.toStdString();
+    }
+    std::vector<int> sent;
+    Eventually([&] {
+      const std::vector<int> codes = LoggedKeyCodes(log_);
+      sent.assign(codes.begin() + static_cast<std::ptrdiff_t>(std::min(before, codes.size())),
+                  codes.end());
+      return sent.size() >= expected.size();
+    });
+    EXPECT_EQ(sent, expected) << "keys: " << keys.join(' ').toStdString();
+  }
+
+  QTemporaryDir dir_;
+  QString display_ = qEnvironmentVariable("DISPLAY");
+  QString log_;
+  bool keymap_saved_ = false;
+  QProcess sim_;
+  QProcess corvane_;
+};
+
+TEST_F(KeyboardLayouts, DigitKeysByPlaceLettersAndFullStopByLayout) {
+  ASSERT_TRUE(dir_.isValid());
+  ASSERT_FALSE(display_.isEmpty()) << "needs an X server (xvfb-run)";
+  keymap_saved_ = Succeeds("xkbcomp", {"-w", "0", display_, dir_.filePath("saved.xkb")});
+  ASSERT_TRUE(keymap_saved_);
+
+  log_ = dir_.filePath("sim.log");
+  sim_.start(CORVANE_E2E_SIM, {"--port", QString::number(kPort), "--dir", dir_.path(),
+                               "--stall-after", "1", "--log", log_});
+  ASSERT_TRUE(sim_.waitForStarted(10000));
+  ASSERT_TRUE(
+      Eventually([&] { return QFile::exists(dir_.filePath(QString("com%1").arg(kPort))); }));
+  QFile config(dir_.filePath("config.dpm"));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write(QString("COM Port=%1\r\n").arg(kPort).toLatin1());
+  config.close();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  corvane_.setProcessEnvironment(env);
+  corvane_.setWorkingDirectory(dir_.path());
+  corvane_.start(CORVANE_E2E_PROGRAM, {});
+  ASSERT_TRUE(corvane_.waitForStarted(10000));
+
+  QString window;
+  ASSERT_TRUE(Eventually([&] {
+    window = RunTool("xdotool", {"search", "--name", QString("^Corvane - COM%1$").arg(kPort)})
+                 .section('\n', 0, 0);
+    return !window.isEmpty();
+  }));
+  ASSERT_TRUE(Succeeds("xdotool", {"windowfocus", "--sync", window}));
+
+  // French: the 1 key types "&", and "1" only with Shift; Ctrl then that key
+  // is Ctrl+1. The full stop is Shift+";", and ";" alone is the same key;
+  // ":" sits where a US keyboard has the full stop and sends nothing.
+  TypeAndExpect("fr", {"ampersand", "1", "ctrl+ampersand", "agrave", "a", "q"},
+                {'1', '1', key::CtrlDigit(1), '0', 'A', 'Q'});
+  TypeAndExpect("fr", {"semicolon", "period", "colon", "m"}, {190, 190, 'M'});
+  // German: Z and Y trade places with the US keyboard, Shift+1 is "!", and
+  // Shift with the full stop key types ":".
+  TypeAndExpect("de", {"z", "y", "exclam", "equal", "period", "colon"},
+                {'Z', 'Y', '1', '0', 190, 190});
+}
+
+}  // namespace
+}  // namespace corvane
