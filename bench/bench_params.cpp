@@ -84,8 +84,9 @@ ParameterFile WriteParameterFile(const std::string& name, size_t bytes) {
     out << line << "\r\n";
     ++file.lines;
     file.full_bytes += line.size();
-    const RetargetedRecord r = RetargetRecord(line, 3);
-    if (r.send) file.partial_bytes += r.bytes.size();
+    if (const std::optional<std::string> r = RetargetRecord(line, 3)) {
+      file.partial_bytes += r->size();
+    }
     start = lf + 1;
   }
   const size_t frame = kRestoreStart.size() + kRestoreEnd.size() + kScreenRequest.size();

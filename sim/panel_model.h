@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "keypad/key_codes.h"
@@ -78,7 +79,7 @@ class PanelModel {
   int CursorRecord() const { return record_; }
   int SelectedRecord() const;  // catalogue position of the selected parameter
   const std::string& Entry() const { return entry_; }  // digits typed so far
-  int LastKey() const { return last_key_; }  // -1 before the first key
+  std::optional<KeyCode> LastKey() const { return last_key_; }  // none before the first key
   uint64_t KeyCount() const { return key_count_; }
   const std::string& LastTransfer() const { return last_transfer_; }
   const std::string& Message() const { return message_; }
@@ -104,7 +105,7 @@ class PanelModel {
   int column_ = 0;
   int record_ = 4;  // the first type-108 record
   std::string entry_;
-  int last_key_ = -1;
+  std::optional<KeyCode> last_key_;
   uint64_t key_count_ = 0;
   std::string last_transfer_ = "NONE";
   std::string message_;

@@ -203,9 +203,9 @@ void DrawSparePage(const PanelModel& model, LetterImage& image) {
 void DrawFooter(const PanelModel& model, LetterImage& image) {
   image.FillRect(2, kFooterTop, kW - 2, kH - 2, kFooterColour);
   image.FillRect(2, kFooterTop, kW - 2, kFooterTop + 1, kColourBlack);
-  const std::string key = model.LastKey() < 0
-                              ? std::string("KEY: NONE")
-                              : Format("KEY: %d (%s)", model.LastKey(), KeyName(static_cast<uint8_t>(model.LastKey())).c_str());
+  const std::optional<KeyCode> last = model.LastKey();
+  const std::string key =
+      last ? Format("KEY: %d (%s)", *last, KeyName(*last).c_str()) : std::string("KEY: NONE");
   DrawText(image, 12, kFooterTop + 8, key, kColourBlack, 2);
   DrawText(image, 330, kFooterTop + 8, "ENTRY:", kColourBlack, 2);
   DrawText(image, 410, kFooterTop + 8, model.Entry().empty() ? std::string("-") : model.Entry(), kColourRed, 2);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,16 +41,12 @@ inline constexpr uint16_t kFirstTypeAlwaysSent = 200;
 // A type-200 record carries its text part instead of the " ;" ending.
 inline constexpr uint16_t kTextRecordType = 200;
 
-// The rebuilt record of a partial restore.
-struct RetargetedRecord {
-  std::string bytes;  // "%d %d" and " ;\n", or " " and the text part for type 200
-  bool send = false;
-};
-
 // Pure. Rewrites one file line (without its LF) so that it addresses
-// `target_station`. Never reads past the line; a line with fewer than two
-// runs of digits, or a type-200 line without a text part, is not sent.
-RetargetedRecord RetargetRecord(std::string_view line, uint16_t target_station);
+// `target_station`: "%d %d" and " ;\n", or " " and the text part for type
+// 200. None for a line a partial restore does not send: another type, fewer
+// than two runs of digits, or a type-200 line without a text part. Never
+// reads past the line.
+std::optional<std::string> RetargetRecord(std::string_view line, uint16_t target_station);
 
 // The same, appending the rebuilt record to `out` (left as it was when the
 // record is not sent). Returns whether it is to be sent. The restore uses

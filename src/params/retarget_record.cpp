@@ -59,9 +59,9 @@ bool AppendRetargetedRecord(std::string_view line, uint16_t target_station, std:
   return true;
 }
 
-RetargetedRecord RetargetRecord(std::string_view line, uint16_t target_station) {
-  RetargetedRecord record;
-  record.send = AppendRetargetedRecord(line, target_station, record.bytes);
+std::optional<std::string> RetargetRecord(std::string_view line, uint16_t target_station) {
+  std::string record;
+  if (!AppendRetargetedRecord(line, target_station, record)) return std::nullopt;
   return record;
 }
 

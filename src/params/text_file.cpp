@@ -128,12 +128,12 @@ bool TextFileReader::Refill() {
   return true;
 }
 
-int TextFileReader::Get() {
-  if (!Refill()) return -1;
+std::optional<uint8_t> TextFileReader::Get() {
+  if (!Refill()) return std::nullopt;
   const uint8_t byte = buffer_[position_];
   if (byte == kTextEndOfFile) {
     ended_ = true;
-    return -1;
+    return std::nullopt;
   }
   ++position_;
   if (byte != kCr) return byte;
@@ -157,10 +157,10 @@ bool TextFileReader::ReadLine(std::string& line) {
     line.append(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
     position_ += static_cast<size_t>(p - start);
     if (p == end) continue;
-    const int byte = Get();
-    if (byte < 0) return false;
-    if (byte == kLf) return true;
-    line.push_back(static_cast<char>(byte));  // a lone CR
+    const std::optional<uint8_t> byte = Get();
+    if (!byte) return false;
+    if (*byte == kLf) return true;
+    line.push_back(static_cast<char>(*byte));  // a lone CR
   }
 }
 

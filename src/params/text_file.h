@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -79,9 +80,9 @@ class TextFileReader {
   TextFileReader& operator=(const TextFileReader&) = delete;
   ~TextFileReader();
 
-  // The next byte as text mode reads it, or -1 at the end of the file (the
-  // real end, a 0x1A byte, or a read error).
-  int Get();
+  // The next byte as text mode reads it, or none at the end of the file
+  // (the real end, a 0x1A byte, or a read error).
+  std::optional<uint8_t> Get();
 
   // Reads the next complete line into `line`, without its LF, at any length.
   // Returns false at the end of the file: bytes after the last LF never form

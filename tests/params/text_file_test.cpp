@@ -23,7 +23,7 @@ std::unique_ptr<TextFileReader> OpenOrFail(const std::filesystem::path& path) {
 
 std::string ReadAllBytes(TextFileReader& reader) {
   std::string bytes;
-  for (int b = reader.Get(); b >= 0; b = reader.Get()) bytes.push_back(static_cast<char>(b));
+  while (const std::optional<uint8_t> b = reader.Get()) bytes.push_back(static_cast<char>(*b));
   return bytes;
 }
 
@@ -108,7 +108,7 @@ TEST(TextFileReader, StopsAtTheEndOfFileByte) {
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   EXPECT_EQ(ReadAllBytes(*reader), "1 2 ;\n\r");
-  EXPECT_EQ(reader->Get(), -1) << "the end stays the end";
+  EXPECT_EQ(reader->Get(), std::nullopt) << "the end stays the end";
 }
 
 TEST(TextFileReader, PairsACrAndLfThatStraddleTheBuffer) {

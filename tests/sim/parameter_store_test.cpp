@@ -101,10 +101,10 @@ TEST(ParameterStoreBackup, ReadsBackThroughCorvanesRecordReading) {
   std::string restore_data;
   size_t sent = 0;
   for (const std::string& line : Lines(source.BackupText(2))) {
-    const RetargetedRecord record = RetargetRecord(line, target);
-    if (!record.send) continue;
+    const std::optional<std::string> record = RetargetRecord(line, target);
+    if (!record) continue;
     ++sent;
-    restore_data += record.bytes;
+    restore_data += *record;
   }
   ParameterStore store;
   const ParameterStore defaults;
