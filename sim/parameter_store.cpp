@@ -77,6 +77,9 @@ std::string CleanRecordText(std::string_view text) {
     const bool framing = c == '[' || c == ']' || c == '{' || c == '}' || c == ';';
     clean.push_back(printable && !framing ? c : '?');
   }
+  // The cut can leave a blank at the end; a restore trims trailing blanks,
+  // so such a text would not come back from its own backup.
+  while (!clean.empty() && clean.back() == ' ') clean.pop_back();
   return clean;
 }
 

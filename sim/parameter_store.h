@@ -89,7 +89,7 @@ class ParameterStore {
 
 // Text as a type-200 record may hold it: printable ASCII without the bytes
 // that frame blocks, images and records ("[", "]", "{", "}", ";"), each such
-// byte replaced by "?", cut to kMaxRecordText. A text that could end a
+// byte replaced by "?", cut to kMaxRecordText, with no blank at its end. A text that could end a
 // backup block early would cut every later record off Corvane's file.
 std::string CleanRecordText(std::string_view text);
 

@@ -160,6 +160,21 @@ TEST(ParameterStoreRestore, TextRecordsInBothForms) {
   EXPECT_EQ(store.BackupText(4).find(']'), std::string::npos);
 }
 
+TEST(ParameterStoreRestore, TextCutAtABlankComesBackFromItsBackup) {
+  ParameterStore store;
+  const uint32_t name = MakeAddress(200, 0, 1, 0);
+  // The 24th character is a blank: the cut text must not end in it, or the
+  // backup line "... ;" would restore without it.
+  const std::string text = std::string(kMaxRecordText - 1, 'N') + " TAIL";
+  ASSERT_EQ(store.ApplyRestoreRecord(std::to_string(name) + " 1," + text), ApplyResult::kApplied);
+  EXPECT_EQ(store.Find(name)->text, std::string(kMaxRecordText - 1, 'N'));
+  ParameterStore restored;
+  std::string data;
+  for (const std::string& line : Lines(store.BackupText(1))) data += line;
+  ApplyAll(restored, data);
+  EXPECT_EQ(restored.BackupText(1), store.BackupText(1));
+}
+
 TEST(ParameterStoreRestore, RefusesWhatItCannotPlace) {
   ParameterStore store;
   const ParameterStore defaults;
