@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <termios.h>
 
 #include <string>
@@ -23,12 +24,19 @@ std::span<const uint8_t> Bytes(std::string_view text) {
 }
 
 // Reads from the port until `count` bytes have come, each read capped at
-// `maximum`; records the size of every read.
-std::string ReadFromPort(SerialPort& port, size_t count, uint32_t maximum,
+// `maximum`; records the size of every read. The port's own wait has no
+// time-out, so the line (the pair's slave) is watched first: quiet for
+// kPatience is a failure.
+std::string ReadFromPort(SerialPort& port, const PtyPair& pty, size_t count, uint32_t maximum,
                          std::vector<uint32_t>* sizes = nullptr) {
   std::string got;
   std::vector<uint8_t> buffer(10'000);
   while (got.size() < count) {
+    pollfd line{pty.Slave(), POLLIN, 0};
+    if (poll(&line, 1, static_cast<int>(testing::kPatience.count())) != 1) {
+      ADD_FAILURE() << "only " << got.size() << " of " << count << " bytes reached the port";
+      break;
+    }
     const PortResult event = port.WaitPortEvent();
     if (event.status != PortStatus::kOk) break;
     const PortResult read = port.ReadAvailable(buffer, maximum);
@@ -103,7 +111,7 @@ TEST(SerialPortLine, RawBothWaysAndNoEcho) {
 
   const std::string in("a\r\nb\x03\x11\x13\x1a\x7f\xff\x00z", 12);
   pty.Write(in);
-  EXPECT_EQ(ReadFromPort(port, in.size(), 10'000), in);
+  EXPECT_EQ(ReadFromPort(port, pty, in.size(), 10'000), in);
 
   // Had the line echoed, the echo would be ahead of this at the master.
   const std::string out("\n\r\x11\x13\x03\xbe", 6);
@@ -162,7 +170,7 @@ TEST(SerialPortLine, StaleInputIsGoneAtOpen) {
   SerialPort port;
   ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
   pty.Write("fresh");
-  EXPECT_EQ(ReadFromPort(port, 5, 10'000), "fresh");
+  EXPECT_EQ(ReadFromPort(port, pty, 5, 10'000), "fresh");
 }
 
 TEST(SerialPortRead, EachReadIsCappedAndEverythingArrivesInOrder) {
@@ -179,7 +187,7 @@ TEST(SerialPortRead, EachReadIsCappedAndEverythingArrivesInOrder) {
   for (int i = 0; i < 300; ++i) sent.push_back(static_cast<char>('!' + i % 90));
   pty.Write(sent);
   std::vector<uint32_t> sizes;
-  EXPECT_EQ(ReadFromPort(port, sent.size(), 100, &sizes), sent);
+  EXPECT_EQ(ReadFromPort(port, pty, sent.size(), 100, &sizes), sent);
   for (uint32_t size : sizes) EXPECT_LE(size, 100u);
   EXPECT_GE(sizes.size(), 3u);
 
@@ -234,7 +242,7 @@ TEST(SerialPortClose, ReopenAfterCloseWorksWithFreshSignal) {
   // The earlier close must not leak into the new open.
   EXPECT_FALSE(port.Closing());
   pty.Write("z");
-  EXPECT_EQ(ReadFromPort(port, 1, 10), "z");
+  EXPECT_EQ(ReadFromPort(port, pty, 1, 10), "z");
   ASSERT_EQ(port.WriteBlock(Bytes("y")).status, PortStatus::kOk);
   EXPECT_EQ(pty.ReadCount(1), "y");
 }

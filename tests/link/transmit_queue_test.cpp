@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/patience.h"
 #include "support/queue_drain.h"
 
 namespace corvane {
@@ -143,8 +144,7 @@ TEST(TransmitQueueWaits, DrainWaitSeesEmptyOrTimesOut) {
   queue.EnqueueByte('k');
   EXPECT_FALSE(queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(1)));
   std::thread sender([&] { TakeQueuedBlocks(queue); });
-  while (!queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(50))) {
-  }
+  EXPECT_TRUE(queue.WaitUntilEmpty(stop.get_token(), testing::kPatience));
   sender.join();
 }
 
@@ -169,16 +169,14 @@ TEST(TransmitQueueConcurrency, ProducersStayContiguous) {
   auto produce = [&](char tag) {
     for (int i = 0; i < kStrings; ++i) {
       const std::string s = std::string("<") + tag + std::to_string(i % 10) + ">";
-      while (queue.EnqueueBytesWaiting(s, stop.get_token()) != EnqueueResult::kAppended) {
-      }
+      ASSERT_EQ(queue.EnqueueBytesWaiting(s, stop.get_token()), EnqueueResult::kAppended);
     }
   };
   std::thread a(produce, 'a');
   std::thread b(produce, 'b');
   a.join();
   b.join();
-  while (!queue.WaitUntilEmpty(stop.get_token(), std::chrono::milliseconds(100))) {
-  }
+  EXPECT_TRUE(queue.WaitUntilEmpty(stop.get_token(), testing::kPatience));
   stop.request_stop();
   sender.join();
 

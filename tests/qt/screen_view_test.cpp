@@ -83,7 +83,7 @@ TEST_F(ScreenViewTest, PicturesThatArriveFasterThanTheUiAreShownOnceWithTheLates
 TEST_F(ScreenViewTest, ManyPicturesFromAThreadEndWithTheLastOneShown) {
   QSignalSpy shown(&view_, &ScreenView::PictureShown);
   constexpr int kPictures = 200;
-  std::thread receiver([&] {
+  std::jthread receiver([&] {  // joined too when an assertion ends the test
     Surface surface;
     for (int i = 1; i <= kPictures; ++i) {
       Paint(surface, static_cast<uint8_t>(i));
