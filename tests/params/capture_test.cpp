@@ -53,8 +53,12 @@ class CaptureTest : public ::testing::Test {
   std::vector<std::chrono::milliseconds> pauses_;
   CaptureState capture_;
 };
+using BackupBlock = CaptureTest;
+using BackupStart = CaptureTest;
+using BackupCutOff = CaptureTest;
+using BackupThreads = CaptureTest;
 
-TEST_F(CaptureTest, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
+TEST_F(BackupBlock, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
   const std::string path = (dir_ / "station1.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
   EXPECT_TRUE(capture_.Capturing());
@@ -81,7 +85,7 @@ TEST_F(CaptureTest, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(CaptureTest, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
+TEST_F(BackupBlock, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
   const std::string path = (dir_ / "odd.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(0)));
   EXPECT_EQ(TakeAllQueued(queue_), "<11>");
@@ -96,7 +100,7 @@ TEST_F(CaptureTest, DropsNulKeepsEndOfFileByteAndDoublesTheControllersCr) {
   EXPECT_EQ(counters_.ParametersReceived.load(), 0);
 }
 
-TEST_F(CaptureTest, AnEmptyBlockGivesAnEmptyFile) {
+TEST_F(BackupBlock, AnEmptyBlockGivesAnEmptyFile) {
   const std::string path = (dir_ / "empty.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(8)));
   EXPECT_EQ(TakeAllQueued(queue_), "<19>");
@@ -105,7 +109,7 @@ TEST_F(CaptureTest, AnEmptyBlockGivesAnEmptyFile) {
   EXPECT_EQ(ReadWholeFile(path), "");
 }
 
-TEST_F(CaptureTest, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
+TEST_F(BackupBlock, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
   counters_.ImagesShown = 4;
   // No backup open: the block is read to its end but nothing is kept.
   EXPECT_EQ(Feed("9 9 ;\n]"), 1);
@@ -127,7 +131,7 @@ TEST_F(CaptureTest, CountersAndTextsAcrossTwoBlocksOneOfThemUncaptured) {
   EXPECT_EQ(ReadWholeFile(path), "5 6 ;\r\n");
 }
 
-TEST_F(CaptureTest, AFileThatCannotBeCreatedSendsNothingAndSaysSo) {
+TEST_F(BackupStart, AFileThatCannotBeCreatedSendsNothingAndSaysSo) {
   const std::string path = (dir_ / "no-such-dir" / "x.spb").string();
   EXPECT_FALSE(capture_.StartBackup(path, BackupCommand(1)));
   EXPECT_FALSE(capture_.Capturing());
@@ -141,7 +145,18 @@ TEST_F(CaptureTest, AFileThatCannotBeCreatedSendsNothingAndSaysSo) {
   EXPECT_EQ(counters_.ParametersReceived.load(), 0);
 }
 
-TEST_F(CaptureTest, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
+TEST_F(BackupStart, AFullQueueLeavesNoCaptureWaitingForABlockThatWillNotCome) {
+  const std::vector<uint8_t> filler(TransmitQueue::kMaxUnsent - 2, 'k');
+  ASSERT_EQ(queue_.EnqueueBytes(filler), EnqueueResult::kAppended);
+  EXPECT_FALSE(capture_.StartBackup((dir_ / "q.spb").string(), BackupCommand(1)));
+  EXPECT_FALSE(capture_.Capturing());
+  EXPECT_EQ(queue_.UnsentCount(), TransmitQueue::kMaxUnsent - 2);
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupFailedCaption);
+}
+
+TEST_F(BackupStart, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
   const std::string first = (dir_ / "first.spb").string();
   const std::string second = (dir_ / "second.spb").string();
   ASSERT_TRUE(capture_.StartBackup(first, BackupCommand(1)));
@@ -161,7 +176,7 @@ TEST_F(CaptureTest, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
   EXPECT_EQ(messages_.Count(), 1u) << "the second ended well";
 }
 
-TEST_F(CaptureTest, AFailedSecondBackupLeavesNoCaptureOpen) {
+TEST_F(BackupStart, AFailedSecondBackupLeavesNoCaptureOpen) {
   const std::string first = (dir_ / "first.spb").string();
   ASSERT_TRUE(capture_.StartBackup(first, BackupCommand(1)));
   Feed("1 ;");
@@ -173,34 +188,29 @@ TEST_F(CaptureTest, AFailedSecondBackupLeavesNoCaptureOpen) {
   EXPECT_EQ(messages_.Count(), 2u);  // the first cut short, the second not created
 }
 
-TEST(CaptureState, ABackupStartedDuringThePauseAtTheBlockEndStaysOpen) {
-  ScratchDir dir;
-  TransmitQueue queue;
-  StatusCounters counters;
-  testing::RecordingDisplay display;
-  testing::RecordingMessages messages;
-  const std::string first = (dir / "first.spb").string();
-  const std::string second = (dir / "second.spb").string();
+TEST_F(BackupStart, ABackupStartedDuringThePauseAtTheBlockEndStaysOpen) {
+  const std::string first = (dir_ / "first.spb").string();
+  const std::string second = (dir_ / "second.spb").string();
   CaptureState* self = nullptr;
   bool started_in_pause = false;
-  CaptureState capture(queue, counters, messages, [&](std::chrono::milliseconds) {
+  CaptureState capture(queue_, counters_, messages_, [&](std::chrono::milliseconds) {
     // The operator picks the next backup while the receiver sits in the pause.
     if (!started_in_pause) started_in_pause = self->StartBackup(second, BackupCommand(2));
   });
   self = &capture;
   ASSERT_TRUE(capture.StartBackup(first, BackupCommand(1)));
   for (const char c : std::string("1 ;]"))
-    capture.CaptureParameterByte(static_cast<uint8_t>(c), display);
+    capture.CaptureParameterByte(static_cast<uint8_t>(c), display_);
   ASSERT_TRUE(started_in_pause);
   EXPECT_TRUE(capture.Capturing()) << "the \"]\" of the first block must not close the second file";
-  EXPECT_EQ(messages.Count(), 0u) << "the first block ended whole";
+  EXPECT_EQ(messages_.Count(), 0u) << "the first block ended whole";
   for (const char c : std::string("2 ;]"))
-    capture.CaptureParameterByte(static_cast<uint8_t>(c), display);
+    capture.CaptureParameterByte(static_cast<uint8_t>(c), display_);
   EXPECT_EQ(ReadWholeFile(first), "1 ;");
   EXPECT_EQ(ReadWholeFile(second), "2 ;");
 }
 
-TEST_F(CaptureTest, ABackupIntoAFullDiskIsReportedIncomplete) {
+TEST_F(BackupCutOff, ABackupIntoAFullDiskIsReportedIncomplete) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   ASSERT_TRUE(capture_.StartBackup("/dev/full", BackupCommand(4)));
   Feed("1 2 ;\n3 4 ;\n");
@@ -217,7 +227,7 @@ TEST_F(CaptureTest, ABackupIntoAFullDiskIsReportedIncomplete) {
   EXPECT_EQ(display_.LastText(), "Images: 0, Parameters: 0  ") << "the block still ends";
 }
 
-TEST_F(CaptureTest, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
+TEST_F(BackupCutOff, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
   const std::string path = (dir_ / "cut.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
   Feed("1 2 ;\n3");
@@ -232,7 +242,7 @@ TEST_F(CaptureTest, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
   EXPECT_EQ(messages_.Count(), 1u) << "nothing open, nothing to report";
 }
 
-TEST_F(CaptureTest, ExitClosesTheFileWithWhatArrived) {
+TEST_F(BackupCutOff, ExitClosesTheFileWithWhatArrived) {
   const std::string path = (dir_ / "exit.spb").string();
   ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
   Feed("1 2 ;\n3 4");
@@ -243,24 +253,13 @@ TEST_F(CaptureTest, ExitClosesTheFileWithWhatArrived) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(CaptureTest, AFullQueueLeavesNoCaptureWaitingForABlockThatWillNotCome) {
-  const std::vector<uint8_t> filler(TransmitQueue::kMaxUnsent - 2, 'k');
-  ASSERT_EQ(queue_.EnqueueBytes(filler), EnqueueResult::kAppended);
-  EXPECT_FALSE(capture_.StartBackup((dir_ / "q.spb").string(), BackupCommand(1)));
-  EXPECT_FALSE(capture_.Capturing());
-  EXPECT_EQ(queue_.UnsentCount(), TransmitQueue::kMaxUnsent - 2);
-  const auto messages = messages_.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].caption, kBackupFailedCaption);
-}
-
-TEST_F(CaptureTest, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
+TEST_F(BackupThreads, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
   // The UI thread starts backup after backup while the receiver thread
   // writes a block that never ends. Every ";" that was counted must be in
   // exactly one of the files, and nothing may reach a closed file.
-  std::atomic<bool> done{false};
-  std::thread receiver([&] {
-    while (!done.load()) Feed("x;");
+  // A jthread: stopped and joined even when an assertion ends the test.
+  std::jthread receiver([&](std::stop_token stop) {
+    while (!stop.stop_requested()) Feed("x;");
   });
   std::vector<std::string> paths;
   for (int i = 0; i < 40; ++i) {
@@ -270,7 +269,7 @@ TEST_F(CaptureTest, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
     display_.WaitForTexts(display_.TextCount() + 3);
   }
   capture_.CloseBackupFile();
-  done = true;
+  receiver.request_stop();
   receiver.join();
   int64_t semicolons = 0;
   for (const auto& p : paths) {

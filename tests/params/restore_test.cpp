@@ -32,7 +32,7 @@ std::string A(uint32_t type, uint32_t group, uint32_t station, uint32_t index) {
   return std::to_string(Address(type, group, station, index));
 }
 
-class RestoreTest : public ::testing::Test {
+class RestoreRun : public ::testing::Test {
  protected:
   RestoreContext Context(std::chrono::milliseconds redraw = std::chrono::milliseconds(5)) {
     return RestoreContext{queue_, counters_, display_, messages_, request_, redraw};
@@ -67,8 +67,15 @@ class RestoreTest : public ::testing::Test {
   testing::RecordingMessages messages_;
   RestoreRequest request_;
 };
+using FullRestore = RestoreRun;
+using PartialRestore = RestoreRun;
+using RestoreFileBytes = RestoreRun;
+using RestoreQueueing = RestoreRun;
+using RestoreCutOff = RestoreRun;
+using RestoreProgress = RestoreRun;
+using RestoreArmedDuringARun = RestoreRun;
 
-TEST_F(RestoreTest, FullRestoreSendsEveryLineUnchangedBetweenTheFrameBytes) {
+TEST_F(FullRestore, SendsEveryLineUnchangedBetweenTheFrameBytes) {
   const std::string line1 = A(108, 3, 2, 5) + " 12 ;";
   const std::string path = File("full.spb", line1 + "\r\n4 5 ;\r\nABC;\r\n");
   bool ok = false;
@@ -83,43 +90,7 @@ TEST_F(RestoreTest, FullRestoreSendsEveryLineUnchangedBetweenTheFrameBytes) {
   }
 }
 
-TEST_F(RestoreTest, PartialRestoreRetargetsForwardedRecordsAndCountsEveryLine) {
-  const std::string path = File("partial.spb", A(108, 3, 2, 5) + " 12 ;\r\n" + A(200, 0, 0, 1) +
-                                                   " 1,ABC;\r\n" + A(150, 0, 2, 0) + " 9 ;\r\n" +
-                                                   A(108, 3, 15, 5) + " 0012 ;\r\n" + "\r\n");
-  EXPECT_EQ(RunWithSender(Arm(path, true, 3)), "<2>" + A(108, 3, 3, 5) + " 12 ;\n" +
-                                                   A(200, 0, 3, 1) + " 1 ABC;" + A(108, 3, 3, 5) +
-                                                   " 12 ;\n}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 5);
-}
-
-TEST_F(RestoreTest, ALastLineWithoutLineEndIsNeitherSentNorCounted) {
-  const std::string path = File("tail.spb", "1 2 ;\r\n" + A(108, 0, 0, 0) + " 3 ;");
-  EXPECT_EQ(RunWithSender(Arm(path)), "<2>1 2 ;}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 1);
-  counters_.LinesSent = 0;
-  EXPECT_EQ(RunWithSender(Arm(path, true, 1)), "<2>}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 1);
-}
-
-TEST_F(RestoreTest, EmptyFileAndFileWithNothingToForwardSendOnlyTheFrame) {
-  EXPECT_EQ(RunWithSender(Arm(File("empty.spb", ""))), "<2>}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 0);
-  const std::string path =
-      File("hw.spb", A(150, 0, 0, 0) + " 1 ;\r\n" + A(1, 0, 0, 0) + " 2 ;\r\n");
-  EXPECT_EQ(RunWithSender(Arm(path, true, 5)), "<2>}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 2);
-}
-
-TEST_F(RestoreTest, NulIsDroppedAndTheEndOfFileByteEndsTheReading) {
-  const std::string path = File("odd.spb", std::string("1\0 2 ;\r\n3 4 ;\r\r\n\x1A"
-                                                       "5 6 ;\r\n",
-                                                       21));
-  EXPECT_EQ(RunWithSender(Arm(path)), "<2>1 2 ;3 4 ;\r}<1>");
-  EXPECT_EQ(counters_.LinesSent.load(), 2);
-}
-
-TEST_F(RestoreTest, ARestoreOfAReadOnlyFileSendsIt) {
+TEST_F(FullRestore, OfAReadOnlyFileSendsIt) {
   const std::string path = File("ro.spb", "1 2 ;\r\n");
   testing::MakeReadOnly(path);
   bool ok = false;
@@ -127,35 +98,7 @@ TEST_F(RestoreTest, ARestoreOfAReadOnlyFileSendsIt) {
   EXPECT_TRUE(ok);
 }
 
-TEST_F(RestoreTest, AFileThatCannotBeOpenedKeepsTheMirrorGoingAndTellsTheOperator) {
-  counters_.LinesSent = 0;
-  const std::string path = (dir_ / "gone.spb").string();
-  const RestoreSnapshot snapshot = Arm(path, true, 2);
-  RestoreContext context = Context();
-  EXPECT_FALSE(RunRestore(snapshot, context, std::stop_token()));
-  EXPECT_EQ(TakeAllQueued(queue_), std::string(kScreenRequest));
-  EXPECT_FALSE(request_.Armed()) << "not tried again at every image";
-  EXPECT_EQ(counters_.LinesSent.load(), 0);
-  const auto messages = messages_.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].caption, kRestoreFailedCaption);
-  EXPECT_NE(messages[0].text.find(path), std::string::npos);
-}
-
-TEST_F(RestoreTest, AReadErrorClosesTheFrameAndTellsTheOperator) {
-  // A directory opens for reading here but fails at the first read.
-  std::error_code error;
-  if (!TextFileReader::Open(dir_.Path(), error)) GTEST_SKIP() << "a directory does not open here";
-  bool ok = true;
-  EXPECT_EQ(RunWithSender(Arm(dir_.Path().string()), &ok), "<2>}<1>");
-  EXPECT_FALSE(ok);
-  EXPECT_FALSE(request_.Armed());
-  const auto messages = messages_.Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].caption, kRestoreIncompleteCaption);
-}
-
-TEST_F(RestoreTest, ABackupCapturedAndRestoredInFullSendsTheSameBytes) {
+TEST_F(FullRestore, OfACapturedBackupSendsTheSameBytes) {
   // The controller's block: many records, type-200 texts, a CR LF of its own
   // and lines far beyond 255 bytes.
   std::string block;
@@ -181,7 +124,43 @@ TEST_F(RestoreTest, ABackupCapturedAndRestoredInFullSendsTheSameBytes) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(RestoreTest, ARestoreLargerThanTheQueueWaitsForRoomAndLosesNothing) {
+TEST_F(PartialRestore, RetargetsForwardedRecordsAndCountsEveryLine) {
+  const std::string path = File("partial.spb", A(108, 3, 2, 5) + " 12 ;\r\n" + A(200, 0, 0, 1) +
+                                                   " 1,ABC;\r\n" + A(150, 0, 2, 0) + " 9 ;\r\n" +
+                                                   A(108, 3, 15, 5) + " 0012 ;\r\n" + "\r\n");
+  EXPECT_EQ(RunWithSender(Arm(path, true, 3)), "<2>" + A(108, 3, 3, 5) + " 12 ;\n" +
+                                                   A(200, 0, 3, 1) + " 1 ABC;" + A(108, 3, 3, 5) +
+                                                   " 12 ;\n}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 5);
+}
+
+TEST_F(RestoreFileBytes, ALastLineWithoutLineEndIsNeitherSentNorCounted) {
+  const std::string path = File("tail.spb", "1 2 ;\r\n" + A(108, 0, 0, 0) + " 3 ;");
+  EXPECT_EQ(RunWithSender(Arm(path)), "<2>1 2 ;}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 1);
+  counters_.LinesSent = 0;
+  EXPECT_EQ(RunWithSender(Arm(path, true, 1)), "<2>}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 1);
+}
+
+TEST_F(RestoreFileBytes, EmptyFileAndFileWithNothingToForwardSendOnlyTheFrame) {
+  EXPECT_EQ(RunWithSender(Arm(File("empty.spb", ""))), "<2>}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 0);
+  const std::string path =
+      File("hw.spb", A(150, 0, 0, 0) + " 1 ;\r\n" + A(1, 0, 0, 0) + " 2 ;\r\n");
+  EXPECT_EQ(RunWithSender(Arm(path, true, 5)), "<2>}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 2);
+}
+
+TEST_F(RestoreFileBytes, NulIsDroppedAndTheEndOfFileByteEndsTheReading) {
+  const std::string path = File("odd.spb", std::string("1\0 2 ;\r\n3 4 ;\r\r\n\x1A"
+                                                       "5 6 ;\r\n",
+                                                       21));
+  EXPECT_EQ(RunWithSender(Arm(path)), "<2>1 2 ;3 4 ;\r}<1>");
+  EXPECT_EQ(counters_.LinesSent.load(), 2);
+}
+
+TEST_F(RestoreQueueing, LargerThanTheQueueWaitsForRoomAndLosesNothing) {
   std::string file;
   std::string full;
   std::string partial;
@@ -206,7 +185,7 @@ TEST_F(RestoreTest, ARestoreLargerThanTheQueueWaitsForRoomAndLosesNothing) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
-TEST_F(RestoreTest, KeyCodesQueuedDuringARunLandBetweenRecordsNeverInsideOne) {
+TEST_F(RestoreQueueing, KeyCodesQueuedDuringARunLandBetweenRecordsNeverInsideOne) {
   // More than the queue holds, so the run is still queueing while the sender
   // drains, and the key codes the sender's thread adds meanwhile fall inside
   // the restore frame.
@@ -239,7 +218,35 @@ TEST_F(RestoreTest, KeyCodesQueuedDuringARunLandBetweenRecordsNeverInsideOne) {
   EXPECT_EQ(sent, "<2>" + expected + "}<1>");
 }
 
-TEST_F(RestoreTest, TheDrainWaitRedrawsAndEndsWhenTheLinkCloses) {
+TEST_F(RestoreCutOff, AFileThatCannotBeOpenedKeepsTheMirrorGoingAndTellsTheOperator) {
+  counters_.LinesSent = 0;
+  const std::string path = (dir_ / "gone.spb").string();
+  const RestoreSnapshot snapshot = Arm(path, true, 2);
+  RestoreContext context = Context();
+  EXPECT_FALSE(RunRestore(snapshot, context, std::stop_token()));
+  EXPECT_EQ(TakeAllQueued(queue_), std::string(kScreenRequest));
+  EXPECT_FALSE(request_.Armed()) << "not tried again at every image";
+  EXPECT_EQ(counters_.LinesSent.load(), 0);
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kRestoreFailedCaption);
+  EXPECT_NE(messages[0].text.find(path), std::string::npos);
+}
+
+TEST_F(RestoreCutOff, AReadErrorClosesTheFrameAndTellsTheOperator) {
+  // A directory opens for reading here but fails at the first read.
+  std::error_code error;
+  if (!TextFileReader::Open(dir_.Path(), error)) GTEST_SKIP() << "a directory does not open here";
+  bool ok = true;
+  EXPECT_EQ(RunWithSender(Arm(dir_.Path().string()), &ok), "<2>}<1>");
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(request_.Armed());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kRestoreIncompleteCaption);
+}
+
+TEST_F(RestoreCutOff, TheDrainWaitRedrawsAndEndsWhenTheLinkCloses) {
   // No sender: the queue never drains by itself.
   const RestoreSnapshot snapshot = Arm(File("stuck.spb", "1 2 ;\r\n"));
   bool ok = true;
@@ -260,7 +267,7 @@ TEST_F(RestoreTest, TheDrainWaitRedrawsAndEndsWhenTheLinkCloses) {
   EXPECT_EQ(messages[0].caption, kRestoreIncompleteCaption);
 }
 
-TEST_F(RestoreTest, AWaitForRoomEndsWhenTheLinkCloses) {
+TEST_F(RestoreCutOff, AWaitForRoomEndsWhenTheLinkCloses) {
   const std::vector<uint8_t> filler(TransmitQueue::kMaxUnsent - 10, 'k');
   ASSERT_EQ(queue_.EnqueueBytes(filler), EnqueueResult::kAppended);
   std::string file;
@@ -281,7 +288,7 @@ TEST_F(RestoreTest, AWaitForRoomEndsWhenTheLinkCloses) {
   EXPECT_EQ(messages_.Count(), 1u);
 }
 
-TEST_F(RestoreTest, TheSendingTextIsRedrawnAtASteadyPaceNotInATightLoop) {
+TEST_F(RestoreProgress, TheSendingTextIsRedrawnAtASteadyPaceNotInATightLoop) {
   std::string file;
   for (int i = 0; i < 800; ++i) file += "1 " + std::to_string(i) + " ;\r\n";
   const RestoreSnapshot snapshot = Arm(File("paced.spb", file));
@@ -323,7 +330,7 @@ TEST(RestoreRequest, KeepsItsOwnCopyAndTheNewestRequest) {
   EXPECT_FALSE(request.Armed());
 }
 
-TEST_F(RestoreTest, ARequestArmedDuringARunRunsAtTheNextImage) {
+TEST_F(RestoreArmedDuringARun, RunsAtTheNextImage) {
   const RestoreSnapshot first = Arm(File("a.spb", "1 ;\r\n"));
   request_.ArmRestore(File("b.spb", A(108, 0, 0, 0) + " 2 ;\r\n"), true, 4);
   EXPECT_EQ(RunWithSender(first), "<2>1 ;}<1>");
@@ -333,7 +340,7 @@ TEST_F(RestoreTest, ARequestArmedDuringARunRunsAtTheNextImage) {
   EXPECT_FALSE(request_.Armed());
 }
 
-TEST_F(RestoreTest, ArmingWhileARunIsReadingIsSafe) {
+TEST_F(RestoreArmedDuringARun, IsSafeWhileTheRunReads) {
   std::string file;
   for (int i = 0; i < 50000; ++i) file += "1 2 ;\r\n";
   const RestoreSnapshot snapshot = Arm(File("long.spb", file));
