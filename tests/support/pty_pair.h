@@ -41,6 +41,8 @@ class PtyPair {
     slave_path_ = name;
     fcntl(master_, F_SETFD, FD_CLOEXEC);
     fcntl(slave_, F_SETFD, FD_CLOEXEC);
+    // Never blocks, so that a port that stops reading fails Write in time.
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   }
   ~PtyPair() {
     CloseMaster();
@@ -50,7 +52,6 @@ class PtyPair {
   PtyPair& operator=(const PtyPair&) = delete;
 
   bool Ok() const { return master_ >= 0 && slave_ >= 0; }
-  int Master() const { return master_; }
   int Slave() const { return slave_; }
   const std::string& SlavePath() const { return slave_path_; }
 
@@ -61,17 +62,25 @@ class PtyPair {
     master_ = -1;
   }
 
-  // Writes every byte, waiting for room as the port side reads.
+  // Writes every byte, waiting for room as the port side reads; a failure
+  // when the port takes nothing for kPatience.
   void Write(std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
       const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
       if (n > 0) {
         done += static_cast<size_t>(n);
-      } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-        ADD_FAILURE() << "write to the master failed: " << std::strerror(errno);
-        return;
+        continue;
       }
+      pollfd room{master_, POLLOUT, 0};
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno == EAGAIN &&
+          poll(&room, 1, static_cast<int>(kPatience.count())) == 1) {
+        continue;
+      }
+      ADD_FAILURE() << "only " << done << " of " << bytes.size()
+                    << " bytes went to the port: " << std::strerror(errno);
+      return;
     }
   }
 
