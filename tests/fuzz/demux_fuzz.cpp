@@ -12,6 +12,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
@@ -119,9 +120,6 @@ Outcome Run(Rig& rig, std::string_view stream, bool backup,
   rig.counters.ImagesShown = 0;
   rig.counters.ParametersReceived = 0;
   rig.counters.BlocksCompleted = 0;
-  rig.display.payloads.clear();
-  rig.display.texts.clear();
-  rig.messages.messages.clear();
   if (backup) {
     FUZZ_REQUIRE(rig.capture.StartBackup(rig.backup.Path().string(), "<11>"), "backup started");
   }
@@ -138,13 +136,17 @@ Outcome Run(Rig& rig, std::string_view stream, bool backup,
   if (rig.state.parameter_block_mode) rig.capture.AbandonCapture();
   rig.capture.CloseBackupFile();
 
+  // Taken out whole, so that what this input kept is freed with it: a rig
+  // holding on to it would look like a leak to the fuzzer.
   Outcome outcome;
-  outcome.payloads = rig.display.payloads;
+  outcome.payloads = std::exchange(rig.display.payloads, {});
+  rig.display.texts = {};
   outcome.queued = testing::TakeAllQueued(rig.queue);
   outcome.images_shown = rig.counters.ImagesShown.load();
   outcome.blocks_completed = rig.counters.BlocksCompleted.load();
   outcome.parameters = rig.counters.ParametersReceived.load();
   outcome.messages = rig.messages.messages.size();
+  rig.messages.messages = {};
   if (backup) outcome.backup_file = rig.backup.Read();
   return outcome;
 }
