@@ -47,9 +47,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Only the core and the simulator: the targets need neither Qt, GoogleTest
-# nor Google Benchmark.
+# nor Google Benchmark. A warning is an error here as in every CI build.
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCORVANE_BUILD_FUZZ=ON -DCORVANE_SANITIZE=address,undefined \
+  -DCORVANE_BUILD_FUZZ=ON -DCORVANE_SANITIZE=address,undefined -DCORVANE_WERROR=ON \
   -DCORVANE_BUILD_QT=OFF -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target corvane_fuzz_targets -j2
 
