@@ -25,9 +25,9 @@
 #include <thread>
 #include <vector>
 
-#include "link/operator_messages.h"
 #include "hub/receiver.h"
 #include "hub/serial_link.h"
+#include "link/operator_messages.h"
 #include "link/transmit_queue.h"
 #include "params/capture.h"
 #include "params/restore.h"
@@ -115,8 +115,8 @@ struct Rig {
   RestoreRequest restore;
   ReceiverState state;
   SilenceWatchdog watchdog;
-  ReceiverContext context{queue,   image,   surface, counters, display,
-                          messages, capture, restore, state,   watchdog};
+  ReceiverContext context{queue,    image,   surface, counters, display,
+                          messages, capture, restore, state,    watchdog};
   SerialLink link{context, {}, controller.dir};  // last: released first
 };
 

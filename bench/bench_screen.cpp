@@ -27,7 +27,6 @@
 #include "screen/status_counters.h"
 #include "support/allocation_counter.h"
 
-
 namespace corvane {
 namespace {
 
@@ -115,8 +114,8 @@ LetterPicture TypicalPanel() {
     p.Box(x0, y0, x0 + 184, y0 + 222, 'A', 'P');
     p.Fill(x0 + 1, y0 + 1, x0 + 183, y0 + 18, 'I');
     p.Text(x0 + 6, y0 + 6, "STATION " + std::to_string(s + 1), 'P');
-    const char* labels[] = {"FLOW  12.5 L/MIN", "TEMP  45.2 C", "PRES  3.10 BAR",
-                            "SET   50.0", "OUT   73 %", "MODE  AUTO", "ALARM NONE"};
+    const char* labels[] = {"FLOW  12.5 L/MIN", "TEMP  45.2 C", "PRES  3.10 BAR", "SET   50.0",
+                            "OUT   73 %",       "MODE  AUTO",   "ALARM NONE"};
     for (int l = 0; l < 7; ++l) p.Text(x0 + 8, y0 + 28 + l * 14, labels[l], 'A');
     // A bar graph and a trend line.
     p.Box(x0 + 8, y0 + 130, x0 + 176, y0 + 146, 'A', 'L');

@@ -31,7 +31,8 @@ void EncodePanel(benchmark::State& state, PanelModel& model) {
 void BM_EncodeDefaultPanel(benchmark::State& state) {
   PanelModel model(1);
   EncodePanel(state, model);
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * LetterImage::kWidth * LetterImage::kHeight);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * LetterImage::kWidth *
+                          LetterImage::kHeight);
 }
 BENCHMARK(BM_EncodeDefaultPanel)->Unit(benchmark::kMicrosecond);
 

@@ -13,7 +13,6 @@
 #include "link/transmit_queue.h"
 #include "support/allocation_counter.h"
 
-
 namespace corvane {
 namespace {
 
@@ -34,12 +33,11 @@ void BM_EnqueueBytes(benchmark::State& state) {
     benchmark::DoNotOptimize(queue.EnqueueBytes(line));
   }
   const long made = corvane::testing::AllocationCount() - before;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(length));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(length));
   // Time per byte appended.
   state.counters["per_byte"] = benchmark::Counter(
-      static_cast<double>(length), benchmark::Counter::kIsIterationInvariantRate |
-                                       benchmark::Counter::kInvert);
+      static_cast<double>(length),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["allocs"] = static_cast<double>(made);
 }
 BENCHMARK(BM_EnqueueBytes)->Arg(1)->Arg(3)->Arg(32)->Arg(80)->Arg(1024)->Arg(65536)->Arg(1 << 20);

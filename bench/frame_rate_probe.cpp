@@ -77,10 +77,10 @@ int main(int argc, char* argv[]) {
     const int images = program.Counters().ImagesShown.load() - images0;
     const int shown = program.View().PicturesShown() - shown0;
     const int painted = paints.paints - paints0;
-    std::printf("over %.2f s: %d images rendered (%.1f/s), %d handed to the window (%.1f/s), "
-                "%d paints of the picture (%.1f/s)\n",
-                elapsed, images, images / elapsed, shown, shown / elapsed, painted,
-                painted / elapsed);
+    std::printf(
+        "over %.2f s: %d images rendered (%.1f/s), %d handed to the window (%.1f/s), "
+        "%d paints of the picture (%.1f/s)\n",
+        elapsed, images, images / elapsed, shown, shown / elapsed, painted, painted / elapsed);
     program.Window().close();
   });
   const int code = QApplication::exec();

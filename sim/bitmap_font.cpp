@@ -74,9 +74,11 @@ constexpr GlyphEntry kGlyphs[] = {
 constexpr std::array<int8_t, 256> kGlyphIndex = [] {
   std::array<int8_t, 256> index{};
   index.fill(-1);
-  for (size_t i = 0; i < std::size(kGlyphs); ++i) index[static_cast<uint8_t>(kGlyphs[i].c)] = static_cast<int8_t>(i);
+  for (size_t i = 0; i < std::size(kGlyphs); ++i)
+    index[static_cast<uint8_t>(kGlyphs[i].c)] = static_cast<int8_t>(i);
   // Lower case shares the capitals' glyphs.
-  for (int c = 'a'; c <= 'z'; ++c) index[static_cast<size_t>(c)] = index[static_cast<size_t>(c - 'a' + 'A')];
+  for (int c = 'a'; c <= 'z'; ++c)
+    index[static_cast<size_t>(c)] = index[static_cast<size_t>(c - 'a' + 'A')];
   return index;
 }();
 
@@ -100,7 +102,8 @@ void DrawText(LetterImage& image, int x, int y, std::string_view text, uint8_t c
     for (int row = 0; row < kGlyphHeight; ++row) {
       for (int col = 0; col < kGlyphWidth; ++col) {
         if (glyph[static_cast<size_t>(row)] & (0x10 >> col)) {
-          image.FillRect(x + col * scale, y + row * scale, x + (col + 1) * scale, y + (row + 1) * scale, colour);
+          image.FillRect(x + col * scale, y + row * scale, x + (col + 1) * scale,
+                         y + (row + 1) * scale, colour);
         }
       }
     }

@@ -30,6 +30,7 @@ int TextWidth(std::string_view text, int scale = 1);
 
 // Draws the set pixels of each glyph in `colour`; the background stays.
 // (x, y) is the top-left corner of the first glyph. Clipped to the image.
-void DrawText(LetterImage& image, int x, int y, std::string_view text, uint8_t colour, int scale = 1);
+void DrawText(LetterImage& image, int x, int y, std::string_view text, uint8_t colour,
+              int scale = 1);
 
 }  // namespace corvane::sim

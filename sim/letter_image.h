@@ -18,15 +18,15 @@ enum Colour : uint8_t {
   kColourBlack = 'A',
   kColourRed = 'B',
   kColourGreen = 'C',
-  kColourLight = 'D',   // grey 240
+  kColourLight = 'D',  // grey 240
   kColourBlue = 'E',
   kColourCyan = 'G',
   kColourYellow = 'H',
-  kColourDark = 'I',    // grey 127
-  kColourPale = 'J',    // grey 220
-  kColourMid = 'L',     // grey 200
-  kColourShade = 'O',   // grey 128
-  kColourWhite = 'P',   // grey 247
+  kColourDark = 'I',   // grey 127
+  kColourPale = 'J',   // grey 220
+  kColourMid = 'L',    // grey 200
+  kColourShade = 'O',  // grey 128
+  kColourWhite = 'P',  // grey 247
 };
 
 // True for the bytes an image may hold: "A" to "P" except "F", which on the
@@ -46,7 +46,8 @@ struct LetterImage {
   // Clipped to the image; an empty or inverted rectangle draws nothing.
   void FillRect(int x0, int y0, int x1, int y1, uint8_t colour);  // [x0, x1) x [y0, y1)
   void Set(int x, int y, uint8_t colour) {
-    if (x >= 0 && x < kWidth && y >= 0 && y < kHeight) letters[static_cast<size_t>(y) * kWidth + x] = colour;
+    if (x >= 0 && x < kWidth && y >= 0 && y < kHeight)
+      letters[static_cast<size_t>(y) * kWidth + x] = colour;
   }
   // One-pixel outline just inside [x0, x1) x [y0, y1).
   void OutlineRect(int x0, int y0, int x1, int y1, uint8_t colour);

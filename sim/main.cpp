@@ -158,7 +158,9 @@ void LogBytes(std::FILE* log, double seconds, const uint8_t* bytes, size_t n) {
 // kCatchUp, so the line never runs faster than the rate for long.
 class Pacer {
  public:
-  explicit Pacer(int64_t baud) : byte_time_(baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud) : Clock::duration{}) {}
+  explicit Pacer(int64_t baud)
+      : byte_time_(baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud)
+                            : Clock::duration{}) {}
   bool Paced() const { return byte_time_.count() > 0; }
   void StartIfIdle(Clock::time_point now) { next_ = std::max(next_, now); }
   // Bytes that may go now, at least 1 once due; 0 before.
@@ -210,13 +212,15 @@ class SimLoop {
   static constexpr auto kRestoreQuiet = std::chrono::seconds(2);
 
   bool FrameLimitReached() const {
-    return options_.frames_limit > 0 && engine_.ImagesSent() >= static_cast<uint64_t>(options_.frames_limit);
+    return options_.frames_limit > 0 &&
+           engine_.ImagesSent() >= static_cast<uint64_t>(options_.frames_limit);
   }
   bool Sending() const { return out_pos_ < out_.size(); }
   void ProduceReplies();
   // Waits for the master, the self-pipe or `wake`; the master's events, or
   // how the run ends.
-  std::optional<Ending> Wait(Clock::time_point now, Clock::time_point wake, bool want_write, short& events);
+  std::optional<Ending> Wait(Clock::time_point now, Clock::time_point wake, bool want_write,
+                             short& events);
   std::optional<Ending> ReadInput();
   std::optional<Ending> WriteOutput();
 
@@ -244,7 +248,8 @@ bool SimLoop::Open() {
   if (!options_.log_path.empty()) {
     log_.reset(std::fopen(options_.log_path.c_str(), "w"));
     if (!log_) {
-      std::fprintf(stderr, "mirelon-sim: cannot write the log %s: %s\n", options_.log_path.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "mirelon-sim: cannot write the log %s: %s\n", options_.log_path.c_str(),
+                   std::strerror(errno));
       return false;
     }
   }
@@ -262,7 +267,8 @@ bool SimLoop::Open() {
     std::fprintf(stderr, "mirelon-sim: cannot make the port link: %s\n", error.c_str());
     return false;
   }
-  std::printf("mirelon-sim: controller on %s, linked as %s\n", pty_.SlavePath().c_str(), link_path_.c_str());
+  std::printf("mirelon-sim: controller on %s, linked as %s\n", pty_.SlavePath().c_str(),
+              link_path_.c_str());
   std::fflush(stdout);
   return true;
 }
@@ -280,7 +286,8 @@ void SimLoop::ProduceReplies() {
 Ending SimLoop::Run() {
   start_ = Clock::now();
   last_received_ = start_;
-  if (options_.exit_after_ms > 0) deadline_ = start_ + std::chrono::milliseconds(options_.exit_after_ms);
+  if (options_.exit_after_ms > 0)
+    deadline_ = start_ + std::chrono::milliseconds(options_.exit_after_ms);
 
   for (;;) {
     ProduceReplies();
@@ -321,7 +328,8 @@ Ending SimLoop::Run() {
   }
 }
 
-std::optional<Ending> SimLoop::Wait(Clock::time_point now, Clock::time_point wake, bool want_write, short& events) {
+std::optional<Ending> SimLoop::Wait(Clock::time_point now, Clock::time_point wake, bool want_write,
+                                    short& events) {
   pollfd fds[2] = {{pty_.MasterFd(), static_cast<short>(POLLIN | (want_write ? POLLOUT : 0)), 0},
                    {signal_pipe_.ReadFd(), POLLIN, 0}};
   timespec ts{};
@@ -350,8 +358,8 @@ std::optional<Ending> SimLoop::ReadInput() {
     if (n > 0) {
       last_received_ = Clock::now();
       if (log_) {
-        LogBytes(log_.get(), std::chrono::duration<double>(Clock::now() - start_).count(), in_.data(),
-                 static_cast<size_t>(n));
+        LogBytes(log_.get(), std::chrono::duration<double>(Clock::now() - start_).count(),
+                 in_.data(), static_cast<size_t>(n));
       }
       engine_.Receive({in_.data(), static_cast<size_t>(n)});
       continue;

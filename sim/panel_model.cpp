@@ -18,9 +18,9 @@ int OverviewColumnRecord(int column) { return kOverviewRecords[column]; }
 
 bool IsKeyCode(uint8_t b) {
   using namespace key;
-  return b == kTab || b == kEnter || b == kSpace || (b >= kLeft && b <= kDown) || (b >= kDigit0 && b <= kDigit9) ||
-         (b >= kLetterA && b <= kLetterZ) || (b >= kF1 && b <= kCtrlM) || (b >= kSelectStation1 && b <= kCtrl9) ||
-         b == kFullStop;
+  return b == kTab || b == kEnter || b == kSpace || (b >= kLeft && b <= kDown) ||
+         (b >= kDigit0 && b <= kDigit9) || (b >= kLetterA && b <= kLetterZ) ||
+         (b >= kF1 && b <= kCtrlM) || (b >= kSelectStation1 && b <= kCtrl9) || b == kFullStop;
 }
 
 std::string KeyName(uint8_t code) {
@@ -41,7 +41,8 @@ std::string KeyName(uint8_t code) {
     case kFullStop: return ".";
     default: break;
   }
-  if ((code >= kDigit0 && code <= kDigit9) || (code >= kLetterA && code <= kLetterZ)) return std::string(1, static_cast<char>(code));
+  if ((code >= kDigit0 && code <= kDigit9) || (code >= kLetterA && code <= kLetterZ))
+    return std::string(1, static_cast<char>(code));
   if (code >= kF1 && code <= kF9) {
     std::snprintf(name, sizeof name, "F%d", code - kF1 + 1);
     return name;
@@ -115,8 +116,8 @@ void PanelModel::StoreEntry() {
   std::from_chars(entry_.data(), entry_.data() + entry_.size(), value);
   store_.SetValue(r.address, value);
   char text[64];
-  std::snprintf(text, sizeof text, "ST%d %.*s = %u", station_ + 1, static_cast<int>(r.def->label.size()),
-                r.def->label.data(), value);
+  std::snprintf(text, sizeof text, "ST%d %.*s = %u", station_ + 1,
+                static_cast<int>(r.def->label.size()), r.def->label.data(), value);
   message_ = text;
   entry_.clear();
 }

@@ -70,7 +70,7 @@ class PanelModel {
   LinkStats& Stats() { return stats_; }
   const LinkStats& Stats() const { return stats_; }
 
-  int PageNumber() const { return page_; }  // 1..9
+  int PageNumber() const { return page_; }          // 1..9
   int SelectedStation() const { return station_; }  // 0..7
   // The cursor: on the overview the column (0..3), on the station page the
   // record (catalogue position). The selected parameter is the record the
@@ -78,7 +78,7 @@ class PanelModel {
   int CursorColumn() const { return column_; }
   int CursorRecord() const { return record_; }
   int SelectedRecord() const;  // catalogue position of the selected parameter
-  const std::string& Entry() const { return entry_; }  // digits typed so far
+  const std::string& Entry() const { return entry_; }           // digits typed so far
   std::optional<KeyCode> LastKey() const { return last_key_; }  // none before the first key
   uint64_t KeyCount() const { return key_count_; }
   const std::string& LastTransfer() const { return last_transfer_; }
@@ -90,7 +90,9 @@ class PanelModel {
   static constexpr int kLiveMax = 1000;
   static constexpr int kTrendLength = 256;
   int LiveValue(int station) const { return live_[station]; }
-  int TrendSample(int station, int i) const { return trend_[station][(trend_head_ + i) % kTrendLength]; }
+  int TrendSample(int station, int i) const {
+    return trend_[station][(trend_head_ + i) % kTrendLength];
+  }
 
  private:
   void SelectStation(int station);

@@ -28,7 +28,8 @@ std::string Label(const ParameterDef& def) { return std::string(def.label); }
 int FitScale(std::string_view text, int width) { return TextWidth(text, 2) <= width ? 2 : 1; }
 
 // Large when it fits, else small, else cut to the cell.
-void DrawFitted(LetterImage& image, int x, int y, int width, std::string_view text, uint8_t colour) {
+void DrawFitted(LetterImage& image, int x, int y, int width, std::string_view text,
+                uint8_t colour) {
   const int scale = FitScale(text, width);
   while (scale == 1 && TextWidth(text) > width) text.remove_suffix(1);
   DrawText(image, x, y + (scale == 1 ? 4 : 0), text, colour, scale);
@@ -47,7 +48,8 @@ void DrawHeader(const PanelModel& model, LetterImage& image) {
   DrawText(image, 12, 34, "MC-800 CONTROLLER", kColourCyan);
   DrawText(image, 12, 48, Format("PAGE F%d", model.PageNumber()), kColourYellow);
 
-  DrawText(image, 568, 14, Format("FRAME %06llu", static_cast<unsigned long long>(model.Frame() % 1000000)),
+  DrawText(image, 568, 14,
+           Format("FRAME %06llu", static_cast<unsigned long long>(model.Frame() % 1000000)),
            kColourWhite, 2);
   DrawText(image, 568, 36, Format("STATION %d", model.SelectedStation() + 1), kColourYellow);
   // A blinking lamp: one more sign that the mirror is live.
@@ -58,17 +60,19 @@ void DrawHeader(const PanelModel& model, LetterImage& image) {
   for (int s = 0; s < kStationCount; ++s) {
     const SoftKeyRect& k = kSoftKeyRects[s];
     const bool selected = s == model.SelectedStation();
-    image.FillRect(k.left, kSoftKeyTop, k.right + 1, kSoftKeyBottom + 1, selected ? kColourYellow : kColourPale);
+    image.FillRect(k.left, kSoftKeyTop, k.right + 1, kSoftKeyBottom + 1,
+                   selected ? kColourYellow : kColourPale);
     image.OutlineRect(k.left, kSoftKeyTop, k.right + 1, kSoftKeyBottom + 1, kColourBlack);
     const std::string name = Format("S%d", s + 1);
     const int width = k.right - k.left + 1;
-    DrawText(image, k.left + (width - TextWidth(name, 2)) / 2, kSoftKeyTop + 8, name, kColourBlack, 2);
+    DrawText(image, k.left + (width - TextWidth(name, 2)) / 2, kSoftKeyTop + 8, name, kColourBlack,
+             2);
     // The station's live value as a small bar inside its key.
     const int x0 = k.left + 5;
     const int span = width - 10;
     image.FillRect(x0, kSoftKeyTop + 32, x0 + span, kSoftKeyTop + 38, kColourShade);
-    image.FillRect(x0, kSoftKeyTop + 32, x0 + span * model.LiveValue(s) / PanelModel::kLiveMax, kSoftKeyTop + 38,
-                   kColourGreen);
+    image.FillRect(x0, kSoftKeyTop + 32, x0 + span * model.LiveValue(s) / PanelModel::kLiveMax,
+                   kSoftKeyTop + 38, kColourGreen);
   }
 }
 
@@ -86,7 +90,8 @@ void DrawOverview(const PanelModel& model, LetterImage& image) {
   DrawText(image, xs[0], header_y, "ST", kColourShade);
   DrawText(image, xs[1], header_y, "NAME", kColourShade);
   for (int c = 0; c < kOverviewColumns; ++c) {
-    DrawText(image, xs[2 + c], header_y, Label(ParameterCatalogue()[static_cast<size_t>(OverviewColumnRecord(c))]),
+    DrawText(image, xs[2 + c], header_y,
+             Label(ParameterCatalogue()[static_cast<size_t>(OverviewColumnRecord(c))]),
              kColourShade);
   }
   DrawText(image, xs[6], header_y, "VALUE", kColourShade);
@@ -110,7 +115,8 @@ void DrawOverview(const PanelModel& model, LetterImage& image) {
         image.OutlineRect(x - 4, y + 6, x + 84, y + kRowHeight - 10, kColourBlack);
       }
       const ParameterRecord& r = records[static_cast<size_t>(OverviewColumnRecord(c))];
-      DrawFitted(image, x, ty, 80, CellText(model, r, cursor), cursor && !model.Entry().empty() ? kColourRed : kColourBlack);
+      DrawFitted(image, x, ty, 80, CellText(model, r, cursor),
+                 cursor && !model.Entry().empty() ? kColourRed : kColourBlack);
     }
     const int live = model.LiveValue(s);
     DrawText(image, xs[6], ty, std::to_string(live), kColourBlack, 2);
@@ -140,8 +146,10 @@ void DrawStationPage(const PanelModel& model, LetterImage& image) {
     DrawText(image, x + 6, y + 9, Label(*r.def), kColourBlack);
     DrawText(image, x + 72, y + 9, std::to_string(r.address), kColourShade);
     const bool typing = cursor && !model.Entry().empty();
-    DrawFitted(image, x + 130, y + 6, 116, CellText(model, r, cursor), typing ? kColourRed : kColourBlue);
-    if (AddressType(r.address) == kTextRecordType) DrawText(image, x + 240, y + 9, r.text, kColourBlack);
+    DrawFitted(image, x + 130, y + 6, 116, CellText(model, r, cursor),
+               typing ? kColourRed : kColourBlue);
+    if (AddressType(r.address) == kTextRecordType)
+      DrawText(image, x + 240, y + 9, r.text, kColourBlack);
   }
 }
 
@@ -152,7 +160,9 @@ void DrawTrendPage(const PanelModel& model, LetterImage& image) {
   constexpr int kStep = 2;
   constexpr int kWidth = PanelModel::kTrendLength * kStep;
   image.FillRect(kLeft, kTop, kLeft + kWidth, kTop + kHeight, kColourWhite);
-  for (int g = 0; g <= 10; ++g) image.FillRect(kLeft, kTop + g * kHeight / 10, kLeft + kWidth, kTop + g * kHeight / 10 + 1, kColourPale);
+  for (int g = 0; g <= 10; ++g)
+    image.FillRect(kLeft, kTop + g * kHeight / 10, kLeft + kWidth, kTop + g * kHeight / 10 + 1,
+                   kColourPale);
   int lo = PanelModel::kLiveMax, hi = 0, sum = 0;
   for (int i = 0; i < PanelModel::kTrendLength; ++i) {
     const int v = model.TrendSample(s, i);
@@ -179,12 +189,15 @@ void DrawTrendPage(const PanelModel& model, LetterImage& image) {
 void DrawLinkPage(const PanelModel& model, LetterImage& image) {
   const LinkStats& st = model.Stats();
   DrawText(image, 14, kBodyTop + 4, "LINK", kColourBlack, 2);
-  const std::pair<const char*, uint64_t> rows[] = {
-      {"BYTES RECEIVED", st.bytes_received},   {"IMAGES SENT", st.frames_sent},
-      {"BLOCKS SENT", st.blocks_sent},         {"RESTORES", st.restores},
-      {"RECORDS RESTORED", st.records_restored}, {"RECORDS REFUSED", st.records_rejected},
-      {"STRAY BYTES", st.stray_bytes},         {"LAST IMAGE BYTES", st.last_payload_bytes},
-      {"KEYS", model.KeyCount()}};
+  const std::pair<const char*, uint64_t> rows[] = {{"BYTES RECEIVED", st.bytes_received},
+                                                   {"IMAGES SENT", st.frames_sent},
+                                                   {"BLOCKS SENT", st.blocks_sent},
+                                                   {"RESTORES", st.restores},
+                                                   {"RECORDS RESTORED", st.records_restored},
+                                                   {"RECORDS REFUSED", st.records_rejected},
+                                                   {"STRAY BYTES", st.stray_bytes},
+                                                   {"LAST IMAGE BYTES", st.last_payload_bytes},
+                                                   {"KEYS", model.KeyCount()}};
   int y = kBodyTop + 40;
   for (const auto& [name, v] : rows) {
     DrawText(image, 40, y, name, kColourShade, 2);
@@ -208,7 +221,8 @@ void DrawFooter(const PanelModel& model, LetterImage& image) {
       last ? Format("KEY: %d (%s)", *last, KeyName(*last).c_str()) : std::string("KEY: NONE");
   DrawText(image, 12, kFooterTop + 8, key, kColourBlack, 2);
   DrawText(image, 330, kFooterTop + 8, "ENTRY:", kColourBlack, 2);
-  DrawText(image, 410, kFooterTop + 8, model.Entry().empty() ? std::string("-") : model.Entry(), kColourRed, 2);
+  DrawText(image, 410, kFooterTop + 8, model.Entry().empty() ? std::string("-") : model.Entry(),
+           kColourRed, 2);
   DrawText(image, 12, kFooterTop + 30, "LAST: " + model.LastTransfer(), kColourBlack);
   DrawText(image, 330, kFooterTop + 30, model.Message(), kColourBlue);
 }

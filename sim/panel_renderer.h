@@ -27,8 +27,8 @@ inline constexpr int kSoftKeyTop = kSoftKeyRects[0].top;  // image rows 13..59
 inline constexpr int kSoftKeyBottom = kSoftKeyRects[0].bottom;
 
 // Bands of the panel, image rows.
-inline constexpr int kHeaderBottom = 66;   // rows 6..65
-inline constexpr int kFooterTop = 548;     // rows 548..597
+inline constexpr int kHeaderBottom = 66;  // rows 6..65
+inline constexpr int kFooterTop = 548;    // rows 548..597
 
 // Draws the whole 800x600 panel, including black where Corvane paints its
 // frame (rows 0-5 and 598-599, columns 0, 1, 798 and 799), so the picture

@@ -35,36 +35,16 @@ const std::vector<ParameterDef>& ParameterCatalogue() {
   // Types below 200 other than 108 are the controller's own (calibration,
   // counters): a full restore carries them, a partial restore does not.
   static const std::vector<ParameterDef> catalogue = {
-      {5, 0, 0, "CAL ZERO", 12},
-      {5, 0, 1, "CAL SPAN", 4095},
-      {5, 0, 2, "SERIAL NO", 310400},
-      {5, 0, 3, "HW REV", 3},
-      {108, 0, 0, "SETPOINT", 250},
-      {108, 0, 1, "LIMIT HI", 400},
-      {108, 0, 2, "LIMIT LO", 50},
-      {108, 0, 3, "RAMP", 10},
-      {108, 0, 4, "GAIN P", 120},
-      {108, 0, 5, "GAIN I", 30},
-      {108, 0, 6, "GAIN D", 5},
-      {108, 0, 7, "DEADBAND", 2},
-      {108, 1, 0, "ALARM HI", 380},
-      {108, 1, 1, "ALARM LO", 70},
-      {108, 1, 2, "ALM DELAY", 15},
-      {108, 1, 3, "HYSTERES", 4},
-      {150, 0, 0, "RUN HOURS", 1200},
-      {150, 0, 1, "CYCLES", 48000},
-      {200, 0, 0, "NAME", 1},
-      {200, 0, 1, "TAG", 1},
-      {201, 0, 0, "MODE", 1},
-      {201, 0, 1, "UNIT", 2},
-      {201, 0, 2, "FILTER", 8},
-      {201, 0, 3, "SCALE", 1000},
-      {201, 0, 4, "OFFSET", 0},
-      {201, 0, 5, "BUS ADDR", 1},
-      {210, 2, 0, "LOG RATE", 60},
-      {210, 2, 1, "LOG SIZE", 512},
-      {210, 2, 2, "RETRIES", 3},
-      {210, 2, 3, "TIMEOUT", 250},
+      {5, 0, 0, "CAL ZERO", 12},    {5, 0, 1, "CAL SPAN", 4095},    {5, 0, 2, "SERIAL NO", 310400},
+      {5, 0, 3, "HW REV", 3},       {108, 0, 0, "SETPOINT", 250},   {108, 0, 1, "LIMIT HI", 400},
+      {108, 0, 2, "LIMIT LO", 50},  {108, 0, 3, "RAMP", 10},        {108, 0, 4, "GAIN P", 120},
+      {108, 0, 5, "GAIN I", 30},    {108, 0, 6, "GAIN D", 5},       {108, 0, 7, "DEADBAND", 2},
+      {108, 1, 0, "ALARM HI", 380}, {108, 1, 1, "ALARM LO", 70},    {108, 1, 2, "ALM DELAY", 15},
+      {108, 1, 3, "HYSTERES", 4},   {150, 0, 0, "RUN HOURS", 1200}, {150, 0, 1, "CYCLES", 48000},
+      {200, 0, 0, "NAME", 1},       {200, 0, 1, "TAG", 1},          {201, 0, 0, "MODE", 1},
+      {201, 0, 1, "UNIT", 2},       {201, 0, 2, "FILTER", 8},       {201, 0, 3, "SCALE", 1000},
+      {201, 0, 4, "OFFSET", 0},     {201, 0, 5, "BUS ADDR", 1},     {210, 2, 0, "LOG RATE", 60},
+      {210, 2, 1, "LOG SIZE", 512}, {210, 2, 2, "RETRIES", 3},      {210, 2, 3, "TIMEOUT", 250},
   };
   return catalogue;
 }
@@ -90,7 +70,8 @@ ParameterStore::ParameterStore() {
       ParameterRecord r;
       r.address = MakeAddress(def.type, def.group, static_cast<uint32_t>(s), def.index);
       // Stations differ a little so that a restore to the wrong station shows.
-      r.value = def.default_value + (def.type == 108 || def.type >= 201 ? static_cast<uint32_t>(s) * 5u : 0u);
+      r.value = def.default_value +
+                (def.type == 108 || def.type >= 201 ? static_cast<uint32_t>(s) * 5u : 0u);
       if (def.type == 5 && def.index == 2) r.value += static_cast<uint32_t>(s) * 17u;
       if (def.type == kTextRecordType) r.text = DefaultText(def, s);
       r.def = &def;
@@ -159,7 +140,8 @@ std::optional<ApplyResult> ParameterStore::ApplyRestoreRecord(std::string_view r
   // record without a text keeps the text it had.
   if (AddressType(address) == kTextRecordType && pos + 1 < record.size()) {
     std::string_view text = record.substr(pos + 1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
+      text.remove_suffix(1);
     r->text = CleanRecordText(text);
   }
   return ApplyResult::kApplied;

@@ -28,7 +28,9 @@ constexpr uint32_t MakeAddress(uint32_t type, uint32_t group, uint32_t station, 
 }
 constexpr uint16_t AddressType(uint32_t address) { return static_cast<uint16_t>(address >> 16); }
 constexpr uint8_t AddressGroup(uint32_t address) { return static_cast<uint8_t>(address >> 8); }
-constexpr uint8_t AddressStation(uint32_t address) { return static_cast<uint8_t>((address >> 4) & 0xF); }
+constexpr uint8_t AddressStation(uint32_t address) {
+  return static_cast<uint8_t>((address >> 4) & 0xF);
+}
 constexpr uint8_t AddressIndex(uint32_t address) { return static_cast<uint8_t>(address & 0xF); }
 
 // One entry of the per-station catalogue.
@@ -63,7 +65,9 @@ class ParameterStore {
   // Every station at its defaults.
   ParameterStore();
 
-  const std::vector<ParameterRecord>& Station(int station) const { return stations_[static_cast<size_t>(station)]; }
+  const std::vector<ParameterRecord>& Station(int station) const {
+    return stations_[static_cast<size_t>(station)];
+  }
   const ParameterRecord* Find(uint32_t address) const;
   // False for an address the store does not hold.
   bool SetValue(uint32_t address, uint32_t value);

@@ -34,6 +34,7 @@ bool EncodeScreenPayload(const LetterImage& image, std::string& payload);
 
 // Upper bound of an encoded image: a row costs at most one byte a pixel plus
 // the closing letter and digit.
-inline constexpr size_t kMaxPayloadBytes = static_cast<size_t>(LetterImage::kHeight) * (LetterImage::kWidth + 2);
+inline constexpr size_t kMaxPayloadBytes =
+    static_cast<size_t>(LetterImage::kHeight) * (LetterImage::kWidth + 2);
 
 }  // namespace corvane::sim

@@ -38,9 +38,7 @@ void ProtocolEngine::Receive(std::span<const uint8_t> bytes) {
 
 void ProtocolEngine::HandleByte(uint8_t b) {
   switch (state_) {
-    case State::kRestore:
-      HandleRestoreByte(b);
-      return;
+    case State::kRestore: HandleRestoreByte(b); return;
     case State::kCommand:
       if (b >= '0' && b <= '9' && command_.size() < kMaxCommandDigits) {
         command_.push_back(static_cast<char>(b));
@@ -55,8 +53,7 @@ void ProtocolEngine::HandleByte(uint8_t b) {
       ++model_.Stats().stray_bytes;
       state_ = State::kIdle;
       break;
-    case State::kIdle:
-      break;
+    case State::kIdle: break;
   }
   if (b == kCommandOpen) {
     state_ = State::kCommand;
@@ -131,7 +128,8 @@ void ProtocolEngine::FinishRecord() {
 void ProtocolEngine::EndRestore() {
   // Bytes after the last ";" are no record: refused if they hold anything
   // but blanks and line ends.
-  if (record_overflow_ || record_.find_first_not_of(" \r\n\t") != std::string::npos) ++restore_rejected_;
+  if (record_overflow_ || record_.find_first_not_of(" \r\n\t") != std::string::npos)
+    ++restore_rejected_;
   record_.clear();
   record_overflow_ = false;
   state_ = State::kIdle;
@@ -168,13 +166,14 @@ void ProtocolEngine::ProduceImage(std::string& out) {
   LinkStats& stats = model_.Stats();
   ++stats.frames_sent;
   stats.last_payload_bytes = static_cast<uint32_t>(payload_.size());
-  if (faults_.bracket_every > 0 && images_sent_ % static_cast<uint64_t>(faults_.bracket_every) == 0) {
+  if (faults_.bracket_every > 0 &&
+      images_sent_ % static_cast<uint64_t>(faults_.bracket_every) == 0) {
     payload_[payload_.size() / 2] = static_cast<char>(kBlockOpen);
   }
   out.push_back(static_cast<char>(kImageOpen));
   out += payload_;
-  const bool drop_close =
-      faults_.drop_close_every > 0 && images_sent_ % static_cast<uint64_t>(faults_.drop_close_every) == 0;
+  const bool drop_close = faults_.drop_close_every > 0 &&
+                          images_sent_ % static_cast<uint64_t>(faults_.drop_close_every) == 0;
   if (!drop_close) out.push_back(static_cast<char>(kImageClose));
 }
 

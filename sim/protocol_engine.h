@@ -66,7 +66,9 @@ class ProtocolEngine {
   void ProduceNextReply(std::string& out);
 
   uint64_t ImagesSent() const { return images_sent_; }
-  bool Stalled() const { return faults_.stall_after > 0 && images_sent_ >= static_cast<uint64_t>(faults_.stall_after); }
+  bool Stalled() const {
+    return faults_.stall_after > 0 && images_sent_ >= static_cast<uint64_t>(faults_.stall_after);
+  }
   // True once the image after which the simulator hangs up has been produced.
   bool HangupDue() const {
     return faults_.hangup_after > 0 && images_sent_ >= static_cast<uint64_t>(faults_.hangup_after);

@@ -96,7 +96,8 @@ bool MakePortLink(const std::string& link_path, const std::string& target, std::
 void RemovePortLink(const std::string& link_path, const std::string& target) {
   std::vector<char> buf(target.size() + 2);
   const ssize_t n = ::readlink(link_path.c_str(), buf.data(), buf.size());
-  if (n < 0 || static_cast<size_t>(n) != target.size() || std::memcmp(buf.data(), target.data(), target.size()) != 0) {
+  if (n < 0 || static_cast<size_t>(n) != target.size() ||
+      std::memcmp(buf.data(), target.data(), target.size()) != 0) {
     return;
   }
   ::unlink(link_path.c_str());

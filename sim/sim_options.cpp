@@ -7,7 +7,8 @@ namespace corvane::sim {
 namespace {
 
 // --help is this, the options from the table, and kHelpAfter.
-constexpr std::string_view kHelpBefore = R"(mirelon-sim: a simulated Mirelon controller on a pseudo-terminal.
+constexpr std::string_view kHelpBefore =
+    R"(mirelon-sim: a simulated Mirelon controller on a pseudo-terminal.
 
 Use it to try, demonstrate and test Corvane without a controller. It opens a
 pseudo-terminal, links "com<N>" in a directory to it, and answers Corvane
@@ -77,8 +78,8 @@ template <typename T>
 std::string Whole(std::string_view value, int64_t lo, int64_t hi, T& out) {
   int64_t n = 0;
   if (!ParseInt(value, lo, hi, n)) {
-    return "wants a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + ", not \"" +
-           std::string(value) + "\"";
+    return "wants a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+           ", not \"" + std::string(value) + "\"";
   }
   out = static_cast<T>(n);
   return {};
@@ -134,9 +135,13 @@ constexpr SimOption kOptions[] = {
      "image and parameter block",
      [](std::string_view v, SimOptions& o) { return Whole(v, 0, 4096, o.faults.garbage_bytes); }},
     {"--drop-close-every", "N", kFaults, "leave out the closing \"}\" of every Nth image",
-     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.drop_close_every); }},
+     [](std::string_view v, SimOptions& o) {
+       return Whole(v, 0, kIntMax, o.faults.drop_close_every);
+     }},
     {"--bracket-in-image", "N", kFaults, "put a \"[\" in the middle of every Nth image's payload",
-     [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.bracket_every); }},
+     [](std::string_view v, SimOptions& o) {
+       return Whole(v, 0, kIntMax, o.faults.bracket_every);
+     }},
     {"--stall-after", "N", kFaults, "after N images, stop answering and ignore all input",
      [](std::string_view v, SimOptions& o) { return Whole(v, 0, kIntMax, o.faults.stall_after); }},
     {"--hangup-after", "N", kFaults, "after sending N images, close the pseudo-terminal and end",
@@ -209,8 +214,9 @@ ParsedOptions ParseSimOptions(std::span<const std::string_view> args) {
     }
     const SimOption* option = FindOption(name);
     if (option == nullptr) {
-      parsed.error = name.starts_with("--") ? "unknown option " + std::string(name) + " (see --help)"
-                                            : "unexpected argument \"" + std::string(args[i]) + "\" (see --help)";
+      parsed.error = name.starts_with("--")
+                         ? "unknown option " + std::string(name) + " (see --help)"
+                         : "unexpected argument \"" + std::string(args[i]) + "\" (see --help)";
       return parsed;
     }
     if (option->value_name.empty()) {

@@ -13,14 +13,14 @@
 namespace corvane::sim {
 
 struct SimOptions {
-  int port = 3;            // the link is named "com<port>"
-  std::string dir = ".";   // where the link is made
-  int64_t baud = 0;        // 0: unpaced
+  int port = 3;           // the link is named "com<port>"
+  std::string dir = ".";  // where the link is made
+  int64_t baud = 0;       // 0: unpaced
   uint64_t seed = 1;
-  std::string log_path;    // empty: no log
+  std::string log_path;  // empty: no log
   FaultOptions faults;
-  int64_t frames_limit = 0;       // 0: no limit
-  int64_t exit_after_ms = 0;      // 0: run until a signal
+  int64_t frames_limit = 0;   // 0: no limit
+  int64_t exit_after_ms = 0;  // 0: run until a signal
   bool help = false;
 
   bool operator==(const SimOptions&) const = default;
@@ -41,7 +41,7 @@ struct SimOption {
   std::string_view name;        // "--port"
   std::string_view value_name;  // as --help shows it ("N"); empty: a switch
   HelpSection section;
-  std::string_view help;        // lines after the first go indented under it
+  std::string_view help;  // lines after the first go indented under it
   // Takes `value` into `options`. Empty when it did; otherwise why not,
   // worded to follow "option <name> ".
   std::string (*apply)(std::string_view value, SimOptions& options);

@@ -2,14 +2,14 @@
 
 #include <thread>
 
-#include "link/protocol.h"
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/status_counters.h"
 #include "app/app_config.h"
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "link/protocol.h"
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/status_counters.h"
 
 namespace corvane {
 

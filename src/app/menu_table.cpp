@@ -69,8 +69,6 @@ std::string_view FindText(std::span<const MenuEntry> entries, int command) {
 
 std::span<const MenuEntry> MainMenu() { return kMenuBar; }
 
-std::string_view MenuTextOf(int command) {
-  return FindText(kMenuBar, command);
-}
+std::string_view MenuTextOf(int command) { return FindText(kMenuBar, command); }
 
 }  // namespace corvane

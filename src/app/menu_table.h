@@ -22,8 +22,7 @@ inline constexpr int kBackupAll = 32773;
 // Backup station 1..8: 32775..32782.
 inline constexpr int kBackupStation1 = 32775;
 // Restore to station 1..8 in menu order. Station 6 carries 32799, not 32796.
-inline constexpr int kRestoreStation[8] = {32791, 32792, 32793, 32794,
-                                           32795, 32799, 32797, 32798};
+inline constexpr int kRestoreStation[8] = {32791, 32792, 32793, 32794, 32795, 32799, 32797, 32798};
 }  // namespace command_id
 
 // One entry of a menu: an item that raises `command`, or (command == 0) a

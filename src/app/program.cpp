@@ -24,7 +24,8 @@ class Program::LinkAdapter : public LinkControl {
 
 class Program::PortAdapter : public PortSetting {
  public:
-  PortAdapter(AppConfig& config, std::filesystem::path base) : config_(config), base_(std::move(base)) {}
+  PortAdapter(AppConfig& config, std::filesystem::path base)
+      : config_(config), base_(std::move(base)) {}
   int Port() const override { return config_.ComPort(); }
   void SetPort(int port) override { config_.SetComPort(port); }
   std::error_code Save() override { return WriteConfig(config_, base_); }
@@ -50,9 +51,9 @@ void Program::Attach(const FrontEnd& front) {
   front_.emplace(front);
   OperatorMessages& messages = front.messages;
   capture_ = std::make_unique<CaptureState>(queue_, counters_, messages);
-  receiver_context_ = std::make_unique<ReceiverContext>(ReceiverContext{
-      queue_, image_, surface_, counters_, front.display, messages, *capture_, restore_,
-      receiver_state_, watchdog_});
+  receiver_context_ = std::make_unique<ReceiverContext>(
+      ReceiverContext{queue_, image_, surface_, counters_, front.display, messages, *capture_,
+                      restore_, receiver_state_, watchdog_});
   // On the worker that found the device gone: the box is shown at once (the
   // seam takes any thread), the tries to reconnect start on the UI thread.
   link_ = std::make_unique<SerialLink>(
@@ -66,11 +67,20 @@ void Program::Attach(const FrontEnd& front) {
       base_directory_);
   link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
-  reconnector_ = std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window,
-                                               front.scheduler);
-  dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
-      counters_, *capture_, restore_, messages, *link_control_, *port_setting_, front.chooser,
-      front.port_dialog, front.window, {}, [this] { return RerequestsText(watchdog_.Rerequests()); }});
+  reconnector_ =
+      std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window, front.scheduler);
+  dispatch_ = std::make_unique<CommandDispatch>(
+      CommandParts{counters_,
+                   *capture_,
+                   restore_,
+                   messages,
+                   *link_control_,
+                   *port_setting_,
+                   front.chooser,
+                   front.port_dialog,
+                   front.window,
+                   {},
+                   [this] { return RerequestsText(watchdog_.Rerequests()); }});
 }
 
 bool Program::Start() {

@@ -71,8 +71,8 @@ class SerialLink {
   // True from a successful OpenLink until CloseLink, lost or not.
   bool IsOpen() const { return connected_.load(std::memory_order_acquire); }
 
-  int PortNumber() const { return port_number_; }  // UI thread
-  std::error_code OpenError() const { return port_.OpenError(); }  // UI thread
+  int PortNumber() const { return port_number_; }                       // UI thread
+  std::error_code OpenError() const { return port_.OpenError(); }       // UI thread
   const std::string& DevicePath() const { return port_.DevicePath(); }  // UI thread
 
  private:

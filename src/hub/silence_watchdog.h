@@ -50,7 +50,7 @@ class SilenceWatchdog {
 
  private:
   const std::chrono::milliseconds quiet_time_;
-  Clock::time_point quiet_since_{};   // receiver thread only
+  Clock::time_point quiet_since_{};  // receiver thread only
   std::atomic<int32_t> rerequests_{0};
 };
 

@@ -20,8 +20,8 @@ constexpr std::array<KeyCodes, 256> kKeyCodes = [] {
   auto same = [&with_ctrl](VirtualKey vk) { with_ctrl(vk, static_cast<KeyCode>(vk)); };
   // The controller has no backspace: it takes the key as a left move.
   set(kVkBack, key::kLeft, key::kLeft);
-  for (const VirtualKey vk : {kVkTab, kVkReturn, kVkSpace, kVkLeft, kVkUp, kVkRight, kVkDown,
-                              kVkOemPeriod}) {
+  for (const VirtualKey vk :
+       {kVkTab, kVkReturn, kVkSpace, kVkLeft, kVkUp, kVkRight, kVkDown, kVkOemPeriod}) {
     same(vk);
   }
   // Ctrl with 1 to 9 sends the codes the soft keys also send; Ctrl with 0

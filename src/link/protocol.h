@@ -16,8 +16,8 @@ inline constexpr std::string_view kBackupAllCommand = "<11>";
 
 // Backup commands for station 1 to 8: "<12>" to "<19>". Index 0 is all
 // stations ("<11>").
-inline constexpr std::string_view kBackupCommands[9] = {
-    "<11>", "<12>", "<13>", "<14>", "<15>", "<16>", "<17>", "<18>", "<19>"};
+inline constexpr std::string_view kBackupCommands[9] = {"<11>", "<12>", "<13>", "<14>", "<15>",
+                                                        "<16>", "<17>", "<18>", "<19>"};
 
 // Station 1..8 as the menus count them; 0 means all stations.
 constexpr std::string_view BackupCommand(int station) {

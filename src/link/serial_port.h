@@ -33,16 +33,16 @@
 namespace corvane {
 
 enum class PortStatus {
-  kOk,      // the call did its work; a read may still have found nothing
-  kClosed,  // the close was signalled: the port is being given up
-  kLost,    // the device hung up or went away; nothing more will pass
-  kFailed,  // any other failure; `error` says which
+  kOk,        // the call did its work; a read may still have found nothing
+  kClosed,    // the close was signalled: the port is being given up
+  kLost,      // the device hung up or went away; nothing more will pass
+  kFailed,    // any other failure; `error` says which
   kTimedOut,  // a wait ended at its time limit with nothing to report
 };
 
 struct PortResult {
   PortStatus status = PortStatus::kOk;
-  uint32_t count = 0;     // bytes read or written
+  uint32_t count = 0;       // bytes read or written
   std::error_code error{};  // the system's reason, taken where the call failed; empty when none
 };
 
@@ -117,7 +117,7 @@ class SerialPort {
 
   std::unique_ptr<Platform> platform_;  // descriptors and saved settings; UI thread
   std::atomic<bool> closing_{false};
-  std::string device_path_;  // UI thread
+  std::string device_path_;     // UI thread
   std::error_code open_error_;  // UI thread
 };
 

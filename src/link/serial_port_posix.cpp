@@ -33,9 +33,7 @@ namespace {
 
 // A device that has gone away reports one of these; the line will never
 // carry anything again.
-bool IsDeviceGone(int error) {
-  return error == EIO || error == ENXIO || error == ENODEV;
-}
+bool IsDeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
 std::error_code Errno(int error) { return {error, std::generic_category()}; }
 
@@ -50,8 +48,8 @@ void DrainWakeSignal(int wake_fd) {
 }
 
 void MakeRaw(termios& t) {
-  t.c_iflag &= ~static_cast<tcflag_t>(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                      ICRNL | IXON | IXOFF | IXANY);
+  t.c_iflag &= ~static_cast<tcflag_t>(BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                                      IXOFF | IXANY);
   t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | ISIG | IEXTEN);
   // Speed, CSIZE, PARENB, CSTOPB and CRTSCTS stay as the system has them:

@@ -32,9 +32,7 @@ int32_t TransmitQueue::UnsentCount() const {
   return UnsentLocked();
 }
 
-bool TransmitQueue::IsEmpty() const {
-  return ReadPosition() == WritePosition();
-}
+bool TransmitQueue::IsEmpty() const { return ReadPosition() == WritePosition(); }
 
 void TransmitQueue::AppendLocked(std::span<const uint8_t> bytes) {
   // At most two copies: up to the end of storage, then from its start.
@@ -141,8 +139,7 @@ bool TransmitQueue::WaitUntilNotEmpty(std::stop_token stop) {
 bool TransmitQueue::WaitUntilEmpty(std::stop_token stop, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   ++drain_waiters_;
-  const bool empty =
-      drained_.wait_for(lock, stop, timeout, [&] { return UnsentLocked() == 0; });
+  const bool empty = drained_.wait_for(lock, stop, timeout, [&] { return UnsentLocked() == 0; });
   --drain_waiters_;
   return empty;
 }

@@ -94,7 +94,7 @@ class TransmitQueue {
   int room_waiters_ = 0;                       // guarded by mutex_
   int drain_waiters_ = 0;                      // guarded by mutex_
   // The smallest room a waiting producer needs; notified once it is free.
-  int32_t room_needed_ = kStorageSize;         // guarded by mutex_
+  int32_t room_needed_ = kStorageSize;  // guarded by mutex_
   std::atomic<int32_t> write_position_{0};
   std::atomic<int32_t> read_position_{0};
   std::atomic<int32_t> pending_count_{0};

@@ -13,8 +13,7 @@ bool RaiseWorkerPriority() {
   // worker never holds a core.
   sched_param param{};
   param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-  if (param.sched_priority > 0 &&
-      pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0) {
+  if (param.sched_priority > 0 && pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0) {
     return true;
   }
   // Otherwise the lowest nice value the limits allow, for this thread only.

@@ -19,9 +19,9 @@ inline constexpr std::string_view kRestoreIncompleteCaption = "Restore Incomplet
 
 // Why a backup file holds less than the whole parameter block.
 enum class BackupCutOff {
-  kWriteFailed,  // bytes could not be written (disk full, I/O error)
-  kReplaced,     // a new backup was started before this block ended
-  kLinkClosed,   // the connection closed inside the block
+  kWriteFailed,       // bytes could not be written (disk full, I/O error)
+  kReplaced,          // a new backup was started before this block ended
+  kLinkClosed,        // the connection closed inside the block
   kControllerSilent,  // the controller fell silent inside the block
 };
 

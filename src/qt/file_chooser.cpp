@@ -12,8 +12,8 @@ QString FromView(std::string_view text) {
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request,
-                                                     bool save, QWidget* owner) {
+std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request, bool save,
+                                                     QWidget* owner) {
   auto dialog = std::make_unique<QFileDialog>(owner, FromView(request.title));
   // The toolkit's own dialog behaves the same on every desktop; a native
   // one may match the filter case-sensitively and miss "*.spb".

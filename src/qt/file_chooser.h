@@ -18,8 +18,8 @@ inline constexpr char kParameterFileSuffix[] = "spb";
 
 // A dialog set up for one command, not yet shown. Tests open() it and
 // drive it; the program exec()s it.
-std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request,
-                                                     bool save, QWidget* owner);
+std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request, bool save,
+                                                     QWidget* owner);
 
 // The choice a finished dialog holds.
 FileChoice ChoiceFromPath(const QString& path);

@@ -6,9 +6,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "qt/about_box.h"
 #include "app/captions.h"
 #include "app/menu_table.h"
+#include "qt/about_box.h"
 #include "qt/screen_view.h"
 
 namespace corvane {

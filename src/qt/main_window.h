@@ -31,7 +31,9 @@ class MainWindow : public QMainWindow, public WindowControl {
   QAction* ActionFor(int command) const;
 
   // Every command an item or accelerator raises goes here.
-  void SetCommandHandler(std::function<void(int)> handler) { command_handler_ = std::move(handler); }
+  void SetCommandHandler(std::function<void(int)> handler) {
+    command_handler_ = std::move(handler);
+  }
   // Runs once, when the window closes (by Exit or by the window's own
   // close button), before it goes.
   void SetCloseHandler(std::function<void()> handler) { close_handler_ = std::move(handler); }

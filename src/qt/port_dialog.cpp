@@ -26,8 +26,8 @@ CommPortDialog::CommPortDialog(int current_port, QWidget* parent) : QDialog(pare
       "the PC and the Quillon unit.",
       this);
   about_label->setWordWrap(true);
-  auto* range_label = new QLabel(
-      QString("Range: %1 - %2").arg(kDialogPortMinimum).arg(kDialogPortMaximum), this);
+  auto* range_label =
+      new QLabel(QString("Range: %1 - %2").arg(kDialogPortMinimum).arg(kDialogPortMaximum), this);
 
   ok_ = new QPushButton("OK", this);
   ok_->setDefault(true);

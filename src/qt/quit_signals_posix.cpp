@@ -31,7 +31,8 @@ struct QuitSignals::Platform {
   std::unique_ptr<QSocketNotifier> notifier;
 };
 
-QuitSignals::QuitSignals(QWidget* window) : platform_(std::make_unique<Platform>()), window_(window) {
+QuitSignals::QuitSignals(QWidget* window)
+    : platform_(std::make_unique<Platform>()), window_(window) {
   if (::pipe2(platform_->pipe, O_NONBLOCK | O_CLOEXEC) != 0) return;
   g_write_end = platform_->pipe[1];
   struct sigaction action {};

@@ -157,8 +157,7 @@ void ScreenView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect dirty = event->rect();
   if (!status_text_.isEmpty() && dirty.intersects(StatusRect())) {
-    painter.drawText(StatusRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                     status_text_);
+    painter.drawText(StatusRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, status_text_);
   }
   // Unscaled, as the controller drew it; before the first picture the view
   // keeps the window colour.

@@ -43,13 +43,13 @@ inline constexpr std::array<Pixel, 16> kLetterPens = {
 // reaches the end of the row it starts in.
 inline constexpr uint8_t kFirstRunDigit = '1';
 inline constexpr uint8_t kLastRunDigit = '9';
-inline constexpr std::array<int16_t, 9> kRunLengths = {4, 8, 16, 32, 64, 128, 256, 512,
-                                                       Surface::kWidth};
+inline constexpr std::array<int16_t, 9> kRunLengths = {
+    4, 8, 16, 32, 64, 128, 256, 512, Surface::kWidth};
 
 struct PayloadByteRole {
-  int16_t run = 0;        // a run digit: the pixels it moves and draws
-  bool letter = false;    // a colour letter "A" to "P"
-  bool has_pen = false;   // a colour letter that selects a pen (all but "F")
+  int16_t run = 0;       // a run digit: the pixels it moves and draws
+  bool letter = false;   // a colour letter "A" to "P"
+  bool has_pen = false;  // a colour letter that selects a pen (all but "F")
   Pixel pen = 0;
 };
 

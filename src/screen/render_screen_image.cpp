@@ -8,8 +8,8 @@ namespace corvane {
 // shows "Images: 0". The picture leaves only once it is decoded and framed,
 // and it is the drawing surface itself that the display copies: never a
 // read-back of the window, which may be covered.
-void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface,
-                       StatusCounters& counters, ScreenDisplay& display) {
+void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface, StatusCounters& counters,
+                       ScreenDisplay& display) {
   ShowImagesStatus(display, counters);
   DecodeScreenPayload(image.Payload(), surface);
   DrawScreenFrame(surface);

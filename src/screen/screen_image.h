@@ -53,7 +53,7 @@ void DrawScreenFrame(Surface& surface);
 
 // "Images: %d" into the status line, decode the stored payload, frame it and
 // hand the finished picture to the display.
-void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface,
-                       StatusCounters& counters, ScreenDisplay& display);
+void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface, StatusCounters& counters,
+                       ScreenDisplay& display);
 
 }  // namespace corvane

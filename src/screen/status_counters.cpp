@@ -17,8 +17,9 @@ class StatusText {
   template <typename... Args>
   StatusText(const char* format, Args... values) {
     const int n = std::snprintf(text_, sizeof text_, format, values...);
-    length_ = n < 0 ? 0 : (static_cast<size_t>(n) < sizeof text_ ? static_cast<size_t>(n)
-                                                                  : sizeof text_ - 1);
+    length_ =
+        n < 0 ? 0
+              : (static_cast<size_t>(n) < sizeof text_ ? static_cast<size_t>(n) : sizeof text_ - 1);
   }
   std::string_view View() const { return {text_, length_}; }
   std::string String() const { return std::string(View()); }

@@ -20,11 +20,23 @@ struct ParseCase {
 
 TEST(ParsePortNumber, TakesPlainDigitsInRangeAndFallsBackOtherwise) {
   const ParseCase cases[] = {
-      {"7", 7},      {"", 0},        {"0", 0},     {"100", 100}, {"101", 3},
-      {"-1", 3},     {"1a", 3},      {" 5", 3},    {"5 ", 3},    {"+5", 3},
-      {"007", 7},    {"1.0", 3},     {"\r", 3},    {"99999999999", 3},
+      {"7", 7},
+      {"", 0},
+      {"0", 0},
+      {"100", 100},
+      {"101", 3},
+      {"-1", 3},
+      {"1a", 3},
+      {" 5", 3},
+      {"5 ", 3},
+      {"+5", 3},
+      {"007", 7},
+      {"1.0", 3},
+      {"\r", 3},
+      {"99999999999", 3},
       // Accumulated in 32 bits: 2^32 + 1 wraps to 1, 2^32 to 0.
-      {"4294967297", 1}, {"4294967296", 0},
+      {"4294967297", 1},
+      {"4294967296", 0},
   };
   for (const ParseCase& c : cases) {
     EXPECT_EQ(ParsePortNumber(c.text, 3, kConfigPortMinimum, kConfigPortMaximum), c.expected)
@@ -119,7 +131,10 @@ const FileCase kFileCases[] = {
     {"OtherKeysAreIgnored", "Baud=9600\r\nCOM Port=4\r\nColour=blue\r\n", 4},
     {"OnlyTheFirstEqualsSplits", "COM Port=4=5\r\n", 3},
     {"ALoneCrStaysInTheValue", "COM Port=4\r\r\n", 3},
-    {"EndOfFileByteEndsTheFile", "COM Port=4\r\n\x1A" "COM Port=5\r\n", 4},
+    {"EndOfFileByteEndsTheFile",
+     "COM Port=4\r\n\x1A"
+     "COM Port=5\r\n",
+     4},
     {"EmptyFile", "", 3},
 };
 

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/status_counters.h"
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "params/capture.h"
+#include "params/restore.h"
+#include "screen/status_counters.h"
 #include "support/front_end_fakes.h"
 #include "support/queue_drain.h"
 #include "support/scratch_dir.h"
@@ -23,9 +23,7 @@ class CommandsTest : public ::testing::Test {
  protected:
   // Backups and restores are given while the link is up.
   void SetUp() override { link_.up = true; }
-  std::string PathOf(const std::string& name) {
-    return (dir_.Path() / name).string();
-  }
+  std::string PathOf(const std::string& name) { return (dir_.Path() / name).string(); }
   void AnswerWith(const std::string& name) {
     chooser_.answers.push_back(FileChoice{PathOf(name), name});
   }
@@ -43,9 +41,9 @@ class CommandsTest : public ::testing::Test {
   testing::FakePortDialog port_dialog_;
   testing::FakeWindow window_;
   std::vector<std::chrono::milliseconds> pauses_;
-  CommandDispatch dispatch_{CommandParts{
-      counters_, capture_, restore_, messages_, link_, port_, chooser_, port_dialog_, window_,
-      [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); }}};
+  CommandDispatch dispatch_{
+      CommandParts{counters_, capture_, restore_, messages_, link_, port_, chooser_, port_dialog_,
+                   window_, [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); }}};
 };
 using BackupCommands = CommandsTest;
 using RestoreCommands = CommandsTest;

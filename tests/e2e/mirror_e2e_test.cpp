@@ -51,7 +51,8 @@ QImage ExpectedPicture(int images) {
     const size_t close = reply.rfind('}');
     if (open == std::string::npos || close == std::string::npos) return {};
     const std::string_view payload(reply.data() + open + 1, close - open - 1);
-    DecodeScreenPayload({reinterpret_cast<const uint8_t*>(payload.data()), payload.size()}, surface);
+    DecodeScreenPayload({reinterpret_cast<const uint8_t*>(payload.data()), payload.size()},
+                        surface);
     DrawScreenFrame(surface);
   }
   QImage picture(Surface::kWidth, Surface::kHeight, QImage::Format_RGB32);
@@ -144,9 +145,9 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
   ASSERT_TRUE(dir_.isValid());
   ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "needs an X server (xvfb-run)";
   const QString log = dir_.filePath("sim.log");
-  sim_.start(CORVANE_E2E_SIM, {"--port", QString::number(kPort), "--dir", dir_.path(), "--seed",
-                               QString::number(kSeed), "--stall-after", QString::number(kImages),
-                               "--log", log});
+  sim_.start(CORVANE_E2E_SIM,
+             {"--port", QString::number(kPort), "--dir", dir_.path(), "--seed",
+              QString::number(kSeed), "--stall-after", QString::number(kImages), "--log", log});
   ASSERT_TRUE(sim_.waitForStarted(10000));
   ASSERT_TRUE(Eventually([&] { return QFile::exists(dir_.filePath("com6")); }));
 
@@ -184,7 +185,8 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
     if (grab.isNull()) return false;
     at = FindPicture(grab, expected);
     return at.has_value();
-  })) << "the last image is not in the window; see " << shot.toStdString();
+  })) << "the last image is not in the window; see "
+      << shot.toStdString();
   // The view's client area: the picture lies at the picture origin in it.
   const QPoint client = *at - QPoint(kPictureX, kPictureY);
   EXPECT_GE(client.y(), 0);
@@ -194,7 +196,7 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
   RunTool("xdotool", {"windowfocus", "--sync", window});
   RunTool("xdotool", {"key", "--window", window, "F3"});
   RunTool("xdotool", {"mousemove", "--window", window, QString::number(client.x() + 170),
-                  QString::number(client.y() + 60)});
+                      QString::number(client.y() + 60)});
   RunTool("xdotool", {"click", "1"});
   ASSERT_TRUE(Eventually([&] {
     const std::vector<int> bytes = LoggedBytes(log);

@@ -37,7 +37,8 @@ uint32_t Modulo32(std::string_view digits) {
 int32_t FieldReference(std::string_view text, int32_t fallback, int32_t minimum, int32_t maximum) {
   if (!AllDigits(text)) return fallback;
   const uint32_t number = Modulo32(text);
-  const bool in_range = number >= static_cast<uint32_t>(minimum) && number <= static_cast<uint32_t>(maximum);
+  const bool in_range =
+      number >= static_cast<uint32_t>(minimum) && number <= static_cast<uint32_t>(maximum);
   return in_range ? static_cast<int32_t>(number) : fallback;
 }
 
@@ -71,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const int32_t field = ParsePortNumber(text, fallback, minimum, maximum);
   FUZZ_REQUIRE(field == FieldReference(text, fallback, minimum, maximum), "the field's rules");
-  FUZZ_REQUIRE(field == fallback || (field >= minimum && field <= maximum), "in range or the fallback");
+  FUZZ_REQUIRE(field == fallback || (field >= minimum && field <= maximum),
+               "in range or the fallback");
 
   const std::optional<uint32_t> typed = ParseDialogPortNumber(text);
   FUZZ_REQUIRE(typed == DialogReference(text), "the edit box's rules");

@@ -25,10 +25,22 @@ constexpr Pixel kUndrawn = 0xFF010203u;
 
 // The controller's colours for "A" to "P"; "F" has none of its own.
 constexpr std::array<std::array<uint8_t, 3>, 16> kColours = {{
-    {0, 0, 0},       {255, 0, 0},     {0, 255, 0},     {240, 240, 240},
-    {0, 0, 255},     {0, 0, 0},       {0, 255, 255},   {255, 255, 0},
-    {127, 127, 127}, {220, 220, 220}, {220, 220, 220}, {200, 200, 200},
-    {0, 255, 255},   {200, 200, 200}, {128, 128, 128}, {247, 247, 247},
+    {0, 0, 0},
+    {255, 0, 0},
+    {0, 255, 0},
+    {240, 240, 240},
+    {0, 0, 255},
+    {0, 0, 0},
+    {0, 255, 255},
+    {255, 255, 0},
+    {127, 127, 127},
+    {220, 220, 220},
+    {220, 220, 220},
+    {200, 200, 200},
+    {0, 255, 255},
+    {200, 200, 200},
+    {128, 128, 128},
+    {247, 247, 247},
 }};
 
 Pixel Colour(uint8_t letter) {
@@ -106,7 +118,8 @@ void Blank(Pixel* pixels, int first, int last) {
 bool RowsEqual(const Pixel* a, const Pixel* b, int first, int last) {
   const size_t offset = static_cast<size_t>(first) * kWidth;
   return first >= last ||
-         std::memcmp(a + offset, b + offset, static_cast<size_t>(last - first) * kWidth * sizeof(Pixel)) == 0;
+         std::memcmp(a + offset, b + offset,
+                     static_cast<size_t>(last - first) * kWidth * sizeof(Pixel)) == 0;
 }
 
 }  // namespace
@@ -164,10 +177,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Pixel* pixels = surface.Pixels();
   const auto row = [&](int y) { return pixels + static_cast<size_t>(y) * kWidth; };
   const Pixel corner = canvas.pixels[kPixels - 1];
-  FUZZ_REQUIRE(std::memcmp(row(0), black_rows.data(), 6 * kWidth * sizeof(Pixel)) == 0 &&
-                   std::memcmp(row(598), black_rows.data(), (2 * kWidth - 1) * sizeof(Pixel)) == 0 &&
-                   row(599)[kWidth - 1] == corner,
-               "the frame's rows, all but the last pixel");
+  FUZZ_REQUIRE(
+      std::memcmp(row(0), black_rows.data(), 6 * kWidth * sizeof(Pixel)) == 0 &&
+          std::memcmp(row(598), black_rows.data(), (2 * kWidth - 1) * sizeof(Pixel)) == 0 &&
+          row(599)[kWidth - 1] == corner,
+      "the frame's rows, all but the last pixel");
   for (int y = 6; y < 598; ++y) {
     const Pixel* r = row(y);
     FUZZ_REQUIRE(r[0] == black && r[1] == black && r[kWidth - 2] == black && r[kWidth - 1] == black,

@@ -98,7 +98,7 @@ struct Rig {
   ReceiverState state;
   SilenceWatchdog watchdog;
   ReceiverContext context{queue,    image,   surface, counters, display,
-                          messages, capture, restore, state,   watchdog};
+                          messages, capture, restore, state,    watchdog};
   ScratchFile backup{"backup.spb"};
 };
 

@@ -21,9 +21,9 @@
 
 // A broken property: say which and where, then abort so libFuzzer keeps the
 // input. Not an assert: it must hold in every build type.
-#define FUZZ_REQUIRE(condition, what)                                                   \
-  do {                                                                                  \
-    if (!(condition)) ::corvane::fuzz::Fail(__FILE__, __LINE__, #condition, (what));    \
+#define FUZZ_REQUIRE(condition, what)                                                \
+  do {                                                                               \
+    if (!(condition)) ::corvane::fuzz::Fail(__FILE__, __LINE__, #condition, (what)); \
   } while (0)
 
 namespace corvane::fuzz {
@@ -134,10 +134,10 @@ class ScratchFile {
  public:
   explicit ScratchFile(std::string_view name) {
     std::error_code error;
-    const std::filesystem::path base = std::getenv("TMPDIR") == nullptr &&
-                                               std::filesystem::is_directory("/dev/shm", error)
-                                           ? std::filesystem::path("/dev/shm")
-                                           : std::filesystem::temp_directory_path();
+    const std::filesystem::path base =
+        std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", error)
+            ? std::filesystem::path("/dev/shm")
+            : std::filesystem::temp_directory_path();
     std::string pattern = (base / "corvane-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) Fail(__FILE__, __LINE__, "mkdtemp", pattern);
     directory_ = pattern;

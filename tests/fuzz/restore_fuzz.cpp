@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   FUZZ_REQUIRE(!request.Armed(), "the run disarms its request");
   FUZZ_REQUIRE(messages.messages.empty(), "nothing to tell the operator");
-  FUZZ_REQUIRE(queue.IsEmpty() && queue.PendingCount() == 0, "the queue drained and its count reset");
+  FUZZ_REQUIRE(queue.IsEmpty() && queue.PendingCount() == 0,
+               "the queue drained and its count reset");
   return 0;
 }

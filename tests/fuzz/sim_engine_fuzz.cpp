@@ -33,7 +33,7 @@ struct Rules {
   uint64_t keys = 0;
   uint64_t strays = 0;
   uint64_t restores = 0;
-  uint64_t records = 0;  // records applied or refused by restores that ended
+  uint64_t records = 0;      // records applied or refused by restores that ended
   uint64_t records_now = 0;  // the same in the restore under way
 
   void EndRecord() {
@@ -110,15 +110,15 @@ struct Simulator {
 std::string State(const Simulator& s) {
   const sim::LinkStats& st = s.model.Stats();
   std::string state;
-  for (const uint64_t n : {st.bytes_received, st.restores, st.records_restored, st.records_rejected,
-                           st.stray_bytes, s.model.KeyCount(),
-                           static_cast<uint64_t>(s.engine.PendingReplies())}) {
+  for (const uint64_t n :
+       {st.bytes_received, st.restores, st.records_restored, st.records_rejected, st.stray_bytes,
+        s.model.KeyCount(), static_cast<uint64_t>(s.engine.PendingReplies())}) {
     state += std::to_string(n) + ",";
   }
   const int last_key = s.model.LastKey() ? int{*s.model.LastKey()} : -1;
-  for (const int n : {last_key, s.model.PageNumber(), s.model.SelectedStation(),
-                      s.model.CursorColumn(), s.model.CursorRecord(),
-                      static_cast<int>(s.engine.InRestore())}) {
+  for (const int n :
+       {last_key, s.model.PageNumber(), s.model.SelectedStation(), s.model.CursorColumn(),
+        s.model.CursorRecord(), static_cast<int>(s.engine.InRestore())}) {
     state += std::to_string(n) + ",";
   }
   return state + s.model.Entry() + "|" + s.model.Message() + "|" + s.model.LastTransfer() + "|" +
@@ -188,7 +188,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the one exception: an empty text keeps the old.
   if (backup.find(",;") == std::string::npos) {
     sim::ParameterStore restored;
-    for (size_t start = 0, end; (end = backup.find(';', start)) != std::string::npos; start = end + 1) {
+    for (size_t start = 0, end; (end = backup.find(';', start)) != std::string::npos;
+         start = end + 1) {
       restored.ApplyRestoreRecord(std::string_view(backup).substr(start, end - start));
     }
     FUZZ_REQUIRE(restored.BackupText(-1) == backup, "a backup restores the same records");

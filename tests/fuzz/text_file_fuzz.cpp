@@ -83,11 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the file is the content up to its first 0x1A.
   std::error_code error;
   {
-    const std::unique_ptr<TextFileWriter> writer = TextFileWriter::Create(written_file.Path(), error);
+    const std::unique_ptr<TextFileWriter> writer =
+        TextFileWriter::Create(written_file.Path(), error);
     FUZZ_REQUIRE(writer != nullptr, "the scratch file is created: " + error.message());
     FUZZ_REQUIRE(writer->Write(file) && writer->Close(), "every byte written");
   }
-  FUZZ_REQUIRE(written_file.Read() == StoredBytes(file), "LF stored as CR LF, nothing else changed");
+  FUZZ_REQUIRE(written_file.Read() == StoredBytes(file),
+               "LF stored as CR LF, nothing else changed");
   ExpectLines(*OpenOrFail(written_file.Path()),
               SplitLines(std::string_view(file).substr(0, file.find('\x1a'))));
   return 0;

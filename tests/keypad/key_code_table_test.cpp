@@ -53,8 +53,8 @@ TEST(KeyCodeTable, EdgesOfTheTableAndOfEachRun) {
   EXPECT_EQ(KeyCodeTable(190, false), 190);
   EXPECT_EQ(KeyCodeTable(57, true), 148);
   // Just outside the table, each run of keys, and the table's storage.
-  for (const uint32_t vk : {0u, 7u, 10u, 12u, 14u, 31u, 33u, 36u, 41u, 47u, 58u, 64u, 91u, 111u,
-                            121u, 189u, 191u, 255u, 256u, 0xFFFFFFFFu}) {
+  for (const uint32_t vk : {0u,  7u,  10u, 12u,  14u,  31u,  33u,  36u,  41u,  47u,
+                            58u, 64u, 91u, 111u, 121u, 189u, 191u, 255u, 256u, 0xFFFFFFFFu}) {
     EXPECT_FALSE(KeyCodeTable(vk, false).has_value()) << vk;
     EXPECT_FALSE(KeyCodeTable(vk, true).has_value()) << vk;
   }

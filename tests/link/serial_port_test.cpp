@@ -136,11 +136,13 @@ TEST(SerialPortLine, KeepsLineSettingsAndRestoresTheOriginal) {
   termios open{};
   ASSERT_EQ(tcgetattr(pty.Slave(), &open), 0);
   EXPECT_EQ(open.c_cflag & CSIZE, before.c_cflag & CSIZE);
-  EXPECT_EQ(open.c_cflag & (PARENB | CSTOPB | CRTSCTS), before.c_cflag & (PARENB | CSTOPB | CRTSCTS));
+  EXPECT_EQ(open.c_cflag & (PARENB | CSTOPB | CRTSCTS),
+            before.c_cflag & (PARENB | CSTOPB | CRTSCTS));
   EXPECT_EQ(cfgetospeed(&open), B9600);
   EXPECT_EQ(open.c_lflag & (ICANON | ECHO | ECHONL | ISIG | IEXTEN), 0u);
   EXPECT_EQ(open.c_oflag & OPOST, 0u);
-  EXPECT_EQ(open.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | IXANY | BRKINT | PARMRK), 0u);
+  EXPECT_EQ(
+      open.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | IXON | IXOFF | IXANY | BRKINT | PARMRK), 0u);
   EXPECT_EQ(open.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
   EXPECT_EQ(open.c_cc[VMIN], 1);
   EXPECT_EQ(open.c_cc[VTIME], 0);

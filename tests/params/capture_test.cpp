@@ -11,9 +11,9 @@
 #include "link/protocol.h"
 #include "link/transmit_queue.h"
 #include "params/param_messages.h"
+#include "screen/status_counters.h"
 #include "support/queue_drain.h"
 #include "support/scratch_dir.h"
-#include "screen/status_counters.h"
 #include "support/test_doubles.h"
 
 namespace corvane {

@@ -11,10 +11,10 @@
 #include "link/transmit_queue.h"
 #include "params/capture.h"
 #include "params/param_messages.h"
-#include "support/queue_drain.h"
-#include "support/scratch_dir.h"
 #include "params/text_file.h"
 #include "screen/status_counters.h"
+#include "support/queue_drain.h"
+#include "support/scratch_dir.h"
 #include "support/test_doubles.h"
 
 namespace corvane {

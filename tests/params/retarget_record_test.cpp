@@ -64,8 +64,8 @@ const RetargetCase kCases[] = {
      Line(Address(108, 3, 0, 5), " 12 ;\n")},
     {"Station15IsRewrittenToo", Line(Address(108, 3, 15, 5), " 12 ;"), 3, true,
      Line(Address(108, 3, 3, 5), " 12 ;\n")},
-    {"BytesBeforeTheAddressAreSkipped", "  abc " + Line(Address(108, 0, 1, 0), "x-+12 ;"), 2,
-     true, Line(Address(108, 0, 2, 0), " 12 ;\n")},
+    {"BytesBeforeTheAddressAreSkipped", "  abc " + Line(Address(108, 0, 1, 0), "x-+12 ;"), 2, true,
+     Line(Address(108, 0, 2, 0), " 12 ;\n")},
     {"SignsAreNotCarried", Line(Address(108, 0, 0, 0), " -5 ;"), 1, true,
      Line(Address(108, 0, 1, 0), " 5 ;\n")},
     {"LineWithoutDigitsIsNotSent", "abc ;", 0, false, ""},
@@ -85,8 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Partial, RetargetTable, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RetargetRecord, SendsType65535) {
-  const std::optional<std::string> r =
-      RetargetRecord(Line(Address(65535, 255, 15, 15), " 1 ;"), 0);
+  const std::optional<std::string> r = RetargetRecord(Line(Address(65535, 255, 15, 15), " 1 ;"), 0);
   ASSERT_TRUE(r);
   // Type 65535 fills the address to 0xFFFF FF0F: "%d" writes it negative.
   EXPECT_EQ(*r, std::to_string(static_cast<int32_t>(Address(65535, 255, 0, 15))) + " 1 ;\n");
@@ -116,8 +115,7 @@ TEST(RetargetRecord, NumbersWrapAt32Bits) {
 
 TEST(RetargetRecord, KeepsLongLinesWhole) {
   const std::string text(5000, 'T');
-  const std::optional<std::string> r =
-      RetargetRecord(Line(Address(200, 1, 1, 1), " 3 " + text), 6);
+  const std::optional<std::string> r = RetargetRecord(Line(Address(200, 1, 1, 1), " 3 " + text), 6);
   ASSERT_TRUE(r);
   EXPECT_EQ(*r, Line(Address(200, 1, 6, 1), " 3 " + text));
   // Digits far into a long line still count.

@@ -104,7 +104,9 @@ TEST(TextFileReader, ReadsCrLfAsLfAndKeepsALoneCr) {
 
 TEST(TextFileReader, StopsAtTheEndOfFileByte) {
   ScratchDir dir;
-  WriteWholeFile(dir / "in.spb", "1 2 ;\r\n\r\x1A" "3 4 ;\r\n");
+  WriteWholeFile(dir / "in.spb",
+                 "1 2 ;\r\n\r\x1A"
+                 "3 4 ;\r\n");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   EXPECT_EQ(ReadAllBytes(*reader), "1 2 ;\n\r");
@@ -129,7 +131,8 @@ TEST(TextFileReader, PairsACrAndLfThatStraddleTheBuffer) {
 TEST(TextFileReader, ReadsLinesOfAnyLengthWhole) {
   ScratchDir dir;
   const std::string long_line(200'000, '7');
-  WriteWholeFile(dir / "in.spb", "short\r\n" + long_line + "\r\n\r\n" + std::string(256, 'a') + "\n");
+  WriteWholeFile(dir / "in.spb",
+                 "short\r\n" + long_line + "\r\n\r\n" + std::string(256, 'a') + "\n");
   auto reader = OpenOrFail(dir / "in.spb");
   ASSERT_TRUE(reader);
   const auto lines = ReadAllLines(*reader);

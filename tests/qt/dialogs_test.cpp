@@ -43,8 +43,9 @@ TEST(PortDialogTest, ShowsTheCurrentNumberWithItsTextsAndOkAsDefault) {
   const QStringList texts = LabelTexts(dialog);
   EXPECT_TRUE(texts.contains("COMM Port #"));
   EXPECT_TRUE(texts.contains("Range: 1 - 100"));
-  EXPECT_TRUE(texts.contains("This parameter defines the address of the COMM port # used for "
-                             "communication between the PC and the Quillon unit."));
+  EXPECT_TRUE(
+      texts.contains("This parameter defines the address of the COMM port # used for "
+                     "communication between the PC and the Quillon unit."));
   // Typing replaces the number; Enter is OK.
   QApplication::setActiveWindow(&dialog);
   dialog.Edit()->setFocus();
@@ -154,17 +155,16 @@ TEST_F(FileDialogTest, FilterListsSpbFilesInAnyCase) {
   auto* list = dialog->findChild<QListView*>("listView");
   ASSERT_NE(list, nullptr);
   QStringList listed;
-  QTRY_VERIFY_WITH_TIMEOUT(
-      ([&] {
-        listed.clear();
-        const QModelIndex root = list->rootIndex();
-        for (int row = 0; row < list->model()->rowCount(root); ++row) {
-          listed << list->model()->index(row, 0, root).data().toString();
-        }
-        listed.sort();
-        return listed.size() >= 3;
-      }()),
-      5000);
+  QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                             listed.clear();
+                             const QModelIndex root = list->rootIndex();
+                             for (int row = 0; row < list->model()->rowCount(root); ++row) {
+                               listed << list->model()->index(row, 0, root).data().toString();
+                             }
+                             listed.sort();
+                             return listed.size() >= 3;
+                           }()),
+                           5000);
   EXPECT_EQ(listed, (QStringList{"lower.spb", "mixed.Spb", "upper.SPB"}));
   dialog->reject();
 }

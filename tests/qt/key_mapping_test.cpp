@@ -9,8 +9,8 @@ MappedKey Forward(VirtualKey vk) { return {KeyRoute::kKeypad, vk}; }
 constexpr MappedKey kMenus{KeyRoute::kMenus, 0};
 
 TEST(KeyMapping, ShiftedSymbolsOfTheMainKeyboardAreTheirDigitKeys) {
-  const int shifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,     Qt::Key_At,
-                           Qt::Key_NumberSign, Qt::Key_Dollar,     Qt::Key_Percent,
+  const int shifted[10] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                           Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
                            Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
                            Qt::Key_ParenLeft};
   for (int digit = 0; digit <= 9; ++digit) {

@@ -14,9 +14,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/menu_table.h"
 #include "keypad/keypad.h"
 #include "qt/about_box.h"
-#include "app/menu_table.h"
 #include "qt/screen_view.h"
 #include "support/front_end_fakes.h"
 

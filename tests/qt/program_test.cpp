@@ -37,7 +37,8 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(line_.Ok()); }
   std::filesystem::path Dir() const { return dir_.Path(); }
   std::unique_ptr<QtProgram> Make() {
-    return std::make_unique<QtProgram>(QtProgramOptions{Dir(), &chooser_, &port_dialog_, &messages_});
+    return std::make_unique<QtProgram>(
+        QtProgramOptions{Dir(), &chooser_, &port_dialog_, &messages_});
   }
 
   testing::DeviceDirectory dir_;

@@ -56,7 +56,8 @@ TEST_F(RenderScreenImageTest, NextImageCountsOnDrawsOverTheLastAndStartsInBlack)
   // The frame left pen A, so this run is black although the last image's
   // final pen was red.
   Render(std::string(7, '9') + "5");
-  EXPECT_EQ(display_.Events(), (std::vector<std::string>{"status", "picture", "status", "picture"}));
+  EXPECT_EQ(display_.Events(),
+            (std::vector<std::string>{"status", "picture", "status", "picture"}));
   EXPECT_EQ(display_.Texts().at(1), FormatImagesStatus(1));
   EXPECT_EQ(counters_.ImagesShown.load(), 2);
   EXPECT_EQ(Shown(30, 7), kBlack);

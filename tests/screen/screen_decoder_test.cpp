@@ -44,9 +44,8 @@ void ExpectSpan(const Surface& surface, int y, int x0, int x1, Pixel colour) {
 }
 
 int CountPixels(const Surface& surface, Pixel colour) {
-  return static_cast<int>(std::count(surface.Pixels(),
-                                     surface.Pixels() + Surface::kWidth * Surface::kHeight,
-                                     colour));
+  return static_cast<int>(
+      std::count(surface.Pixels(), surface.Pixels() + Surface::kWidth * Surface::kHeight, colour));
 }
 
 // "87321" moves x from 0 to 796 (512 + 256 + 16 + 8 + 4), "541" to 100.
@@ -271,8 +270,8 @@ TEST(ScreenDecoderProperty, MatchesThePixelByPixelReference) {
   // One surface for all payloads: each decode starts from what the last one
   // left, pixels and pen, as on the real drawing surface.
   auto surface = MarkedSurface();
-  ReferenceCanvas reference{
-      std::vector<Pixel>(surface->Pixels(), surface->Pixels() + 800 * 600), kBlack};
+  ReferenceCanvas reference{std::vector<Pixel>(surface->Pixels(), surface->Pixels() + 800 * 600),
+                            kBlack};
   for (int trial = 0; trial < 150; ++trial) {
     const std::vector<uint8_t> payload = RandomPayload(rng);
     DecodeScreenPayload(payload, *surface);

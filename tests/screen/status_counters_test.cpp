@@ -22,8 +22,7 @@ TEST(StatusTexts, CarryTheirTrailingBlanks) {
 
 TEST(StatusTexts, NumbersAreSignedDecimalOfAnyWidth) {
   EXPECT_EQ(FormatImagesStatus(123456), "Images: 123456" + Blanks(44));
-  EXPECT_EQ(FormatSendingStatus(-3, INT_MIN),
-            "Sending Parameters: -3, -2147483648" + Blanks(16));
+  EXPECT_EQ(FormatSendingStatus(-3, INT_MIN), "Sending Parameters: -3, -2147483648" + Blanks(16));
   EXPECT_EQ(FormatBlockEndStatus(INT_MAX, INT_MAX),
             "Images: 2147483647, Parameters: 2147483647" + Blanks(2));
 }

@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "support/receiver_rig.h"
 #include "hub/serial_link.h"
 #include "panel_model.h"
 #include "panel_renderer.h"
 #include "parameter_store.h"
 #include "sim_test_support.h"
+#include "support/receiver_rig.h"
 
 extern char** environ;
 
@@ -43,7 +43,8 @@ class SimProcess {
     int out[2];
     EXPECT_EQ(::pipe2(out, O_CLOEXEC), 0);
     stdout_ = out[0];
-    std::vector<std::string> args = {MIRELON_SIM_PATH, "--dir", dir_, "--port", "9", "--log", dir_ + "/in.log"};
+    std::vector<std::string> args = {MIRELON_SIM_PATH, "--dir",         dir_, "--port", "9",
+                                     "--log",          dir_ + "/in.log"};
     args.insert(args.end(), extra_args.begin(), extra_args.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -94,7 +95,9 @@ class SimProcess {
     ::close(port_);
     port_ = -1;
   }
-  void Send(std::string_view bytes) { ASSERT_EQ(::write(port_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  void Send(std::string_view bytes) {
+    ASSERT_EQ(::write(port_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
 
   // Reads until `last` arrives; what came, up to and including it.
   std::string ReadThrough(char last) {
@@ -143,7 +146,8 @@ bool LinkExists(const std::string& path) {
 
 TEST(MirelonSimProcess, ServesImagesBlocksAndKeysOverItsLink) {
   SimProcess sim({});
-  ASSERT_NE(sim.FirstLine().find("linked as " + sim.LinkPath()), std::string::npos) << sim.FirstLine();
+  ASSERT_NE(sim.FirstLine().find("linked as " + sim.LinkPath()), std::string::npos)
+      << sim.FirstLine();
   ASSERT_TRUE(LinkExists(sim.LinkPath()));
   sim.OpenPort();
 
@@ -245,7 +249,8 @@ TEST(MirelonSimProcess, CorvaneMirrorsItAndItsKeysComeBackOnScreen) {
 
   rig.queue.EnqueueByte(142);  // soft key S3
   const SoftKeyRect& s3 = kSoftKeyRects[2];
-  const size_t probe = static_cast<size_t>(kSoftKeyTop + 3) * LetterImage::kWidth + static_cast<size_t>(s3.left + 2);
+  const size_t probe =
+      static_cast<size_t>(kSoftKeyTop + 3) * LetterImage::kWidth + static_cast<size_t>(s3.left + 2);
   bool highlighted = false;
   for (int n = rig.display.PictureCount() + 1; n < count + 500 && !highlighted; ++n) {
     rig.display.WaitForPictures(n);
@@ -279,7 +284,8 @@ TEST(MirelonSimProcess, RefusesToReplaceAFileThatIsNotALink) {
   ASSERT_NE(::mkdtemp(templ), nullptr);
   const std::string dir = templ;
   { std::ofstream(dir + "/com4") << "keep me"; }
-  std::string cmd = std::string(MIRELON_SIM_PATH) + " --dir " + dir + " --port 4 --exit-after 5 >/dev/null 2>&1";
+  std::string cmd =
+      std::string(MIRELON_SIM_PATH) + " --dir " + dir + " --port 4 --exit-after 5 >/dev/null 2>&1";
   const int status = std::system(cmd.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
   std::ifstream kept(dir + "/com4");

@@ -158,7 +158,8 @@ TEST(PanelScreen, SoftKeysLieExactlyUnderCorvanesSoftKeyAreas) {
   // The selected key is the highlighted one, and only it.
   for (int s = 0; s < kStationCount; ++s) {
     const int cx = (kSoftKeyRects[s].left + kSoftKeyRects[s].right) / 2;
-    EXPECT_EQ(image.At(kSoftKeyRects[s].left + 2, sim::kSoftKeyTop + 3) == kColourYellow, s == 5) << s;
+    EXPECT_EQ(image.At(kSoftKeyRects[s].left + 2, sim::kSoftKeyTop + 3) == kColourYellow, s == 5)
+        << s;
     EXPECT_EQ(image.At(cx, sim::kSoftKeyTop), kColourBlack);
   }
 }

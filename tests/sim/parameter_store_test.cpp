@@ -27,7 +27,8 @@ size_t ApplyAll(ParameterStore& store, const std::string& data) {
   size_t applied = 0;
   size_t start = 0;
   for (size_t semi; (semi = data.find(';', start)) != std::string::npos; start = semi + 1) {
-    const auto result = store.ApplyRestoreRecord(std::string_view(data).substr(start, semi - start));
+    const auto result =
+        store.ApplyRestoreRecord(std::string_view(data).substr(start, semi - start));
     if (result == ApplyResult::kApplied) ++applied;
   }
   return applied;
@@ -134,7 +135,8 @@ TEST(ParameterStoreRestore, FullFormPutsEveryRecordBack) {
   for (int s = 0; s < kStationCount; ++s) {
     for (const ParameterRecord& r : store.Station(s)) store.SetValue(r.address, 424242);
   }
-  ASSERT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(200, 0, 7, 1)) + " 1,CHANGED"), ApplyResult::kApplied);
+  ASSERT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(200, 0, 7, 1)) + " 1,CHANGED"),
+            ApplyResult::kApplied);
   EXPECT_EQ(ApplyAll(store, data), saved.RecordCount(-1));
   EXPECT_EQ(store.BackupText(-1), block);
 }
@@ -147,15 +149,17 @@ TEST(ParameterStoreRestore, TextRecordsInBothForms) {
   EXPECT_EQ(store.Find(name)->value, 9u);
   // Rebuilt by a partial restore: one blank, then the text; the LF that
   // ended the record before it is only a leading byte here.
-  EXPECT_EQ(store.ApplyRestoreRecord("\n" + std::to_string(name) + " 4 PUMP B2"), ApplyResult::kApplied);
+  EXPECT_EQ(store.ApplyRestoreRecord("\n" + std::to_string(name) + " 4 PUMP B2"),
+            ApplyResult::kApplied);
   EXPECT_EQ(store.Find(name)->text, "PUMP B2");
   EXPECT_EQ(store.Find(name)->value, 4u);
   // No text part: the value changes, the text stays.
   EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(name) + " 5"), ApplyResult::kApplied);
   EXPECT_EQ(store.Find(name)->text, "PUMP B2");
   // A text that would end a backup block early, or is too long, is cleaned.
-  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(name) + " 1,A]B{C}D[E\x01" + std::string(40, 'X')),
-            ApplyResult::kApplied);
+  EXPECT_EQ(
+      store.ApplyRestoreRecord(std::to_string(name) + " 1,A]B{C}D[E\x01" + std::string(40, 'X')),
+      ApplyResult::kApplied);
   EXPECT_EQ(store.Find(name)->text, "A?B?C?D?E?" + std::string(kMaxRecordText - 10, 'X'));
   EXPECT_EQ(store.BackupText(4).find(']'), std::string::npos);
 }
@@ -179,9 +183,12 @@ TEST(ParameterStoreRestore, RefusesWhatItCannotPlace) {
   ParameterStore store;
   const ParameterStore defaults;
   // Station 9..16 does not exist; an address of no catalogue entry neither.
-  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 0, 9, 0)) + " 5 "), ApplyResult::kUnknownAddress);
-  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 7, 0, 0)) + " 5 "), ApplyResult::kUnknownAddress);
-  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 0, 0, 0)) + " "), ApplyResult::kMalformed);
+  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 0, 9, 0)) + " 5 "),
+            ApplyResult::kUnknownAddress);
+  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 7, 0, 0)) + " 5 "),
+            ApplyResult::kUnknownAddress);
+  EXPECT_EQ(store.ApplyRestoreRecord(std::to_string(MakeAddress(108, 0, 0, 0)) + " "),
+            ApplyResult::kMalformed);
   EXPECT_EQ(store.ApplyRestoreRecord(" \r\n "), std::nullopt);
   // A value wraps in 32 bits, as Corvane reads it.
   const uint32_t a = MakeAddress(201, 0, 1, 3);

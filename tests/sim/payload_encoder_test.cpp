@@ -58,7 +58,8 @@ TEST(PayloadEncoderRoundTrip, EveryRunLengthAtEveryRowEnd) {
       uint8_t* row = image.Row(y);
       std::fill(row, row + LetterImage::kWidth, kColourPale);
       std::fill(row, row + head, kColourRed);
-      std::fill(row + LetterImage::kWidth - tail, row + LetterImage::kWidth, (y & 1) ? kColourBlue : kColourRed);
+      std::fill(row + LetterImage::kWidth - tail, row + LetterImage::kWidth,
+                (y & 1) ? kColourBlue : kColourRed);
     }
     std::string payload;
     ASSERT_TRUE(EncodeScreenPayload(image, payload));
@@ -83,9 +84,9 @@ TEST(PayloadEncoderCode, SpellsRunsAsTheDecoderReadsThem) {
   LetterImage image;
   std::fill(image.letters.begin(), image.letters.end(), kColourGreen);
   uint8_t* row = image.Row(0);
-  row[0] = kColourBlack;                         // one pixel: a letter before a letter
-  std::fill(row + 1, row + 6, kColourRed);       // five: one single, then "1"
-  std::fill(row + 6, row + 9, kColourBlue);      // three singles
+  row[0] = kColourBlack;                             // one pixel: a letter before a letter
+  std::fill(row + 1, row + 6, kColourRed);           // five: one single, then "1"
+  std::fill(row + 6, row + 9, kColourBlue);          // three singles
   std::fill(row + 9, row + 9 + 516, kColourYellow);  // 516 = 512 + 4: "8" then "1"
   std::string payload;
   ASSERT_TRUE(EncodeScreenPayload(image, payload));
@@ -113,7 +114,8 @@ TEST(PayloadEncoderCode, HoldsOnlyLettersAndRunDigits) {
 
 TEST(PayloadEncoderCode, WorstCaseStaysWithinTheBound) {
   LetterImage image;
-  for (size_t i = 0; i < image.letters.size(); ++i) image.letters[i] = (i & 1) ? kColourBlack : kColourWhite;
+  for (size_t i = 0; i < image.letters.size(); ++i)
+    image.letters[i] = (i & 1) ? kColourBlack : kColourWhite;
   std::string payload;
   ASSERT_TRUE(EncodeScreenPayload(image, payload));
   EXPECT_LE(payload.size(), kMaxPayloadBytes);

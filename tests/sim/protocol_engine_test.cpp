@@ -28,7 +28,9 @@ class ProtocolEngineTest : public ::testing::Test {
   ProtocolEngine engine_{model_, faults_, 1};
 };
 
-size_t Count(const std::string& s, char c) { return static_cast<size_t>(std::count(s.begin(), s.end(), c)); }
+size_t Count(const std::string& s, char c) {
+  return static_cast<size_t>(std::count(s.begin(), s.end(), c));
+}
 
 TEST_F(ProtocolEngineTest, AnswersAScreenRequestWithExactlyOneImageOfThePanel) {
   Send("<1>");
@@ -48,7 +50,10 @@ TEST_F(ProtocolEngineTest, AnswersAScreenRequestWithExactlyOneImageOfThePanel) {
 }
 
 TEST_F(ProtocolEngineTest, SendsNothingUnasked) {
-  Send(std::string("\x27\x28" "12\r", 5));
+  Send(
+      std::string("\x27\x28"
+                  "12\r",
+                  5));
   Send("<2>" + std::to_string(MakeAddress(108, 0, 0, 0)) + " 5 ;}");
   Send("}]>x");
   EXPECT_FALSE(engine_.HasPendingReply());
@@ -98,7 +103,7 @@ TEST_F(ProtocolEngineTest, TellsCommandsFromKeyCodes) {
 TEST_F(ProtocolEngineTest, KeysChangeTheNextImage) {
   Send("<1>");
   const std::string first = Drain();
-  Send("\x8c");  // soft key S1
+  Send("\x8c");                                  // soft key S1
   Send(std::string(1, static_cast<char>(142)));  // soft key S3
   Send("<1>");
   const std::string second = Drain();
@@ -117,14 +122,15 @@ TEST_F(ProtocolEngineTest, AppliesRestoreDataInBothForms) {
   const uint32_t name = MakeAddress(200, 0, 3, 0);
   const uint32_t mode = MakeAddress(201, 0, 3, 0);
   // Full form: file lines back to back.
-  Send("<2>" + std::to_string(set) + " 111 ;" + std::to_string(name) + " 2,TANK;" + std::to_string(mode) + " 3 ;}");
+  Send("<2>" + std::to_string(set) + " 111 ;" + std::to_string(name) + " 2,TANK;" +
+       std::to_string(mode) + " 3 ;}");
   EXPECT_EQ(model_.Store().Find(set)->value, 111u);
   EXPECT_EQ(model_.Store().Find(name)->text, "TANK");
   EXPECT_EQ(model_.Store().Find(mode)->value, 3u);
   EXPECT_EQ(model_.LastTransfer(), "RESTORE 3 REC, 0 BAD");
   // Partial form, split at awkward places, with a soft key slipped in.
-  const std::string partial = "<2>" + std::to_string(set) + " 222 ;\n" + std::to_string(name) + " 4 SILO;" +
-                              std::to_string(mode) + " 5 ;\n}";
+  const std::string partial = "<2>" + std::to_string(set) + " 222 ;\n" + std::to_string(name) +
+                              " 4 SILO;" + std::to_string(mode) + " 5 ;\n}";
   for (size_t i = 0; i < partial.size(); i += 3) {
     Send(partial.substr(i, 3));
     if (i == 9) Send("\x91");  // S6
@@ -143,8 +149,8 @@ TEST_F(ProtocolEngineTest, AppliesRestoreDataInBothForms) {
 }
 
 TEST_F(ProtocolEngineTest, CountsRefusedRestoreRecords) {
-  Send("<2>1 2 ;" + std::to_string(MakeAddress(108, 0, 0, 0)) + " ;" + std::string(2000, '7') + ";" +
-       std::to_string(MakeAddress(108, 0, 0, 1)) + " 9 ;12 3}");
+  Send("<2>1 2 ;" + std::to_string(MakeAddress(108, 0, 0, 0)) + " ;" + std::string(2000, '7') +
+       ";" + std::to_string(MakeAddress(108, 0, 0, 1)) + " 9 ;12 3}");
   EXPECT_EQ(model_.Store().Find(MakeAddress(108, 0, 0, 1))->value, 9u);
   EXPECT_EQ(model_.LastTransfer(), "RESTORE 1 REC, 4 BAD");
   EXPECT_EQ(model_.Stats().records_rejected, 4u);

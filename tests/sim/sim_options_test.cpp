@@ -21,9 +21,10 @@ TEST(SimOptions, DefaultsArePortThreeHereUnpaced) {
 }
 
 TEST(SimOptions, TakesValuesInBothSpellings) {
-  const ParsedOptions p = Parse({"--port", "7", "--dir=/tmp/x", "--baud=115200", "--seed", "42", "--log", "in.log",
-                                 "--garbage=5", "--drop-close-every", "3", "--bracket-in-image=4", "--stall-after",
-                                 "10", "--hangup-after=11", "--frames-limit", "12", "--exit-after=1.5"});
+  const ParsedOptions p =
+      Parse({"--port", "7", "--dir=/tmp/x", "--baud=115200", "--seed", "42", "--log", "in.log",
+             "--garbage=5", "--drop-close-every", "3", "--bracket-in-image=4", "--stall-after",
+             "10", "--hangup-after=11", "--frames-limit", "12", "--exit-after=1.5"});
   ASSERT_TRUE(p.error.empty()) << p.error;
   const SimOptions& o = p.options;
   EXPECT_EQ(o.port, 7);
@@ -41,11 +42,22 @@ TEST(SimOptions, TakesValuesInBothSpellings) {
 }
 
 TEST(SimOptions, RefusesBadCommandLinesWithAReason) {
-  const std::vector<std::vector<std::string_view>> bad = {
-      {"--port", "0"},       {"--port", "256"},     {"--port", "3x"},       {"--port"},
-      {"--baud", "-9600"},   {"--bogus", "1"},      {"com3"},               {"--exit-after", "0"},
-      {"--exit-after", "1.2345"}, {"--exit-after", "abc"}, {"--garbage", "99999"}, {"--dir="},
-      {"--frames-limit", "0"}, {"--por", "3"},       {"--ports=3"},          {"-port", "3"}};
+  const std::vector<std::vector<std::string_view>> bad = {{"--port", "0"},
+                                                          {"--port", "256"},
+                                                          {"--port", "3x"},
+                                                          {"--port"},
+                                                          {"--baud", "-9600"},
+                                                          {"--bogus", "1"},
+                                                          {"com3"},
+                                                          {"--exit-after", "0"},
+                                                          {"--exit-after", "1.2345"},
+                                                          {"--exit-after", "abc"},
+                                                          {"--garbage", "99999"},
+                                                          {"--dir="},
+                                                          {"--frames-limit", "0"},
+                                                          {"--por", "3"},
+                                                          {"--ports=3"},
+                                                          {"-port", "3"}};
   for (const auto& args : bad) {
     const ParsedOptions p = Parse(args);
     EXPECT_FALSE(p.error.empty()) << args[0];
@@ -81,8 +93,9 @@ TEST(SimOptions, HelpDescribesEveryOption) {
   EXPECT_TRUE(Parse({"--help"}).options.help);
   const std::string_view help = SimHelpText();
   for (const std::string_view option :
-       {"--port", "--dir", "--baud", "--seed", "--log", "--frames-limit", "--exit-after", "--help", "--garbage",
-        "--drop-close-every", "--bracket-in-image", "--stall-after", "--hangup-after"}) {
+       {"--port", "--dir", "--baud", "--seed", "--log", "--frames-limit", "--exit-after", "--help",
+        "--garbage", "--drop-close-every", "--bracket-in-image", "--stall-after",
+        "--hangup-after"}) {
     EXPECT_NE(help.find(option), std::string_view::npos) << option;
   }
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "link/transmit_queue.h"
 #include "app/front_end.h"
+#include "link/transmit_queue.h"
 #include "support/queue_drain.h"
 #include "support/test_doubles.h"
 

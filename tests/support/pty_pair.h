@@ -74,8 +74,7 @@ class PtyPair {
       }
       pollfd room{master_, POLLOUT, 0};
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && errno == EAGAIN &&
-          poll(&room, 1, static_cast<int>(kPatience.count())) == 1) {
+      if (n < 0 && errno == EAGAIN && poll(&room, 1, static_cast<int>(kPatience.count())) == 1) {
         continue;
       }
       ADD_FAILURE() << "only " << done << " of " << bytes.size()

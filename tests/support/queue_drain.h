@@ -76,8 +76,17 @@ class DrainingSender {
       }
       queue_.ConsumeSendBlock(length);
       if (after_block_) after_block_(++blocks);
-      if (pause_.count() > 0) std::this_thread::sleep_for(pause_);
+      if (pause_.count() > 0) PauseInFull();
     }
+  }
+
+  // Windows sleeps in whole milliseconds and takes half of one as none: the
+  // rest of a pause is slept out until it has really passed.
+  void PauseInFull() const {
+    const auto until = std::chrono::steady_clock::now() + pause_;
+    do {
+      std::this_thread::sleep_for(pause_);
+    } while (std::chrono::steady_clock::now() < until);
   }
 
   TransmitQueue& queue_;

@@ -72,7 +72,7 @@ struct ReceiverRig {
   ReceiverState state;
   SilenceWatchdog watchdog;
   ReceiverContext context{queue,    image,   surface, counters, display,
-                          messages, capture, restore, state,   watchdog};
+                          messages, capture, restore, state,    watchdog};
 
   // Takes everything queued, as a sender would, without a port.
   std::string TakeQueued() { return TakeAllQueued(queue); }

@@ -78,15 +78,17 @@ class RecordingDisplay : public ScreenDisplay {
   // shown; false, with a failure, when they did not come in time.
   bool WaitForPictures(int count) const {
     std::unique_lock lock(mutex_);
-    return WaitOrFail(changed_, lock, [&] { return pictures_ >= count; }, [&] {
-      return std::to_string(pictures_) + " of " + std::to_string(count) + " pictures";
-    });
+    return WaitOrFail(
+        changed_, lock, [&] { return pictures_ >= count; },
+        [&] { return std::to_string(pictures_) + " of " + std::to_string(count) + " pictures"; });
   }
   bool WaitForTexts(size_t count) const {
     std::unique_lock lock(mutex_);
-    return WaitOrFail(changed_, lock, [&] { return texts_.size() >= count; }, [&] {
-      return std::to_string(texts_.size()) + " of " + std::to_string(count) + " status texts";
-    });
+    return WaitOrFail(
+        changed_, lock, [&] { return texts_.size() >= count; },
+        [&] {
+          return std::to_string(texts_.size()) + " of " + std::to_string(count) + " status texts";
+        });
   }
 
  private:
@@ -122,9 +124,11 @@ class RecordingMessages : public OperatorMessages {
   // failure, when they did not come in time.
   bool WaitForMessages(size_t count) const {
     std::unique_lock lock(mutex_);
-    return WaitOrFail(changed_, lock, [&] { return messages_.size() >= count; }, [&] {
-      return std::to_string(messages_.size()) + " of " + std::to_string(count) + " messages";
-    });
+    return WaitOrFail(
+        changed_, lock, [&] { return messages_.size() >= count; },
+        [&] {
+          return std::to_string(messages_.size()) + " of " + std::to_string(count) + " messages";
+        });
   }
 
  private:
