@@ -52,7 +52,8 @@ using PortLostHandler = std::function<void(const PortResult&)>;
 
 // The device that stands for COM `port_number`: the entry "com<n>" in
 // `directory` when one exists (a symbolic link such as com3 -> /dev/ttyUSB0,
-// or a device file), otherwise /dev/ttyS<n-1>. Empty for numbers below 1.
+// or a device file), otherwise /dev/ttyS<n-1>. On Windows it is
+// \\.\COM<n> and `directory` is not looked at. Empty for numbers below 1.
 std::string PortDevicePath(int port_number, const std::filesystem::path& directory);
 
 class SerialPort {

@@ -3,13 +3,12 @@
 // exact bytes into a file and read them back.
 #pragma once
 
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -17,10 +16,20 @@ namespace corvane::testing {
 
 class ScratchDir {
  public:
+  // A random name that nobody else has made yet: create_directory says
+  // false for one that exists, so two tests (or test programs) running at
+  // once never share a directory. Plain std::filesystem, so the Windows test
+  // programs use it too.
   ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
-    path_ = pattern;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = base / ("corvane-test-" + std::to_string(random() % 1000000000000ULL));
+      std::error_code error;
+      if (std::filesystem::create_directory(path_, error)) return;
+    }
+    ADD_FAILURE() << "no scratch directory could be made under " << base;
   }
   ~ScratchDir() {
     std::error_code ignored;
