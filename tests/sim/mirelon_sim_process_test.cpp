@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hub/serial_link.h"
@@ -24,6 +25,7 @@
 #include "panel_renderer.h"
 #include "parameter_store.h"
 #include "sim_test_support.h"
+#include "support/patience.h"
 #include "support/receiver_rig.h"
 
 extern char** environ;
@@ -277,6 +279,27 @@ TEST(MirelonSimProcess, CorvaneRecoversFromDroppedClosesAndStrayBrackets) {
     EXPECT_GE(rig.watchdog.Rerequests(), 3);
     link.CloseLink();
   }
+}
+
+// A controller that stopped answering altogether is asked once per quiet
+// time, never flooded.
+TEST(MirelonSimProcess, CorvaneAsksAStalledControllerOncePerQuietTime) {
+  constexpr auto kQuiet = std::chrono::milliseconds(150);
+  SimProcess sim({"--stall-after", "2"});
+  corvane::testing::ReceiverRig rig(kQuiet);
+  SerialLink link(rig.context, {}, sim.Dir());
+  ASSERT_TRUE(link.OpenLink(9)) << link.OpenError().message();
+  ASSERT_TRUE(rig.display.WaitForPictures(2));
+  const auto start = std::chrono::steady_clock::now();
+  while (rig.watchdog.Rerequests() < 4 &&
+         std::chrono::steady_clock::now() - start < corvane::testing::kPatience) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // sampling a counter
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_GE(rig.watchdog.Rerequests(), 4);
+  EXPECT_GE(took, 3 * kQuiet) << "re-requests came faster than one per quiet time";
+  EXPECT_EQ(rig.display.PictureCount(), 2);
+  link.CloseLink();
 }
 
 TEST(MirelonSimProcess, RefusesToReplaceAFileThatIsNotALink) {
