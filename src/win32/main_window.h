@@ -1,0 +1,77 @@
+// The main window: one window class and its procedure, the menu bar built
+// from the application's menu table (same texts, mnemonics and command
+// identifiers), the view as its client area, keys and left clicks handed
+// to the keypad. Menu items and the About accelerators raise command
+// identifiers; the composition root hands them to the dispatch table.
+//
+// Threads: UI thread only. The parts that the workers call (view, message
+// boxes, tasks) post to this window; it routes their messages back to them.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/front_end.h"
+
+namespace corvane {
+
+class Keypad;
+class MessageBoxes;
+class ScreenView;
+class UiTasks;
+
+// The window's class name, also the title before a port or file is named.
+inline constexpr char kWindowClassName[] = "Corvane";
+
+struct MainWindowParts {
+  Keypad& keypad;
+  ScreenView& view;
+  MessageBoxes& messages;
+  UiTasks& tasks;
+};
+
+class MainWindow : public WindowControl {
+ public:
+  MainWindow(HINSTANCE instance, int show_command, MainWindowParts parts);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Registers the class and creates the window with its menu; not shown
+  // yet. False when it cannot be created.
+  bool Create();
+  HWND Handle() const { return window_; }
+
+  // Every command an item or accelerator raises goes here; true when it
+  // was one of ours.
+  void SetCommandHandler(std::function<bool(int)> handler) {
+    command_handler_ = std::move(handler);
+  }
+  // Runs once, when the window is destroyed (by Exit or by its close box),
+  // before the message loop ends.
+  void SetCloseHandler(std::function<void()> handler) { close_handler_ = std::move(handler); }
+
+  // The message loop, with the About accelerators; returns the exit code.
+  int RunMessageLoop();
+
+  // WindowControl.
+  void ShowWindow() override;
+  void SetCaption(const std::string& caption) override;
+  void ShowAbout(const std::string& details) override;
+  void CloseWindow() override;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnDestroy();
+
+  HINSTANCE instance_;
+  int show_command_;
+  MainWindowParts parts_;
+  HWND window_ = nullptr;
+  std::function<bool(int)> command_handler_;
+  std::function<void()> close_handler_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,74 @@
+// The main window's client area as the receiver sees it: the mirrored
+// picture at the picture origin (keypad/picture_origin.h) and the status
+// line at (10, 10). The receiver hands each over; the UI thread paints.
+//
+// Threads: ShowPicture and ShowStatusText are called on the receiver
+// thread; they only copy and post. Attach, TakeHandover, Paint and the
+// counters run on the UI thread, the only one that draws.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "screen/screen_display.h"
+#include "screen/surface.h"
+
+namespace corvane {
+
+class ScreenView : public ScreenDisplay {
+ public:
+  // Posted to the window when a handover waits; the window calls
+  // TakeHandover.
+  static constexpr UINT kHandoverMessage = WM_APP + 1;
+  static constexpr int kStatusX = 10;
+  static constexpr int kStatusY = 10;
+
+  // UI thread, before any link opens.
+  void Attach(HWND window) { window_.store(window, std::memory_order_release); }
+  // UI thread, when the window goes: later handovers are dropped.
+  void Detach() { window_.store(nullptr, std::memory_order_release); }
+
+  // Receiver thread. Copies the picture and asks the UI thread to show it.
+  // While one handover still waits, a newer picture only replaces it: a
+  // slow UI never builds up a queue of frames.
+  void ShowPicture(const Surface& picture) override;
+  // Receiver thread. The latest text wins in the same way.
+  void ShowStatusText(std::string_view text) override;
+
+  // UI thread. Takes what the receiver handed over and invalidates what
+  // changed.
+  void TakeHandover();
+  // UI thread, inside WM_PAINT.
+  void Paint(HDC dc) const;
+
+  // UI thread. What is on screen now.
+  int PicturesShown() const { return pictures_shown_; }
+  const std::string& StatusText() const { return status_text_; }
+
+ private:
+  void PostHandover();
+
+  std::atomic<HWND> window_{nullptr};
+
+  // Handover from the receiver: guarded by handover_mutex_. The buffers
+  // change hands by swapping; each is allocated once.
+  std::mutex handover_mutex_;
+  std::vector<Pixel> handover_picture_;
+  std::vector<Pixel> spare_picture_;
+  std::string handover_text_;
+  bool handover_has_picture_ = false;
+  bool handover_has_text_ = false;
+  // Set while a handover message is on its way: at most one at a time.
+  std::atomic<bool> handover_posted_{false};
+
+  // UI thread only.
+  std::vector<Pixel> picture_;
+  std::string status_text_;
+  int pictures_shown_ = 0;
+};
+
+}  // namespace corvane

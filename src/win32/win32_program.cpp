@@ -1,0 +1,31 @@
+#include "win32/win32_program.h"
+
+namespace corvane {
+
+Win32Program::Win32Program(HINSTANCE instance, int show_command,
+                           std::filesystem::path base_directory)
+    : port_dialog_(instance),
+      program_(std::move(base_directory)),
+      window_(instance, show_command,
+              MainWindowParts{program_.KeypadRecord(), view_, messages_, tasks_}) {}
+
+Win32Program::~Win32Program() {
+  // The workers draw into the view and tell the boxes: they end first.
+  program_.Shutdown();
+}
+
+bool Win32Program::Create() {
+  if (!window_.Create()) return false;
+  const HWND window = window_.Handle();
+  view_.Attach(window);
+  messages_.Attach(window);
+  tasks_.Attach(window);
+  file_dialogs_.Attach(window);
+  port_dialog_.Attach(window);
+  program_.Attach(FrontEnd{window_, view_, file_dialogs_, port_dialog_, messages_, tasks_});
+  window_.SetCommandHandler([this](int command) { return program_.Dispatch().Run(command); });
+  window_.SetCloseHandler([this] { program_.Shutdown(); });
+  return true;
+}
+
+}  // namespace corvane
