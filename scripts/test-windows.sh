@@ -3,12 +3,15 @@
 # (mingw-w64, Wine, GoogleTest's source), cross-builds Corvane for 64-bit
 # Windows, runs its test programs under wine64 with ctest, and compiles the
 # 32-bit build so that it stays clean. Needs no display.
-# Usage: scripts/test-windows.sh [win64-build-dir] [win32-build-dir]
-#        (default: build-win64 build-win32)
+# Then runs the end-to-end test of corvane.exe under wine64 and Xvfb
+# against the Linux mirelon-sim, from a Linux build of the test alone.
+# Usage: scripts/test-windows.sh [win64-build-dir] [win32-build-dir] [linux-e2e-build-dir]
+#        (default: build-win64 build-win32 build-win-e2e)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win64}
 build32=${2:-build-win32}
+build_e2e=${3:-build-win-e2e}
 werror=${CORVANE_WERROR:-ON}
 scripts/install-deps.sh windows
 
@@ -20,7 +23,7 @@ export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver=/usr/lib/wine/wineserver
 # A server that stays up between the programs: without it every test
 # program pays Wine's start-up, and test discovery at build time times out.
-"$wineserver" -p >/dev/null 2>&1 </dev/null
+"$wineserver" -p >/dev/null 2>&1 </dev/null || true  # already up for this prefix
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Making the Wine prefix $WINEPREFIX =="
@@ -38,3 +41,10 @@ cmake -S . -B "$build32" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCORVANE_BUILD_TESTS=OFF \
       -DCORVANE_WERROR="$werror"
 cmake --build "$build32"
+
+echo "== corvane.exe under wine64 and Xvfb against mirelon-sim =="
+program=$(cd "$build/src/win32" && pwd)/corvane.exe
+cmake -S . -B "$build_e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_BENCH=OFF \
+      -DCORVANE_WERROR="$werror" -DCORVANE_WIN32_PROGRAM="$program"
+cmake --build "$build_e2e" --target e2e_win32_tests
+ctest --test-dir "$build_e2e" --output-on-failure -R '^e2e_win32_mirror$'

@@ -1,0 +1,113 @@
+// What the end-to-end tests share: the picture a program must show after a
+// number of the simulator's images, finding it in a window grab, the
+// simulator's log of received bytes, and waiting for a condition.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QThread>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "panel_model.h"
+#include "protocol_engine.h"
+#include "screen/screen_image.h"
+#include "screen/surface.h"
+
+namespace corvane::e2e {
+
+// The picture a program must show after `images` screen images of a
+// simulator started with `seed`: the same engine answers the same requests,
+// and every payload is drawn over the previous one as the receiver does.
+inline QImage ExpectedPicture(int images, uint64_t seed) {
+  sim::PanelModel model(seed);
+  sim::FaultOptions faults;
+  faults.stall_after = images;
+  sim::ProtocolEngine engine(model, faults, seed);
+  Surface surface;
+  const uint8_t request[] = {'<', '1', '>'};
+  for (int i = 0; i < images; ++i) {
+    engine.Receive(request);
+    std::string reply;
+    engine.ProduceNextReply(reply);
+    const size_t open = reply.find('{');
+    const size_t close = reply.rfind('}');
+    if (open == std::string::npos || close == std::string::npos) return {};
+    const std::string_view payload(reply.data() + open + 1, close - open - 1);
+    DecodeScreenPayload({reinterpret_cast<const uint8_t*>(payload.data()), payload.size()},
+                        surface);
+    DrawScreenFrame(surface);
+  }
+  QImage picture(Surface::kWidth, Surface::kHeight, QImage::Format_RGB32);
+  for (int y = 0; y < Surface::kHeight; ++y) {
+    for (int x = 0; x < Surface::kWidth; ++x) picture.setPixel(x, y, surface.PixelAt(x, y));
+  }
+  return picture;
+}
+
+// Waits, checking every 50 ms, until `done` or the time is up.
+template <typename Done>
+bool Eventually(Done done, int timeout_ms = 20000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeout_ms) return false;
+    QThread::msleep(50);
+  }
+  return true;
+}
+
+inline QString RunTool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(10000)) return {};
+  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// Byte values the simulator logged, in order ("<seconds> <value> <char>").
+inline std::vector<int> LoggedBytes(const QString& path) {
+  std::vector<int> bytes;
+  QFile log(path);
+  if (!log.open(QIODevice::ReadOnly)) return bytes;
+  for (const QByteArray& line : log.readAll().split('\n')) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    if (fields.size() >= 2) bytes.push_back(fields[1].toInt());
+  }
+  return bytes;
+}
+
+inline int CountRequests(const std::vector<int>& bytes) {
+  int requests = 0;
+  for (size_t i = 0; i + 2 < bytes.size(); ++i) {
+    if (bytes[i] == '<' && bytes[i + 1] == '1' && bytes[i + 2] == '>') ++requests;
+  }
+  return requests;
+}
+
+// Where the expected picture sits in the window grab, if it is there whole.
+inline std::optional<QPoint> FindPicture(const QImage& grab, const QImage& expected) {
+  for (int oy = 0; oy + Surface::kHeight <= grab.height() && oy < 200; ++oy) {
+    for (int ox = 0; ox + Surface::kWidth <= grab.width() && ox < 60; ++ox) {
+      bool match = true;
+      for (int y = 0; y < Surface::kHeight && match; y += 37) {
+        for (int x = 0; x < Surface::kWidth && match; x += 41) {
+          match = grab.pixel(ox + x, oy + y) == expected.pixel(x, y);
+        }
+      }
+      if (!match) continue;
+      for (int y = 0; y < Surface::kHeight; ++y) {
+        for (int x = 0; x < Surface::kWidth; ++x) {
+          if (grab.pixel(ox + x, oy + y) != expected.pixel(x, y)) return std::nullopt;
+        }
+      }
+      return QPoint(ox, oy);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace corvane::e2e

@@ -1,0 +1,211 @@
+// End to end for Windows: the real corvane.exe under wine64 on an X server
+// (Xvfb), against the Linux mirelon-sim linked as the Wine COM port
+// ($WINEPREFIX/dosdevices/com<n>). As for the Linux program: the simulator
+// answers a fixed number of screen requests and then stalls, so the
+// picture left in the window is known, and the window's pixels at the
+// picture origin must equal it; keys typed with xdotool (on the US and on
+// a French keyboard) and a soft-key click must reach the wire as the right
+// codes; File > Exit must end the program.
+//
+// The Wine prefix is made afresh for the test: its wineserver and desktop
+// must run on this X server. Without a window manager, Wine draws the
+// frames itself (Managed=N).
+//
+// Run by ctest under xvfb-run; the paths of corvane.exe, wine64 and the
+// simulator are compiled in.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <vector>
+
+#include "e2e/e2e_support.h"
+#include "keypad/key_codes.h"
+#include "keypad/picture_origin.h"
+
+namespace corvane {
+namespace {
+
+using e2e::CountRequests;
+using e2e::Eventually;
+using e2e::FindPicture;
+using e2e::LoggedBytes;
+using e2e::RunTool;
+
+constexpr int kPort = 6;
+constexpr int kImages = 30;
+constexpr uint64_t kSeed = 1;
+constexpr int kSoftKey1 = 140;  // the code of soft key S1
+
+bool Succeeds(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
+              int timeout_ms = 10000) {
+  QProcess process;
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  return process.waitForFinished(timeout_ms) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
+}
+
+// Key codes that came after `from` bytes of the log, screen requests left
+// out.
+std::vector<int> KeyCodesAfter(const std::vector<int>& bytes, size_t from) {
+  std::vector<int> codes;
+  for (size_t i = from; i < bytes.size(); ++i) {
+    if (bytes[i] == '<') {
+      i += 2;
+      continue;
+    }
+    codes.push_back(bytes[i]);
+  }
+  return codes;
+}
+
+class Win32MirrorEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    ASSERT_FALSE(display_.isEmpty()) << "needs an X server (xvfb-run)";
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("WINEPREFIX", dir_.filePath("prefix"));
+    env_.insert("WINEARCH", "win64");
+    env_.insert("WINEDEBUG", "-all");
+    env_.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    ASSERT_TRUE(Succeeds(CORVANE_E2E_WINE, {"wineboot", "-i"}, env_, 180000)) << "no Wine prefix";
+    ASSERT_TRUE(Succeeds(
+        CORVANE_E2E_WINE,
+        {"reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"}, env_,
+        60000));
+    keymap_saved_ = Succeeds("xkbcomp", {"-w", "0", display_, dir_.filePath("saved.xkb")}, env_);
+  }
+
+  void TearDown() override {
+    if (keymap_saved_) Succeeds("xkbcomp", {"-w", "0", dir_.filePath("saved.xkb"), display_}, env_);
+    for (QProcess* process : {&corvane_, &sim_}) {
+      if (process->state() == QProcess::NotRunning) continue;
+      process->terminate();
+      if (!process->waitForFinished(5000)) {
+        process->kill();
+        process->waitForFinished(5000);
+      }
+    }
+    // Every Wine process of this prefix, and its server, end with it.
+    Succeeds(CORVANE_E2E_WINESERVER, {"-k"}, env_);
+  }
+
+  // Types `keys` (xdotool key names) and returns the key codes that reached
+  // the wire, once `count` have come (or the time is up).
+  std::vector<int> Type(const QStringList& keys, size_t count) {
+    const size_t before = LoggedBytes(log_).size();
+    for (const QString& key : keys) {
+      EXPECT_TRUE(Succeeds("xdotool", {"key", "--window", window_, key}, env_))
+          << key.toStdString();
+    }
+    std::vector<int> codes;
+    Eventually([&] {
+      codes = KeyCodesAfter(LoggedBytes(log_), before);
+      return codes.size() >= count;
+    });
+    return codes;
+  }
+
+  QTemporaryDir dir_;
+  QString display_ = qEnvironmentVariable("DISPLAY");
+  QProcessEnvironment env_;
+  bool keymap_saved_ = false;
+  QString log_;
+  QString window_;
+  QProcess sim_;
+  QProcess corvane_;
+};
+
+TEST_F(Win32MirrorEndToEnd, MirrorsTakesKeysAndClicksAndExitsFromTheMenu) {
+  log_ = dir_.filePath("sim.log");
+  const QString dosdevices = dir_.filePath("prefix/dosdevices");
+  sim_.start(CORVANE_E2E_SIM,
+             {"--port", QString::number(kPort), "--dir", dosdevices, "--seed",
+              QString::number(kSeed), "--stall-after", QString::number(kImages), "--log", log_});
+  ASSERT_TRUE(sim_.waitForStarted(10000));
+  ASSERT_TRUE(Eventually([&] { return QFile::exists(dosdevices + "/com6"); }));
+
+  const QString work = dir_.filePath("work");
+  ASSERT_TRUE(QDir().mkpath(work));
+  QFile config(work + "/config.dpm");
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("COM Port=6\r\n");
+  config.close();
+  corvane_.setProcessEnvironment(env_);
+  corvane_.setWorkingDirectory(work);
+  corvane_.start(CORVANE_E2E_WINE, {CORVANE_E2E_WIN32_PROGRAM});
+  ASSERT_TRUE(corvane_.waitForStarted(10000));
+
+  // Every image is answered by the next request: the stalled simulator
+  // logs one request more than it sent images.
+  ASSERT_TRUE(Eventually([&] { return CountRequests(LoggedBytes(log_)) >= kImages + 1; }, 60000))
+      << "requests seen: " << CountRequests(LoggedBytes(log_));
+  EXPECT_EQ(CountRequests(LoggedBytes(log_)), kImages + 1);
+
+  ASSERT_TRUE(Eventually([&] {
+    window_ = RunTool("xdotool", {"search", "--name", QString("^Corvane - COM%1$").arg(kPort)})
+                  .section('\n', 0, 0);
+    return !window_.isEmpty();
+  }));
+
+  const QImage expected = e2e::ExpectedPicture(kImages, kSeed);
+  ASSERT_FALSE(expected.isNull());
+  const QString shot = dir_.filePath("window.png");
+  std::optional<QPoint> at;
+  ASSERT_TRUE(Eventually([&] {
+    RunTool("import", {"-window", "root", shot});
+    const QImage grab = QImage(shot).convertToFormat(QImage::Format_RGB32);
+    if (grab.isNull()) return false;
+    at = FindPicture(grab, expected);
+    return at.has_value();
+  })) << "the last image is not on the screen; see "
+      << shot.toStdString();
+  // The client area's origin on the screen: the picture lies at the picture
+  // origin in it, below Wine's caption and the menu bar.
+  const QPoint client = *at - QPoint(kPictureX, kPictureY);
+  EXPECT_GT(client.y(), 0);
+
+  ASSERT_TRUE(Succeeds("xdotool", {"windowfocus", "--sync", window_}, env_));
+  // US keyboard: a function key, a letter, a digit, and Ctrl then 1.
+  EXPECT_EQ(Type({"F3", "a", "1", "ctrl+1"}, 4),
+            (std::vector<int>{key::kF1 + 2, 'A', '1', key::CtrlDigit(1)}));
+
+  // A click on the first soft key, in screen coordinates.
+  const size_t before_click = LoggedBytes(log_).size();
+  ASSERT_TRUE(Succeeds("xdotool",
+                       {"mousemove", "--sync", QString::number(client.x() + 170),
+                        QString::number(client.y() + 60), "click", "1"},
+                       env_));
+  ASSERT_TRUE(Eventually([&] {
+    const std::vector<int> codes = KeyCodesAfter(LoggedBytes(log_), before_click);
+    return std::find(codes.begin(), codes.end(), kSoftKey1) != codes.end();
+  })) << "no soft-key code on the wire";
+
+  // French keyboard: the 1 key types "&" and sends 1; the key that types
+  // "a" there is the A key.
+  ASSERT_TRUE(Succeeds("setxkbmap", {"fr"}, env_));
+  EXPECT_EQ(Type({"ampersand", "a", "q"}, 3), (std::vector<int>{'1', 'A', 'Q'}));
+
+  // File > Exit through its mnemonics ends the program.
+  ASSERT_TRUE(Succeeds("setxkbmap", {"us"}, env_));
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "--window", window_, "alt+f"}, env_));
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "x"}, env_));
+  EXPECT_TRUE(corvane_.waitForFinished(20000)) << "Exit did not end corvane.exe";
+  EXPECT_EQ(corvane_.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(corvane_.exitCode(), 0);
+}
+
+}  // namespace
+}  // namespace corvane
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
