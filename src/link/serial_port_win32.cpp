@@ -66,6 +66,10 @@ struct SerialPort::Platform {
   // it completes, so the mask lives as long as the port.
   bool wait_pending = false;
   DWORD wait_mask = 0;
+  // Receiver thread: set once the driver has ended a wait with nothing to
+  // show for it (see WaitPortEvent). From then on this port's waits watch
+  // the input queue without asking the driver. Cleared at open.
+  bool driver_ends_waits = false;
 
   bool EventsReady() const {
     return close_event != nullptr && wait.event != nullptr && read.event != nullptr &&
@@ -207,6 +211,7 @@ bool SerialPort::OpenSerialDevice(const std::string& device_path) {
 
   p.port = port;
   p.wait_pending = false;
+  p.driver_ends_waits = false;
   closing_.store(false, std::memory_order_release);
   return true;
 }
@@ -251,9 +256,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
   };
-  // Set once the driver has ended a wait of ours with nothing to show for
-  // it (see below); from then on this call watches the input queue itself.
-  bool watching_queue = false;
+  bool watching_queue = p.driver_ends_waits;
   DWORD pause_ms = kFirstQueuePauseMs;
   for (;;) {
     if (Closing()) return {PortStatus::kClosed};
@@ -306,14 +309,16 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
         // a pseudo-terminal, whose every wait the emulation ends within a
         // few milliseconds though nothing happened. A device that is gone
         // fails the status query, and is reported once, here. One that
-        // answers is still there: its queue is watched instead, since
-        // asking the emulation again costs about a millisecond of CPU a
-        // time and ends the same way.
+        // answers is still there: its queue is watched instead, now and in
+        // every later wait on this port, since asking the emulation again
+        // costs about a millisecond of CPU a time, ends the same way, and
+        // delays every image by the few milliseconds it takes to end.
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(p.port, &errors, &status)) {
           return FromError(LastErrorOr(ERROR_GEN_FAILURE));
         }
+        p.driver_ends_waits = true;
         if (status.cbInQue > 0) return {};
         watching_queue = true;
         continue;
