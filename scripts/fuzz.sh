@@ -32,19 +32,7 @@ case "${1:-}" in
   *) budget=(-max_total_time="$1") ;;
 esac
 
-packages=(cmake ninja-build clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh fuzz
 
 # Only the core and the simulator: the targets need neither Qt, GoogleTest
 # nor Google Benchmark. A warning is an error here as in every CI build.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of Corvane's build and test needs is missing
 # on a Debian 12 machine. Needs root (or sudo).
-# Usage: scripts/install-deps.sh [format] [windows]
+# Usage: scripts/install-deps.sh [format] [fuzz] [windows]
 #   format   also clang-format, for scripts/check-format.sh
+#   fuzz     also clang and its libFuzzer runtime, for scripts/fuzz.sh
 #   windows  also the mingw-w64 compilers, Wine and GoogleTest's source, for
 #            scripts/test-windows.sh and scripts/build-windows.sh
 set -euo pipefail
@@ -11,11 +12,12 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # The -posix compilers: the win32-thread ones have no std::thread.
     windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                         binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
                         wine64 zip) ;;
-    *) echo "install-deps.sh: unknown extra '$extra' (known: format, windows)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown extra '$extra' (known: format, fuzz, windows)" >&2; exit 2 ;;
   esac
 done
 missing=()
