@@ -2,7 +2,9 @@
 # Performance of corvane against the unpaced simulator, under Xvfb as in the
 # demo: frames per second in the window (frame_rate_probe), CPU of the real
 # corvane process while it mirrors and while the link is open but quiet
-# (the simulator stalls after one image), and its resident memory.
+# (the simulator stalls after one image), its resident memory, and its CPU
+# time per mirrored image (the difference of two runs that end after a
+# different number of images, so that start-up cancels out).
 #
 # Usage: bench/measure_performance.sh [build-dir] [seconds]
 set -euo pipefail
@@ -43,7 +45,26 @@ measure() {  # label, extra simulator options...
   grep -h "images" "$work/sim.out" | tail -1
   rm -rf "$work"
 }
+# corvane CPU ticks when a simulator that ends after $1 images has ended.
+ticks_for_images() {
+  local work; work=$(mktemp -d)
+  printf "COM Port=8\r\n" >"$work/config.dpm"
+  "$BUILD/sim/mirelon-sim" --port 8 --dir "$work" --frames-limit "$1" >"$work/sim.out" 2>&1 &
+  local sim=$!
+  for _ in $(seq 100); do [ -e "$work/com8" ] && break; sleep 0.05; done
+  (cd "$work" && QT_QPA_PLATFORM=xcb exec "$BUILD/src/qt/corvane") >"$work/corvane.out" 2>&1 &
+  local pid=$!
+  wait $sim || true
+  cpu_ticks $pid
+  kill $pid; wait $pid 2>/dev/null || true
+  rm -rf "$work"
+}
+
 echo "== corvane process =="
 measure "mirroring (unpaced simulator)"
 measure "idle, link open (simulator stalled)" --stall-after 1
+few=200; many=$((200 + 300 * SECONDS_WANTED))
+a=$(ticks_for_images $few); b=$(ticks_for_images $many)
+awk -v a="$a" -v b="$b" -v n="$((many - few))" -v hz="$tick" \
+  "BEGIN { printf \"per mirrored image: corvane CPU %.3f ms (%d images)\\n\", 1000 * (b - a) / hz / n, n }"
 '
