@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <cstring>
 
 #include "keypad/keypad.h"
 #include "screen/surface.h"
@@ -33,28 +32,7 @@ QSize ScreenView::sizeHint() const {
 }
 
 void ScreenView::ShowPicture(const Surface& picture) {
-  // Reuse the buffer the UI gave back, so that no frame allocates; the copy
-  // is made outside the lock, so painting never waits for it.
-  QImage buffer;
-  {
-    std::lock_guard lock(handover_mutex_);
-    buffer = std::move(spare_picture_);
-  }
-  if (buffer.isNull()) buffer = QImage(Surface::kWidth, Surface::kHeight, QImage::Format_RGB32);
-  // bits() detaches first should anyone still share the buffer, so the
-  // picture on screen is never written under the painter's feet.
-  for (int y = 0; y < Surface::kHeight; ++y) {
-    std::memcpy(buffer.scanLine(y), picture.Pixels() + static_cast<size_t>(y) * Surface::kWidth,
-                static_cast<size_t>(Surface::kWidth) * sizeof(Pixel));
-  }
-  {
-    std::lock_guard lock(handover_mutex_);
-    // An older picture the UI has not taken yet is dropped: only the
-    // latest one is worth showing.
-    if (handover_has_picture_) spare_picture_ = std::move(handover_picture_);
-    handover_picture_ = std::move(buffer);
-    handover_has_picture_ = true;
-  }
+  pictures_.Give(picture);
   PostHandover();
 }
 
@@ -77,17 +55,9 @@ void ScreenView::PostHandover() {
 void ScreenView::TakeHandover() {
   // Cleared before taking: whatever arrives from here on posts anew.
   handover_posted_.store(false, std::memory_order_release);
-  bool new_picture = false;
   bool new_text = false;
   {
     std::lock_guard lock(handover_mutex_);
-    if (handover_has_picture_) {
-      std::swap(picture_, handover_picture_);
-      spare_picture_ = std::move(handover_picture_);
-      handover_picture_ = QImage();
-      handover_has_picture_ = false;
-      new_picture = true;
-    }
     if (handover_has_text_) {
       status_text_ = std::move(handover_text_);
       handover_text_.clear();
@@ -96,15 +66,33 @@ void ScreenView::TakeHandover() {
     }
   }
   if (new_text) update(StatusRect());
-  if (new_picture) {
+  if (pictures_.Take(repaint_)) {
     ++pictures_shown_;
-    update(kPictureX, kPictureY, Surface::kWidth, Surface::kHeight);
+    // Only what differs from the picture on the window; the rest of it is
+    // already right.
+    for (const PictureRect& rect : repaint_.Rects()) update(ToWidget(rect));
+    picture_pixels_repainted_ += repaint_.Area();
     emit PictureShown();
   }
 }
 
+QImage ScreenView::Picture() const {
+  const Pixel* shown = pictures_.Shown();
+  if (shown == nullptr) return {};
+  return QImage(reinterpret_cast<const uchar*>(shown), Surface::kWidth, Surface::kHeight,
+                Surface::kWidth * static_cast<qsizetype>(sizeof(Pixel)), QImage::Format_RGB32)
+      .copy();
+}
+
 QRect ScreenView::StatusRect() const {
   return {kStatusX, kStatusY, std::max(0, width() - kStatusX), fontMetrics().height()};
+}
+
+QRect ScreenView::PictureArea() const { return ToWidget(kWholePicture); }
+
+QRect ScreenView::ToWidget(const PictureRect& rect) const {
+  // Unscaled, as the controller drew it.
+  return {kPictureX + rect.x, kPictureY + rect.y, rect.width, rect.height};
 }
 
 bool ScreenView::event(QEvent* event) {
@@ -155,13 +143,24 @@ void ScreenView::mousePressEvent(QMouseEvent* event) {
 
 void ScreenView::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  const QRect dirty = event->rect();
+  const QRegion& dirty = event->region();
   if (!status_text_.isEmpty() && dirty.intersects(StatusRect())) {
     painter.drawText(StatusRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, status_text_);
   }
-  // Unscaled, as the controller drew it; before the first picture the view
-  // keeps the window colour.
-  if (!picture_.isNull()) painter.drawImage(kPictureX, kPictureY, picture_);
+  // Before the first picture the view keeps the window colour.
+  const Pixel* shown = pictures_.Shown();
+  if (shown == nullptr) return;
+  // Wraps the shown picture without copying; the receiver never writes
+  // the buffer the UI shows.
+  const QImage picture(reinterpret_cast<const uchar*>(shown), Surface::kWidth, Surface::kHeight,
+                       Surface::kWidth * static_cast<qsizetype>(sizeof(Pixel)),
+                       QImage::Format_RGB32);
+  const QRect area = PictureArea();
+  // Only the parts asked for: a paint after a small change draws a few
+  // small rectangles, not 800x600 pixels.
+  for (const QRect& part : dirty& area) {
+    painter.drawImage(part, picture, part.translated(-area.topLeft()));
+  }
 }
 
 }  // namespace corvane

@@ -12,11 +12,14 @@
 #include <QString>
 #include <QWidget>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
 #include "keypad/picture_origin.h"
 #include "qt/key_mapping.h"
+#include "screen/changed_region.h"
+#include "screen/picture_handover.h"
 #include "screen/screen_display.h"
 
 namespace corvane {
@@ -32,17 +35,23 @@ class ScreenView : public QWidget, public ScreenDisplay {
 
   explicit ScreenView(Keypad& keypad, QWidget* parent = nullptr);
 
-  // Receiver thread. Copies the picture into an image of its own and asks
-  // the UI thread to show it. While one handover is still waiting, a newer
-  // picture only replaces it: a slow UI never builds up a queue of frames.
+  // Receiver thread. Copies what changed into a picture of the handover's
+  // and asks the UI thread to show it. While one handover is still
+  // waiting, a newer picture only replaces it: a slow UI never builds up a
+  // queue of frames, and repaints what changed in all of them at once.
   void ShowPicture(const Surface& picture) override;
   // Receiver thread. The latest text wins in the same way.
   void ShowStatusText(std::string_view text) override;
 
-  // UI thread. What is on screen now (tests and the frame counter).
-  QImage Picture() const { return picture_; }
+  // UI thread. What is on screen now (tests and the frame counter); the
+  // picture is a copy, null before the first.
+  QImage Picture() const;
   QString StatusText() const { return status_text_; }
   int PicturesShown() const { return pictures_shown_; }
+  // UI thread. Picture pixels asked to be repainted because pictures
+  // changed, summed over all pictures shown (the cost a remote desktop
+  // sees).
+  int64_t PicturePixelsRepainted() const { return picture_pixels_repainted_; }
 
   QSize sizeHint() const override;
 
@@ -60,25 +69,28 @@ class ScreenView : public QWidget, public ScreenDisplay {
   void PostHandover();
   void TakeHandover();
   QRect StatusRect() const;
+  // The one place picture coordinates become widget coordinates.
+  QRect PictureArea() const;
+  QRect ToWidget(const PictureRect& rect) const;
 
   Keypad& keypad_;
 
-  // Handover from the receiver: guarded by handover_mutex_.
+  // The pictures: guarded inside (Give on the receiver, Take on the UI).
+  PictureHandover pictures_;
+
+  // The status text from the receiver: guarded by handover_mutex_.
   std::mutex handover_mutex_;
-  QImage handover_picture_;
-  // A buffer the UI no longer shows, for the receiver to fill next.
-  QImage spare_picture_;
   QString handover_text_;
-  bool handover_has_picture_ = false;
   bool handover_has_text_ = false;
   // Set while a queued TakeHandover is on its way, so that the receiver
   // posts at most one at a time.
   std::atomic<bool> handover_posted_{false};
 
   // UI thread only.
-  QImage picture_;
+  ChangedRegion repaint_;
   QString status_text_;
   int pictures_shown_ = 0;
+  int64_t picture_pixels_repainted_ = 0;
 };
 
 }  // namespace corvane

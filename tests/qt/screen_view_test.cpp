@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <thread>
@@ -24,6 +25,25 @@ void Paint(Surface& surface, uint8_t tag) {
     }
   }
 }
+
+void FillBox(Surface& surface, QRect box, Pixel colour) {
+  surface.SelectPen(colour);
+  for (int y = box.top(); y <= box.bottom(); ++y)
+    surface.FillRowSpan(y, box.left(), box.right() + 1);
+}
+
+// The parts of the picture area the view was asked to paint.
+class PaintedPicture : public QObject {
+ public:
+  QRegion region;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      region += static_cast<QPaintEvent*>(event)->region() &
+                QRect(kPictureX, kPictureY, Surface::kWidth, Surface::kHeight);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 class ScreenViewTest : public ::testing::Test {
  protected:
@@ -100,6 +120,52 @@ TEST_F(ScreenViewTest, ManyPicturesFromAThreadEndWithTheLastOneShown) {
   // Every shown picture is whole: one tag across it.
   const QImage last = view_.Picture();
   EXPECT_EQ(qBlue(last.pixel(799, 599)), kPictures);
+}
+
+TEST_F(ScreenViewTest, WhileTheUiIsBehindTheChangesOfEveryReplacedPictureAreRepainted) {
+  QSignalSpy shown(&view_, &ScreenView::PictureShown);
+  PaintedPicture painted;
+  view_.installEventFilter(&painted);
+  Surface surface;
+  Paint(surface, 1);
+  view_.ShowPicture(surface);
+  ASSERT_TRUE(shown.wait(5000));
+  // The first picture is painted whole.
+  const QRect area(kPictureX, kPictureY, Surface::kWidth, Surface::kHeight);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return painted.region == QRegion(area); }, 5000));
+  EXPECT_EQ(view_.PicturePixelsRepainted(), 800 * 600);
+  painted.region = QRegion();
+  const int64_t repainted_before = view_.PicturePixelsRepainted();
+
+  // Two pictures arrive before the UI runs: the first changes a box that
+  // the second leaves alone, so only the first knows it changed.
+  const QRect first(100, 100, 10, 10);
+  const QRect second(500, 400, 20, 5);
+  FillBox(surface, first, kBlack);
+  view_.ShowPicture(surface);
+  FillBox(surface, second, kBlack);
+  view_.ShowPicture(surface);
+  ASSERT_TRUE(shown.wait(5000));
+  EXPECT_EQ(shown.count(), 2);
+  EXPECT_EQ(view_.PicturePixelsRepainted() - repainted_before, 100 + 100);
+  const QRegion expected =
+      QRegion(first.translated(kPictureX, kPictureY)) + second.translated(kPictureX, kPictureY);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return painted.region == expected; }, 5000))
+      << painted.region.boundingRect().x() << "," << painted.region.boundingRect().y() << " "
+      << painted.region.boundingRect().width() << "x" << painted.region.boundingRect().height()
+      << " in " << painted.region.rectCount();
+  EXPECT_EQ(view_.Picture().pixel(first.topLeft()), kBlack);
+  EXPECT_EQ(view_.Picture().pixel(second.bottomRight()), kBlack);
+
+  // The same picture again is shown but paints nothing of the picture.
+  painted.region = QRegion();
+  view_.ShowPicture(surface);
+  ASSERT_TRUE(shown.wait(5000));
+  EXPECT_EQ(view_.PicturePixelsRepainted() - repainted_before, 200);
+  view_.update(0, 0, 5, 5);  // a paint to wait for, outside the picture
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view_.PicturesShown() == 3; }, 5000));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(painted.region.isEmpty());
 }
 
 TEST_F(ScreenViewTest, TheLatestStatusTextIsKeptAndDrawnAt10_10) {
