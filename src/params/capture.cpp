@@ -1,13 +1,47 @@
 #include "params/capture.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <thread>
 
 #include "link/protocol.h"
 #include "link/transmit_queue.h"
+#include "params/file_replace.h"
 #include "params/text_file.h"
 #include "screen/status_counters.h"
 
 namespace corvane {
+
+namespace {
+
+// The chosen file is replaced at the end by a rename, which POSIX allows
+// over a read-only file. Opening it for update (which empties nothing) asks
+// what writing it directly would have asked, so a backup the operator
+// protected is still refused at the start, before the controller is asked
+// anything. A directory or a device is no backup to replace.
+std::error_code CheckReplaceable(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return {};
+  if (error) return error;
+  if (std::filesystem::is_directory(status)) {
+    return std::make_error_code(std::errc::is_a_directory);
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    return std::make_error_code(std::errc::not_supported);
+  }
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "r+b");
+  if (file == nullptr) return {errno != 0 ? errno : EACCES, std::generic_category()};
+  std::fclose(file);
+  return {};
+}
+
+}  // namespace
+
+std::string PartialBackupPath(std::string_view path) {
+  return std::string(path) + std::string(kPartialBackupSuffix);
+}
 
 CaptureState::CaptureState(TransmitQueue& queue, StatusCounters& counters,
                            OperatorMessages& messages, Pause pause)
@@ -16,40 +50,78 @@ CaptureState::CaptureState(TransmitQueue& queue, StatusCounters& counters,
 }
 
 CaptureState::~CaptureState() {
-  // The process is going: whatever was captured stays in the file, and an
-  // error now has nobody left to tell.
+  // The process is going: whatever was captured stays in the ".partial", and
+  // an error now has nobody left to tell.
   std::lock_guard lock(mutex_);
   if (file_) file_->Close();
 }
 
-std::optional<OperatorMessage> CaptureState::CloseLocked(std::optional<BackupCutOff> cut_off) {
+std::optional<OperatorMessage> CaptureState::CloseLocked(Ending ending,
+                                                         std::optional<BackupCutOff> cause) {
   if (!capturing_) return std::nullopt;
   capturing_ = false;
-  const bool written = file_->Close();
-  const std::error_code error = file_->Error();
-  file_.reset();
-  // A write failure outranks the other causes: it says why bytes are missing
-  // even from the part that did arrive.
-  if (!written) return BackupIncompleteMessage(path_, BackupCutOff::kWriteFailed, error);
-  if (cut_off) return BackupIncompleteMessage(path_, *cut_off);
+  const std::unique_ptr<TextFileWriter> file = std::move(file_);
+  switch (ending) {
+    case Ending::kBlockEnded: {
+      // On the disk before the rename: a rename that outlives a power cut
+      // must not name a file whose bytes did not.
+      file->Sync();
+      if (!file->Close()) {
+        return BackupIncompleteMessage(path_, BackupCutOff::kWriteFailed, file->Error(), partial_);
+      }
+      if (const std::error_code error = RenameOverFile(partial_, path_)) {
+        return BackupIncompleteMessage(path_, BackupCutOff::kNotPutInPlace, error, partial_);
+      }
+      return std::nullopt;
+    }
+    case Ending::kNotAsked: {
+      // Nothing was asked, so nothing is missing: the ".partial" holds no
+      // backup. A leftover that cannot be removed does no harm; the next
+      // backup of this file empties it.
+      file->Close();
+      std::error_code ignored;
+      std::filesystem::remove(partial_, ignored);
+      return std::nullopt;
+    }
+    case Ending::kCutOff:
+    case Ending::kTakenOver: {
+      const bool written = file->Close();
+      // A new backup of the same file empties the ".partial" at once, so the
+      // message does not send the operator looking for it.
+      const std::string_view kept = ending == Ending::kCutOff ? std::string_view(partial_) : "";
+      // A write failure outranks the other causes: it says why bytes are
+      // missing even from the part that did arrive.
+      if (!written) {
+        return BackupIncompleteMessage(path_, BackupCutOff::kWriteFailed, file->Error(), kept);
+      }
+      if (cause) return BackupIncompleteMessage(path_, *cause, {}, kept);
+      return std::nullopt;
+    }
+  }
   return std::nullopt;
 }
 
 bool CaptureState::StartBackup(const std::string& path, std::string_view command) {
   std::optional<OperatorMessage> earlier;
   std::optional<OperatorMessage> failed;
+  const std::string partial = PartialBackupPath(path);
   {
     std::lock_guard lock(mutex_);
     // The earlier file is closed first: its block has not ended, and the
     // rest of it must not land in the new file.
-    earlier = CloseLocked(BackupCutOff::kReplaced);
-    std::error_code error;
-    std::unique_ptr<TextFileWriter> file = TextFileWriter::Create(path, error);
+    std::error_code ignored;
+    const bool same_file = capturing_ && std::filesystem::equivalent(partial_, partial, ignored);
+    earlier =
+        CloseLocked(same_file ? Ending::kTakenOver : Ending::kCutOff, BackupCutOff::kReplaced);
+    std::error_code error = CheckReplaceable(path);
+    std::unique_ptr<TextFileWriter> file;
+    if (!error) file = TextFileWriter::Create(partial, error);
     if (!file) {
       failed = BackupCreateFailedMessage(path, error);
     } else {
       file_ = std::move(file);
       path_ = path;
+      partial_ = partial;
       // Capturing before the command is queued: no byte of the answer can
       // come before the file is ready for it.
       capturing_ = true;
@@ -59,7 +131,7 @@ bool CaptureState::StartBackup(const std::string& path, std::string_view command
     // The controller was never asked, so no block will come to end this
     // capture; put it back to idle rather than leave it waiting.
     std::lock_guard lock(mutex_);
-    if (capturing_ && path_ == path) CloseLocked(std::nullopt);
+    if (capturing_ && path_ == path) CloseLocked(Ending::kNotAsked);
     failed = BackupNotSentMessage(path);
   }
   if (earlier) messages_.Show(*earlier);
@@ -69,12 +141,13 @@ bool CaptureState::StartBackup(const std::string& path, std::string_view command
 
 bool CaptureState::CaptureParameterByte(uint8_t byte, ScreenDisplay& display) {
   if (byte == kBlockClose) {
-    // The block is whole: close its file at once, so that a backup started
-    // during the pause below begins cleanly and is not closed by this "]".
+    // The block is whole: put its file in place at once, so that a backup
+    // started during the pause below begins cleanly and is not closed by
+    // this "]".
     std::optional<OperatorMessage> message;
     {
       std::lock_guard lock(mutex_);
-      message = CloseLocked(std::nullopt);
+      message = CloseLocked(Ending::kBlockEnded);
     }
     pause_(kBlockEndPause);
     ShowBlockEndStatus(display, counters_);
@@ -100,7 +173,7 @@ void CaptureState::CloseBackupFile() {
   std::optional<OperatorMessage> message;
   {
     std::lock_guard lock(mutex_);
-    message = CloseLocked(std::nullopt);
+    message = CloseLocked(Ending::kCutOff);
   }
   if (message) messages_.Show(*message);
 }
@@ -109,7 +182,7 @@ void CaptureState::AbandonCapture(BackupCutOff cause) {
   std::optional<OperatorMessage> message;
   {
     std::lock_guard lock(mutex_);
-    message = CloseLocked(cause);
+    message = CloseLocked(Ending::kCutOff, cause);
   }
   if (message) messages_.Show(*message);
 }

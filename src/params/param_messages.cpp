@@ -13,7 +13,7 @@ std::string Quoted(std::string_view path) { return "\n\"" + std::string(path) + 
 }  // namespace
 
 OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff cause,
-                                        std::error_code error) {
+                                        std::error_code error, std::string_view partial) {
   std::string text = std::string(kBackupIncompleteText) + Quoted(path);
   switch (cause) {
     case BackupCutOff::kWriteFailed:
@@ -30,8 +30,14 @@ OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff caus
     case BackupCutOff::kControllerSilent:
       text += "The controller fell silent before it had sent the whole block.";
       break;
+    case BackupCutOff::kNotPutInPlace:
+      text += "The whole block was written, but it could not take the place of the file";
+      if (error) text += " (" + error.message() + ")";
+      text += ".";
+      break;
   }
   text += "\n";
+  if (!partial.empty()) text += std::string(kBackupKeptText) + Quoted(partial);
   text += kBackupWarning;
   return Warning(kBackupIncompleteCaption, std::move(text));
 }
@@ -44,7 +50,7 @@ OperatorMessage BackupCreateFailedMessage(std::string_view path, std::error_code
 }
 
 OperatorMessage BackupNotSentMessage(std::string_view path) {
-  std::string text = std::string(kBackupNotSentText) + Quoted(path) + "was left empty.";
+  std::string text = std::string(kBackupNotSentText) + Quoted(path) + "was not changed.";
   return Warning(kBackupFailedCaption, std::move(text));
 }
 

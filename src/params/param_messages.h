@@ -23,6 +23,7 @@ enum class BackupCutOff {
   kReplaced,          // a new backup was started before this block ended
   kLinkClosed,        // the connection closed inside the block
   kControllerSilent,  // the controller fell silent inside the block
+  kNotPutInPlace,     // the whole block was written but could not replace the chosen file
 };
 
 // Every incomplete-backup text starts with this, then names the file.
@@ -30,6 +31,10 @@ inline constexpr std::string_view kBackupIncompleteText = "The backup file is in
 inline constexpr std::string_view kBackupWarning = "Do not restore from this file.";
 // The backup file could not be created: nothing was asked of the controller.
 inline constexpr std::string_view kBackupCreateFailedText = "The backup file cannot be created:";
+// An incomplete backup leaves the chosen file as it was; the bytes it did
+// receive are kept beside it, in the file this names.
+inline constexpr std::string_view kBackupKeptText =
+    "No earlier file of that name was changed; what was received is kept in";
 // The transmit queue had no room for the backup command.
 inline constexpr std::string_view kBackupNotSentText =
     "The backup command could not be sent (the transmit queue is full). Try again later.";
@@ -41,8 +46,10 @@ inline constexpr std::string_view kRestoreNothingSent = "Nothing was sent to the
 inline constexpr std::string_view kRestoreIncompleteText =
     "The controller received only part of the parameter file:";
 
+// `partial` names the file that keeps what was received, when there is one;
+// the file at `path` itself is never touched by an incomplete backup.
 OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff cause,
-                                        std::error_code error = {});
+                                        std::error_code error = {}, std::string_view partial = {});
 OperatorMessage BackupCreateFailedMessage(std::string_view path, std::error_code error);
 OperatorMessage BackupNotSentMessage(std::string_view path);
 OperatorMessage RestoreOpenFailedMessage(std::string_view path, std::error_code error);

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "params/file_replace.h"
+
 namespace corvane {
 
 namespace {
@@ -83,6 +85,15 @@ bool TextFileWriter::Flush() {
   if (!Drain()) return false;
   errno = 0;
   if (std::fflush(file_) != 0) error_ = LastError();
+  return Ok();
+}
+
+bool TextFileWriter::Sync() {
+  if (closed_) return Ok();
+  if (!Flush()) return false;
+  if (const std::error_code error = SyncToDisk(file_)) {
+    if (!error_) error_ = error;
+  }
   return Ok();
 }
 

@@ -45,6 +45,10 @@ class TextFileWriter {
   bool Write(std::string_view text);
   // Hands the buffered bytes to the system.
   bool Flush();
+  // Flushes, then has the system write the bytes through to the disk: for a
+  // file about to be renamed over another. A failure counts as a failed
+  // write (Close returns false after it).
+  bool Sync();
   // Flushes and closes. True only when every byte put since Create reached
   // the file: a full disk or an I/O error seen at any write, at the flush or
   // at the close makes it false. A second Close returns the same answer.

@@ -9,6 +9,8 @@
 // byte that seeds the sizes of the reads, then the stream.
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <stop_token>
 #include <string>
@@ -102,6 +104,17 @@ struct Rig {
   ScratchFile backup{"backup.spb"};
 };
 
+// A file's bytes as they are on disk; empty for a missing file.
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::string bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
+  std::fclose(file);
+  return bytes;
+}
+
 struct Outcome {
   std::vector<std::string> payloads;
   std::string queued;
@@ -109,7 +122,10 @@ struct Outcome {
   int blocks_completed = 0;
   int parameters = 0;
   size_t messages = 0;
+  bool backup_in_place = false;  // the chosen file exists
   std::string backup_file;
+  bool partial_left = false;  // its ".partial" exists
+  std::string partial_file;
 };
 
 // `next_read` gives the size of each read from the bytes still to come.
@@ -120,7 +136,11 @@ Outcome Run(Rig& rig, std::string_view stream, bool backup,
   rig.counters.ImagesShown = 0;
   rig.counters.ParametersReceived = 0;
   rig.counters.BlocksCompleted = 0;
+  const std::filesystem::path partial = PartialBackupPath(rig.backup.Path().string());
   if (backup) {
+    // Each run starts with neither file, so what is there afterwards is this run's.
+    std::filesystem::remove(rig.backup.Path());
+    std::filesystem::remove(partial);
     FUZZ_REQUIRE(rig.capture.StartBackup(rig.backup.Path().string(), "<11>"), "backup started");
   }
   const std::stop_token running;
@@ -147,7 +167,12 @@ Outcome Run(Rig& rig, std::string_view stream, bool backup,
   outcome.parameters = rig.counters.ParametersReceived.load();
   outcome.messages = rig.messages.messages.size();
   rig.messages.messages = {};
-  if (backup) outcome.backup_file = rig.backup.Read();
+  if (backup) {
+    outcome.backup_in_place = std::filesystem::exists(rig.backup.Path());
+    outcome.backup_file = rig.backup.Read();
+    outcome.partial_left = std::filesystem::exists(partial);
+    outcome.partial_file = ReadBytes(partial);
+  }
   return outcome;
 }
 
@@ -164,10 +189,17 @@ void Check(const Outcome& got, const Scan& want, std::string_view stream, bool b
     FUZZ_REQUIRE(got.messages == 0, "nothing to report without a backup");
     return;
   }
-  // The file holds the first block, NULs left out, each LF as CR LF.
+  // The first block, NULs left out, each LF as CR LF: under the chosen name
+  // when it ended, and only in the ".partial" when it did not.
   std::string block = want.first_block;
   block.erase(std::remove(block.begin(), block.end(), '\0'), block.end());
-  FUZZ_REQUIRE(got.backup_file == StoredBytes(block), "the backup file holds the first block");
+  if (want.first_block_closed) {
+    FUZZ_REQUIRE(got.backup_in_place && !got.partial_left, "a whole block takes the chosen name");
+    FUZZ_REQUIRE(got.backup_file == StoredBytes(block), "the backup file holds the first block");
+  } else {
+    FUZZ_REQUIRE(!got.backup_in_place && got.partial_left, "a block cut off is kept aside");
+    FUZZ_REQUIRE(got.partial_file == StoredBytes(block), "the partial file holds what came");
+  }
   FUZZ_REQUIRE(got.parameters == std::count(want.first_block.begin(), want.first_block.end(), ';'),
                "each parameter of the block counted");
   const bool cut_off = want.block_seen && !want.first_block_closed;

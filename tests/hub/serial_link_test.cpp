@@ -256,7 +256,7 @@ TEST_F(LinkClose, BlockCutOffByACloseIsReportedAndNotContinued) {
   EXPECT_EQ(pty_.ReadUntil(kScreenRequest), kScreenRequest);
   rig_.display.WaitForPictures(1);
   EXPECT_EQ(rig_.display.Payloads(), std::vector<std::string>{"EF"});
-  EXPECT_EQ(testing::ReadWholeFile(file), "1 2 ;");
+  EXPECT_EQ(testing::ReadWholeFile(PartialBackupPath(file.string())), "1 2 ;");
 }
 
 TEST_F(LinkHangUp, FarSideHangingUpMarksTheLinkDownOnceAndTheSamePortReconnects) {

@@ -62,8 +62,10 @@ TEST(RestartAfterSilence, EndsAStrayBlockAndReportsItsBackupIncomplete) {
   EXPECT_FALSE(rig.state.parameter_block_mode);
   EXPECT_FALSE(rig.capture.Capturing());
   ASSERT_EQ(rig.messages.Count(), 1u);
-  EXPECT_EQ(rig.messages.Messages()[0].text,
-            BackupIncompleteMessage(path, BackupCutOff::kControllerSilent).text);
+  EXPECT_EQ(
+      rig.messages.Messages()[0].text,
+      BackupIncompleteMessage(path, BackupCutOff::kControllerSilent, {}, PartialBackupPath(path))
+          .text);
   EXPECT_EQ(rig.TakeQueued(), "<1>");
   // The screen bytes that follow are an image again, not block text.
   Feed(rig, "{EF}");

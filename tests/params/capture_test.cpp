@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -22,6 +23,10 @@ namespace {
 using testing::ReadWholeFile;
 using testing::ScratchDir;
 using testing::TakeAllQueued;
+using testing::WriteWholeFile;
+
+// What a cut-off backup keeps, beside the file it was meant for.
+std::string Partial(const std::string& path) { return ReadWholeFile(PartialBackupPath(path)); }
 
 class CaptureTest : public ::testing::Test {
  protected:
@@ -57,6 +62,7 @@ using BackupBlock = CaptureTest;
 using BackupStart = CaptureTest;
 using BackupCutOff = CaptureTest;
 using BackupThreads = CaptureTest;
+using BackupReplace = CaptureTest;
 
 TEST_F(BackupBlock, StoresTheBlockWithCrLfLineEndsAndCountsParameters) {
   const std::string path = (dir_ / "station1.spb").string();
@@ -168,10 +174,11 @@ TEST_F(BackupStart, ASecondBackupClosesTheFirstFileBeforeOpeningItsOwn) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   EXPECT_NE(messages[0].text.find(first), std::string::npos);
-  EXPECT_EQ(ReadWholeFile(first), "1 2 ;\r\n3 ") << "the first keeps what it had";
+  EXPECT_EQ(Partial(first), "1 2 ;\r\n3 ") << "the first keeps what it had";
 
   Feed("4 ;\n]");
-  EXPECT_EQ(ReadWholeFile(first), "1 2 ;\r\n3 ") << "nothing more reaches the first";
+  EXPECT_EQ(Partial(first), "1 2 ;\r\n3 ") << "nothing more reaches the first";
+  EXPECT_FALSE(std::filesystem::exists(first)) << "a block cut off never takes the name";
   EXPECT_EQ(ReadWholeFile(second), "4 ;\r\n");
   EXPECT_EQ(messages_.Count(), 1u) << "the second ended well";
 }
@@ -183,7 +190,7 @@ TEST_F(BackupStart, AFailedSecondBackupLeavesNoCaptureOpen) {
   EXPECT_FALSE(capture_.StartBackup((dir_ / "missing" / "x.spb").string(), BackupCommand(2)));
   EXPECT_FALSE(capture_.Capturing());
   Feed("2 ;]");
-  EXPECT_EQ(ReadWholeFile(first), "1 ;");
+  EXPECT_EQ(Partial(first), "1 ;");
   EXPECT_EQ(counters_.ParametersReceived.load(), 1);
   EXPECT_EQ(messages_.Count(), 2u);  // the first cut short, the second not created
 }
@@ -210,9 +217,14 @@ TEST_F(BackupStart, ABackupStartedDuringThePauseAtTheBlockEndStaysOpen) {
   EXPECT_EQ(ReadWholeFile(second), "2 ;");
 }
 
-TEST_F(BackupCutOff, ABackupIntoAFullDiskIsReportedIncomplete) {
+TEST_F(BackupCutOff, ABackupIntoAFullDiskIsReportedIncompleteAndReplacesNothing) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  ASSERT_TRUE(capture_.StartBackup("/dev/full", BackupCommand(4)));
+  // The bytes go to the ".partial", which here leads to a disk that is full;
+  // the failure shows only when the buffer is written out at the close.
+  const std::string path = (dir_ / "full.spb").string();
+  WriteWholeFile(path, "earlier ;\r\n");
+  std::filesystem::create_symlink("/dev/full", PartialBackupPath(path));
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(4)));
   Feed("1 2 ;\n3 4 ;\n");
   EXPECT_EQ(messages_.Count(), 0u) << "told at the end of the block, not before";
   Feed("]");
@@ -221,9 +233,10 @@ TEST_F(BackupCutOff, ABackupIntoAFullDiskIsReportedIncomplete) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   EXPECT_EQ(messages[0].icon, MessageIcon::kWarning);
-  EXPECT_NE(messages[0].text.find("/dev/full"), std::string::npos);
+  EXPECT_NE(messages[0].text.find(path), std::string::npos);
   EXPECT_NE(messages[0].text.find(std::make_error_code(std::errc::no_space_on_device).message()),
             std::string::npos);
+  EXPECT_EQ(ReadWholeFile(path), "earlier ;\r\n") << "a file that failed is never put in place";
   EXPECT_EQ(display_.LastText(), "Images: 0, Parameters: 0  ") << "the block still ends";
 }
 
@@ -237,7 +250,7 @@ TEST_F(BackupCutOff, ALinkClosedInsideTheBlockEndsTheCaptureAsIncomplete) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   Feed("{screen bytes;}");
-  EXPECT_EQ(ReadWholeFile(path), "1 2 ;\r\n3");
+  EXPECT_EQ(Partial(path), "1 2 ;\r\n3");
   capture_.AbandonCapture();
   EXPECT_EQ(messages_.Count(), 1u) << "nothing open, nothing to report";
 }
@@ -248,9 +261,109 @@ TEST_F(BackupCutOff, ExitClosesTheFileWithWhatArrived) {
   Feed("1 2 ;\n3 4");
   capture_.CloseBackupFile();
   EXPECT_FALSE(capture_.Capturing());
-  EXPECT_EQ(ReadWholeFile(path), "1 2 ;\r\n3 4");
+  EXPECT_EQ(Partial(path), "1 2 ;\r\n3 4");
   capture_.CloseBackupFile();  // a second close does nothing
   EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(BackupReplace, EveryWayABlockIsCutOffLeavesTheEarlierFileAndKeepsWhatArrived) {
+  const std::string path = (dir_ / "station.spb").string();
+  const std::string earlier = "100 1 5 ;\r\n101 1 7 ;\r\n";
+  const std::string partial = PartialBackupPath(path);
+  const std::vector<std::pair<std::string, std::function<void()>>> cut_offs = {
+      {"link closed", [&] { capture_.AbandonCapture(corvane::BackupCutOff::kLinkClosed); }},
+      {"controller silent",
+       [&] { capture_.AbandonCapture(corvane::BackupCutOff::kControllerSilent); }},
+      {"another backup", [&] { capture_.StartBackup((dir_ / "other.spb").string(), "<11>"); }},
+      {"exit", [&] { capture_.CloseBackupFile(); }},
+  };
+  for (const auto& [name, cut_off] : cut_offs) {
+    SCOPED_TRACE(name);
+    WriteWholeFile(path, earlier);
+    ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+    const size_t told = messages_.Count();
+    Feed("200 1 5 ;\n201");
+    cut_off();
+    capture_.CloseBackupFile();
+    Feed("]");  // a late end of the block finds nothing open
+    EXPECT_EQ(ReadWholeFile(path), earlier) << "byte for byte as it was";
+    EXPECT_EQ(ReadWholeFile(partial), "200 1 5 ;\r\n201");
+    const auto messages = messages_.Messages();
+    if (name == "exit") {
+      EXPECT_EQ(messages.size(), told) << "Exit reports only a failed write";
+      continue;
+    }
+    ASSERT_EQ(messages.size(), told + 1);
+    EXPECT_EQ(messages.back().caption, kBackupIncompleteCaption);
+    EXPECT_NE(messages.back().text.find(std::string(kBackupKeptText) + "\n\"" + partial + "\"\n"),
+              std::string::npos)
+        << messages.back().text;
+  }
+}
+
+TEST_F(BackupReplace, AWholeBlockReplacesTheEarlierFileAndLeavesNothingBeside) {
+  const std::string path = (dir_ / "station.spb").string();
+  WriteWholeFile(path, "old ;\r\n");
+  // What a backup cut off earlier left: the next one starts it afresh.
+  WriteWholeFile(PartialBackupPath(path), "stale stale stale");
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  EXPECT_EQ(ReadWholeFile(path), "old ;\r\n") << "untouched while the block comes in";
+  Feed("1 2 ;\n]");
+  EXPECT_EQ(ReadWholeFile(path), "1 2 ;\r\n");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path()))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"station.spb"});
+  EXPECT_EQ(messages_.Count(), 0u);
+
+  // A second backup of the same file, started before the first block
+  // ended, takes its ".partial" over, so the message sends nobody there.
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  Feed("3 ;");
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  Feed("4 ;]");
+  EXPECT_EQ(ReadWholeFile(path), "4 ;");
+  EXPECT_FALSE(std::filesystem::exists(PartialBackupPath(path)));
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text.find(kBackupKeptText), std::string::npos) << messages[0].text;
+}
+
+TEST_F(BackupReplace, AFileThatCannotBePutInPlaceIsReportedAndKeptAsPartial) {
+  const std::string path = (dir_ / "blocked.spb").string();
+  ASSERT_TRUE(capture_.StartBackup(path, BackupCommand(1)));
+  Feed("1 2 ;\n");
+  // Something else took the name while the block came in: a rename cannot
+  // replace a directory on either system.
+  std::filesystem::create_directory(path);
+  WriteWholeFile(std::filesystem::path(path) / "inside", "x");
+  Feed("]");
+  EXPECT_FALSE(capture_.Capturing());
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
+  EXPECT_NE(messages[0].text.find("could not take the place"), std::string::npos);
+  EXPECT_NE(messages[0].text.find(PartialBackupPath(path)), std::string::npos);
+  EXPECT_EQ(Partial(path), "1 2 ;\r\n");
+  EXPECT_EQ(ReadWholeFile(std::filesystem::path(path) / "inside"), "x");
+}
+
+TEST_F(BackupReplace, AChosenNameThatIsNoFileIsRefusedBeforeAnythingIsSent) {
+  const std::string path = (dir_ / "folder.spb").string();
+  std::filesystem::create_directory(path);
+  EXPECT_FALSE(capture_.StartBackup(path, BackupCommand(1)));
+  EXPECT_TRUE(queue_.IsEmpty());
+  EXPECT_FALSE(std::filesystem::exists(PartialBackupPath(path)));
+  const auto messages = messages_.Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].caption, kBackupFailedCaption);
+  // A full queue refuses too, and leaves no ".partial" behind.
+  const std::string queued = (dir_ / "queued.spb").string();
+  const std::vector<uint8_t> filler(TransmitQueue::kMaxUnsent, 'k');
+  ASSERT_EQ(queue_.EnqueueBytes(filler), EnqueueResult::kAppended);
+  EXPECT_FALSE(capture_.StartBackup(queued, BackupCommand(1)));
+  EXPECT_FALSE(std::filesystem::exists(PartialBackupPath(queued)));
+  EXPECT_FALSE(std::filesystem::exists(queued));
 }
 
 TEST_F(BackupThreads, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
@@ -273,7 +386,7 @@ TEST_F(BackupThreads, BackupsStartedWhileTheReceiverWritesNeverMeetOnAFile) {
   receiver.join();
   int64_t semicolons = 0;
   for (const auto& p : paths) {
-    const std::string bytes = ReadWholeFile(p);
+    const std::string bytes = Partial(p);  // every block was cut off
     semicolons += std::count(bytes.begin(), bytes.end(), ';');
     EXPECT_EQ(bytes.find_first_not_of("x;"), std::string::npos);
     EXPECT_EQ(bytes.find(";;"), std::string::npos) << "no byte may go astray";
