@@ -29,6 +29,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Making the Wine prefix $WINEPREFIX =="
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
 fi
+# Wine's system processes (services.exe, winedevice.exe, ...) are started by
+# the first program of a session, inherit its standard output and error, and
+# live for as long as any Wine program runs. Were a test program the first,
+# ctest would wait on that program's output pipe long after it ended, until
+# the test timed out. A program of our own, whose output goes nowhere, starts
+# them instead and keeps them up for the whole run: cmd reading a pipe that
+# this script holds open (it ends when the script does).
+exec {wine_keeper}> >(exec /usr/lib/wine/wine64 cmd >/dev/null 2>&1)
+/usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null
 
 echo "== Windows 64-bit: cross build and tests under wine64 =="
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
