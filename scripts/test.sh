@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian 12 machine: installs what is missing,
-# configures, builds (Ninja) and runs every test with ctest.
+# configures, builds (Ninja) and runs every test with ctest; then the Windows
+# build's suites under Wine (scripts/test-windows.sh).
 # Usage: scripts/test.sh [build-dir]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,3 +10,4 @@ scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} ctest --test-dir "$build" --output-on-failure -j2
+scripts/test-windows.sh
