@@ -4,7 +4,8 @@
 # (the simulator's count: every image is answered by the next request),
 # CPU of the program's process (and, under Wine, of the wineserver it
 # talks to) while it mirrors and while the link is open but quiet (the
-# simulator stalls after one image).
+# simulator stalls after one image), and while it mirrors, that CPU per
+# image.
 #
 # Usage: bench/measure_performance_windows.sh corvane.exe linux-build-dir [seconds]
 set -euo pipefail
@@ -56,7 +57,10 @@ measure() {  # label, wine|linux, extra simulator options...
   awk -v c="$((c1 - c0))" -v s="$((s1 - s0))" -v r="$((r1 - r0))" -v t0="$t0" -v t1="$t1" \
       -v hz="$tick" -v l="$label" -v k="$kind" \
     "BEGIN { printf \"%s, %s: %.1f images/s, program CPU %.1f%% of one core\", l, k, r / (t1 - t0), 100 * c / hz / (t1 - t0);
-             if (k == \"wine\") printf \", wineserver %.1f%%\", 100 * s / hz / (t1 - t0); printf \"\\n\" }"
+             if (k == \"wine\") printf \", wineserver %.1f%%\", 100 * s / hz / (t1 - t0);
+             if (r > 100) { printf \"; per image %.3f ms program CPU\", 1000 * c / hz / r;
+                            if (k == \"wine\") printf \", %.3f ms wineserver\", 1000 * s / hz / r }
+             printf \"\\n\" }"
   kill $pid; wait $pid 2>/dev/null || true
   kill $sim; wait $sim 2>/dev/null || true
   rm -rf "$work"

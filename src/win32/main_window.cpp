@@ -111,7 +111,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       const HDC dc = BeginPaint(window_, &paint);
-      parts_.view.Paint(dc);
+      parts_.view.Paint(dc, paint.rcPaint);
       EndPaint(window_, &paint);
       return 0;
     }

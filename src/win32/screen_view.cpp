@@ -1,7 +1,5 @@
 #include "win32/screen_view.h"
 
-#include <cstring>
-
 #include "keypad/picture_origin.h"
 
 namespace corvane {
@@ -17,24 +15,7 @@ RECT StatusRect(HWND window) {
 }  // namespace
 
 void ScreenView::ShowPicture(const Surface& picture) {
-  // The buffer the UI gave back is filled outside the lock, so painting
-  // never waits for the copy.
-  std::vector<Pixel> buffer;
-  {
-    std::lock_guard lock(handover_mutex_);
-    buffer.swap(spare_picture_);
-  }
-  const size_t pixels = static_cast<size_t>(Surface::kWidth) * Surface::kHeight;
-  if (buffer.size() != pixels) buffer.resize(pixels);
-  std::memcpy(buffer.data(), picture.Pixels(), pixels * sizeof(Pixel));
-  {
-    std::lock_guard lock(handover_mutex_);
-    // An older picture the UI has not taken yet is dropped: only the latest
-    // one is worth showing.
-    if (handover_has_picture_) spare_picture_.swap(handover_picture_);
-    handover_picture_.swap(buffer);
-    handover_has_picture_ = true;
-  }
+  pictures_.Give(picture);
   PostHandover();
 }
 
@@ -60,23 +41,16 @@ void ScreenView::PostHandover() {
 void ScreenView::TakeHandover() {
   // Cleared before taking: whatever arrives from here on posts anew.
   handover_posted_.store(false, std::memory_order_release);
-  bool new_picture = false;
   bool new_text = false;
   {
     std::lock_guard lock(handover_mutex_);
-    if (handover_has_picture_) {
-      // The picture shown so far becomes the receiver's spare.
-      picture_.swap(handover_picture_);
-      spare_picture_.swap(handover_picture_);
-      handover_has_picture_ = false;
-      new_picture = true;
-    }
     if (handover_has_text_) {
       status_text_.swap(handover_text_);
       handover_has_text_ = false;
       new_text = true;
     }
   }
+  const bool new_picture = pictures_.Take(repaint_);
   const HWND window = window_.load(std::memory_order_acquire);
   if (window == nullptr) return;
   if (new_text) {
@@ -85,23 +59,38 @@ void ScreenView::TakeHandover() {
   }
   if (new_picture) {
     ++pictures_shown_;
-    // The picture covers its whole area: nothing to erase, nothing flickers.
-    const RECT area{kPictureX, kPictureY, kPictureX + Surface::kWidth,
-                    kPictureY + Surface::kHeight};
-    InvalidateRect(window, &area, FALSE);
+    // Only what differs from the picture in the window. The picture covers
+    // what it invalidates: nothing to erase, nothing flickers.
+    for (const PictureRect& rect : repaint_.Rects()) {
+      const RECT area = ToClient(rect);
+      InvalidateRect(window, &area, FALSE);
+    }
+    picture_pixels_repainted_ += repaint_.Area();
   }
 }
 
-void ScreenView::Paint(HDC dc) const {
+RECT ScreenView::ToClient(const PictureRect& rect) {
+  // Unscaled, as the controller drew it.
+  return {kPictureX + rect.x, kPictureY + rect.y, kPictureX + rect.Right(),
+          kPictureY + rect.Bottom()};
+}
+
+void ScreenView::Paint(HDC dc, const RECT& area) const {
   const HWND window = window_.load(std::memory_order_acquire);
   if (!status_text_.empty() && window != nullptr) {
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     TextOutA(dc, kStatusX, kStatusY, status_text_.data(), static_cast<int>(status_text_.size()));
   }
-  // Unscaled, as the controller drew it; before the first picture the area
-  // keeps the window colour.
-  if (picture_.empty()) return;
+  // Before the first picture the area keeps the window colour.
+  const Pixel* shown = pictures_.Shown();
+  if (shown == nullptr) return;
+  // Only the part of the picture inside the invalid area goes to the
+  // device: after a small change, the bounds of a few small rectangles,
+  // not 800x600 pixels. The DC clips to the invalid region itself.
+  const RECT picture = ToClient(kWholePicture);
+  RECT part{};
+  if (!IntersectRect(&part, &area, &picture)) return;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = Surface::kWidth;
@@ -109,8 +98,16 @@ void ScreenView::Paint(HDC dc) const {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;  // a Pixel is 0x00RRGGBB: blue, green, red, unused in memory
   info.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, kPictureX, kPictureY, Surface::kWidth, Surface::kHeight, 0, 0, 0,
-                    Surface::kHeight, picture_.data(), &info, DIB_RGB_COLORS);
+  // The source origin is the part's lower-left corner, counted from the
+  // picture's bottom row even for a top-down DIB; all scan lines are
+  // passed.
+  const int width = part.right - part.left;
+  const int height = part.bottom - part.top;
+  const int source_x = part.left - picture.left;
+  const int source_y = Surface::kHeight - (part.top - picture.top) - height;
+  SetDIBitsToDevice(dc, part.left, part.top, static_cast<DWORD>(width), static_cast<DWORD>(height),
+                    source_x, source_y, 0, static_cast<UINT>(Surface::kHeight), shown, &info,
+                    DIB_RGB_COLORS);
 }
 
 }  // namespace corvane

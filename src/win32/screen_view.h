@@ -10,10 +10,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
-#include <vector>
 
+#include "screen/changed_region.h"
+#include "screen/picture_handover.h"
 #include "screen/screen_display.h"
 #include "screen/surface.h"
 
@@ -32,9 +34,10 @@ class ScreenView : public ScreenDisplay {
   // UI thread, when the window goes: later handovers are dropped.
   void Detach() { window_.store(nullptr, std::memory_order_release); }
 
-  // Receiver thread. Copies the picture and asks the UI thread to show it.
-  // While one handover still waits, a newer picture only replaces it: a
-  // slow UI never builds up a queue of frames.
+  // Receiver thread. Copies what changed into a picture of the handover's
+  // and asks the UI thread to show it. While one handover still waits, a
+  // newer picture only replaces it: a slow UI never builds up a queue of
+  // frames, and repaints what changed in all of them at once.
   void ShowPicture(const Surface& picture) override;
   // Receiver thread. The latest text wins in the same way.
   void ShowStatusText(std::string_view text) override;
@@ -42,33 +45,38 @@ class ScreenView : public ScreenDisplay {
   // UI thread. Takes what the receiver handed over and invalidates what
   // changed.
   void TakeHandover();
-  // UI thread, inside WM_PAINT.
-  void Paint(HDC dc) const;
+  // UI thread, inside WM_PAINT: draws what lies in `area` (the paint
+  // structure's rcPaint).
+  void Paint(HDC dc, const RECT& area) const;
 
-  // UI thread. What is on screen now.
+  // UI thread. What is on screen now, and the picture pixels invalidated
+  // because pictures changed, summed over all pictures shown.
   int PicturesShown() const { return pictures_shown_; }
   const std::string& StatusText() const { return status_text_; }
+  int64_t PicturePixelsRepainted() const { return picture_pixels_repainted_; }
 
  private:
   void PostHandover();
+  // The one place picture coordinates become client coordinates.
+  static RECT ToClient(const PictureRect& rect);
 
   std::atomic<HWND> window_{nullptr};
 
-  // Handover from the receiver: guarded by handover_mutex_. The buffers
-  // change hands by swapping; each is allocated once.
+  // The pictures: guarded inside (Give on the receiver, Take on the UI).
+  PictureHandover pictures_;
+
+  // The status text from the receiver: guarded by handover_mutex_.
   std::mutex handover_mutex_;
-  std::vector<Pixel> handover_picture_;
-  std::vector<Pixel> spare_picture_;
   std::string handover_text_;
-  bool handover_has_picture_ = false;
   bool handover_has_text_ = false;
   // Set while a handover message is on its way: at most one at a time.
   std::atomic<bool> handover_posted_{false};
 
   // UI thread only.
-  std::vector<Pixel> picture_;
+  ChangedRegion repaint_;
   std::string status_text_;
   int pictures_shown_ = 0;
+  int64_t picture_pixels_repainted_ = 0;
 };
 
 }  // namespace corvane
