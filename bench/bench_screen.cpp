@@ -9,6 +9,14 @@
 //   600 x "9"         every row one span, against filling 800x600x4 bytes
 //                     with memset and std::fill_n
 //
+// And the cost of finding what changed between two decoded pictures, and
+// of a whole handover to the window (Give and Take), against copying a
+// whole picture:
+//
+//   unchanged         the same panel again
+//   counter and bar   the image number in the header and one station's bar
+//   everything        a different picture in every pixel
+//
 // Each benchmark also reports the operator-new calls made while timed.
 #include <benchmark/benchmark.h>
 
@@ -22,6 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "screen/changed_region.h"
+#include "screen/picture_handover.h"
 #include "screen/screen_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
@@ -246,6 +256,99 @@ void BM_FillN_800x600Pixels(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
 }
 BENCHMARK(BM_FillN_800x600Pixels);
+
+// The typical panel decoded, and the same with the next image number and a
+// longer bar in station 3, as consecutive images of a running controller
+// differ.
+void DecodeLetters(const LetterPicture& letters, Surface& surface) {
+  DecodeScreenPayload(Bytes(Encode(letters)), surface);
+  DrawScreenFrame(surface);
+}
+
+struct PicturePair {
+  Surface before;
+  Surface same;  // equal to before, in memory of its own
+  Surface after;
+  PicturePair() {
+    LetterPicture letters = TypicalPanel();
+    DecodeLetters(letters, before);
+    DecodeLetters(letters, same);
+    letters.Fill(20, 16, 260, 23, 'E');
+    letters.Text(20, 16, "MIRELON CONTROLLER   RUN   IMAGE 000124", 'P');
+    letters.Fill(404 + 9, 80 + 131, 404 + 9 + 75, 80 + 145, 'C');
+    DecodeLetters(letters, after);
+  }
+};
+
+const PicturePair& CounterAndBar() {
+  static const PicturePair pair;
+  return pair;
+}
+
+void FindChanges(benchmark::State& state, const Surface& a, const Surface& b) {
+  ChangedRegion region;
+  const long before = corvane::testing::AllocationCount();
+  for (auto _ : state) {
+    region.Clear();
+    FindChangedRegion(a.Pixels(), b.Pixels(), region);
+    benchmark::DoNotOptimize(region);
+  }
+  const long made = corvane::testing::AllocationCount() - before;
+  state.counters["allocs"] = static_cast<double>(made);
+  state.counters["rects"] = static_cast<double>(region.Rects().size());
+  state.counters["changed_pixels"] = static_cast<double>(region.Area());
+}
+
+void BM_FindChangedRegion_Unchanged(benchmark::State& state) {
+  FindChanges(state, CounterAndBar().same, CounterAndBar().before);
+}
+BENCHMARK(BM_FindChangedRegion_Unchanged);
+
+void BM_FindChangedRegion_CounterAndBar(benchmark::State& state) {
+  FindChanges(state, CounterAndBar().after, CounterAndBar().before);
+}
+BENCHMARK(BM_FindChangedRegion_CounterAndBar);
+
+void BM_FindChangedRegion_Everything(benchmark::State& state) {
+  Surface other;
+  for (int i = 0; i < kW * kH; ++i) other.MutablePixels()[i] = ~CounterAndBar().before.Pixels()[i];
+  FindChanges(state, other, CounterAndBar().before);
+}
+BENCHMARK(BM_FindChangedRegion_Everything);
+
+// The receiver's Give and the UI's Take of the two pictures in turn: what
+// a mirrored image costs in the view apart from the paint itself.
+void BM_PictureHandover_CounterAndBar(benchmark::State& state) {
+  PictureHandover handover;
+  ChangedRegion repaint;
+  const Surface* pictures[] = {&CounterAndBar().before, &CounterAndBar().after};
+  handover.Give(*pictures[1]);
+  handover.Take(repaint);
+  int next = 0;
+  const long before = corvane::testing::AllocationCount();
+  for (auto _ : state) {
+    handover.Give(*pictures[next]);
+    handover.Take(repaint);
+    benchmark::DoNotOptimize(handover.Shown());
+    next ^= 1;
+  }
+  const long made = corvane::testing::AllocationCount() - before;
+  state.counters["allocs"] = static_cast<double>(made);
+  state.counters["repainted_pixels"] = static_cast<double>(repaint.Area());
+}
+BENCHMARK(BM_PictureHandover_CounterAndBar);
+
+// What the views did for every image before: one copy of the whole picture.
+void BM_CopyWholePicture(benchmark::State& state) {
+  std::vector<Pixel> copy(static_cast<size_t>(kW) * kH);
+  for (auto _ : state) {
+    std::memcpy(copy.data(), CounterAndBar().after.Pixels(), copy.size() * sizeof(Pixel));
+    benchmark::DoNotOptimize(copy.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
+}
+BENCHMARK(BM_CopyWholePicture);
 
 }  // namespace
 }  // namespace corvane
