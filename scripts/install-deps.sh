@@ -8,7 +8,7 @@
 #            scripts/test-windows.sh and scripts/build-windows.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-          qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
+          libcli11-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;

@@ -119,6 +119,7 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
         break;
       }
       if (read.count == 0) break;
+      if (port.Tap()) port.Tap()(TrafficDirection::kReceived, receive.first(read.count));
       // Once the link is closing nothing more is handled: a screen request
       // queued now would only reach the next link as a stray.
       for (uint32_t i = 0; i < read.count && !stop.stop_requested(); ++i) {

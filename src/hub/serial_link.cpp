@@ -37,6 +37,18 @@ bool SerialLink::OpenLink(int port_number) {
   lost_.store(false, std::memory_order_release);
   port_number_ = port_number;
   if (!port_.OpenSerialPort(port_number, device_directory_)) return false;
+  return StartWorkers();
+}
+
+bool SerialLink::OpenLinkDevice(const std::string& device_path) {
+  CloseLink();
+  lost_.store(false, std::memory_order_release);
+  port_number_ = 0;
+  if (!port_.OpenSerialDevice(device_path)) return false;
+  return StartWorkers();
+}
+
+bool SerialLink::StartWorkers() {
   // Keys pressed while an earlier link was down go nowhere: replayed minutes
   // later on the controller they would be a hazard. (The close drops what
   // that link left; this drops what came after, during failed reopens.)

@@ -54,6 +54,13 @@ class SerialLink {
   // the port cannot be opened (OpenError() says why) or a worker
   // cannot be started; nothing is left running then.
   bool OpenLink(int port_number);
+  // UI thread. The same for a device named by its path (corvane-cli's
+  // --device); PortNumber() is 0 for such a link.
+  bool OpenLinkDevice(const std::string& device_path);
+
+  // UI thread, while no link is open. Hands a copy of the link's traffic to
+  // `tap` (see TrafficTap); an empty one stops the copying.
+  void SetTrafficTap(TrafficTap tap) { port_.SetTrafficTap(std::move(tap)); }
 
   // UI thread. Signals the close, joins both workers, closes the port and
   // drops the bytes the old link left queued, as writes to its closed port
@@ -79,6 +86,8 @@ class SerialLink {
   // Either worker, when the port reports its device gone: marks the link
   // down, stops both workers, and reports the loss once.
   void PortLost(const PortResult& result);
+  // UI thread, with the port just opened: starts both workers.
+  bool StartWorkers();
 
   ReceiverContext& receiver_;
   const std::filesystem::path device_directory_;

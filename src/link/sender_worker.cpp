@@ -23,6 +23,9 @@ void SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
       port_lost(result);
       break;
     }
+    if (result.status == PortStatus::kOk && port.Tap()) {
+      port.Tap()(TrafficDirection::kSent, std::span<const uint8_t>(block, result.count));
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }

@@ -1,0 +1,53 @@
+// corvane-cli's command line: one command (backup, restore, screenshot,
+// log), the port, and the command's files and numbers, read into plain data
+// so that the session never sees the parser.
+//
+// Threads: main thread, once.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "cli/exit_codes.h"
+
+namespace corvane::cli {
+
+enum class Command { kBackup, kRestore, kScreenshot, kLog };
+
+// Where the controller is: COM `port` as the window names it, or a device
+// path (--device).
+struct LinkTarget {
+  int port = 0;        // 1..100 when set; 0 with a device
+  std::string device;  // empty with a port
+};
+
+inline constexpr std::chrono::seconds kDefaultTimeout{10};
+
+struct CliOptions {
+  Command command = Command::kScreenshot;
+  LinkTarget target;
+  std::chrono::milliseconds timeout{kDefaultTimeout};
+  bool quiet = false;
+  // backup: 0 for every station, else 1..8.
+  int station = 0;
+  // restore: the station every record is rewritten for, 1..8.
+  std::optional<int> to_station;
+  // backup, screenshot, log: -o FILE; restore: the parameter file.
+  std::filesystem::path file;
+  // log: how long to listen.
+  std::chrono::milliseconds log_time{0};
+};
+
+struct ParsedCommandLine {
+  std::optional<CliOptions> options;  // none: exit at once with `exit`
+  ExitCode exit = ExitCode::kSuccess;
+  std::string output;  // --help text (for stdout) or the error (for stderr)
+};
+
+// `args` without the program name.
+ParsedCommandLine ParseCommandLine(std::span<const std::string> args);
+
+}  // namespace corvane::cli

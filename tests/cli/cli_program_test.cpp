@@ -1,0 +1,295 @@
+// corvane-cli itself, run as an operator's script runs it, against
+// mirelon-sim on a pseudo-terminal: the files it writes, its exit statuses
+// and what it says on standard error.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/serial_port.h"
+#include "panel_model.h"
+#include "panel_renderer.h"
+#include "parameter_store.h"
+#include "screen/screen_image.h"
+#include "screen/surface.h"
+#include "support/pty_pair.h"
+#include "support/scratch_dir.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#include <stb_image.h>
+
+extern char** environ;
+
+namespace corvane::cli {
+namespace {
+
+using corvane::testing::ReadWholeFile;
+using corvane::testing::ScratchDir;
+using corvane::testing::WriteWholeFile;
+
+pid_t Spawn(const std::vector<std::string>& args, const std::filesystem::path& dir,
+            const std::filesystem::path& err, int out_fd = -1) {
+  std::vector<std::string> copy = args;
+  std::vector<char*> argv;
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out_fd >= 0) posix_spawn_file_actions_adddup2(&actions, out_fd, STDOUT_FILENO);
+  pid_t pid = -1;
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int WaitExit(pid_t pid) {
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The simulated controller, its link "com9" in the scratch folder.
+class Sim {
+ public:
+  Sim(const ScratchDir& dir, std::vector<std::string> extra = {}) {
+    int out[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    std::vector<std::string> args = {MIRELON_SIM_PATH, "--dir", dir.Path().string(), "--port", "9"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    pid_ = Spawn(args, dir.Path(), dir / "sim.err", out[1]);
+    close(out[1]);
+    // The first line announces the link: from then on it can be opened.
+    char c = 0;
+    pollfd p{out[0], POLLIN, 0};
+    while (poll(&p, 1, 10000) == 1 && read(out[0], &c, 1) == 1 && c != '\n') {
+    }
+    EXPECT_EQ(c, '\n') << "mirelon-sim did not announce its link";
+    close(out[0]);
+  }
+  ~Sim() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+struct CliRun {
+  int status;
+  std::string err;
+};
+
+CliRun RunCli(const ScratchDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), CORVANE_CLI_PATH);
+  const int status = WaitExit(Spawn(args, dir.Path(), dir / "cli.err"));
+  return {status, ReadWholeFile(dir / "cli.err")};
+}
+
+// Text as the program's files hold it: every LF as CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+TEST(CliProgram, BackupsHoldExactlyWhatTheControllerSent) {
+  ScratchDir dir;
+  Sim sim(dir);
+  const CliRun all = RunCli(dir, {"backup", "--port", "9", "--all", "-o", "all.spb"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(ReadWholeFile(dir / "all.spb"), WithCrLf(sim::ParameterStore().BackupText(-1)));
+  EXPECT_NE(all.err.find("240 records"), std::string::npos) << all.err;
+
+  const CliRun one = RunCli(dir, {"backup", "--device", (dir / "com9").string(), "--station", "3",
+                                  "--quiet", "-o", "three.spb"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(ReadWholeFile(dir / "three.spb"), WithCrLf(sim::ParameterStore().BackupText(2)));
+  EXPECT_EQ(one.err, "") << "--quiet prints errors only";
+}
+
+TEST(CliProgram, ARestoreToAnotherStationLandsThereAndNowhereElse) {
+  ScratchDir dir;
+  Sim sim(dir);
+  ASSERT_EQ(RunCli(dir, {"backup", "--port", "9", "--station", "1", "-o", "one.spb"}).status, 0);
+  // A record a partial restore carries (type 108 or 201 and above), with a
+  // value no station has.
+  const std::string text = sim::ParameterStore().BackupText(0);
+  std::string edited;
+  uint32_t changed_address = 0;
+  for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    std::string line = text.substr(start, end - start + 1);
+    const uint32_t address = static_cast<uint32_t>(std::stoul(line));
+    const uint32_t type = address >> 16;
+    if (changed_address == 0 && (type == 108 || type > 200)) {
+      changed_address = address;
+      line = std::to_string(address) + " 4242 ;\n";
+    }
+    edited += line;
+  }
+  ASSERT_NE(changed_address, 0u);
+  WriteWholeFile(dir / "edited.spb", WithCrLf(edited));
+
+  const CliRun restore = RunCli(dir, {"restore", "--port", "9", "edited.spb", "--to-station", "6"});
+  ASSERT_EQ(restore.status, 0) << restore.err;
+  ASSERT_EQ(RunCli(dir, {"backup", "--port", "9", "--station", "6", "-o", "six.spb"}).status, 0);
+  ASSERT_EQ(RunCli(dir, {"backup", "--port", "9", "--station", "1", "-o", "after.spb"}).status, 0);
+
+  // Station 6's field of the address is 5.
+  const uint32_t on_six = (changed_address & ~0xF0u) | (5u << 4);
+  EXPECT_NE(ReadWholeFile(dir / "six.spb").find(std::to_string(on_six) + " 4242 ;\r\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadWholeFile(dir / "after.spb"), ReadWholeFile(dir / "one.spb"));
+}
+
+TEST(CliProgram, TheScreenshotIsTheNextImageAsTheWindowShowsIt) {
+  ScratchDir dir;
+  Sim sim(dir);
+  const CliRun run = RunCli(dir, {"screenshot", "--port", "9", "-o", "screen.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  int width = 0, height = 0, components = 0;
+  const std::string png = ReadWholeFile(dir / "screen.png");
+  std::unique_ptr<stbi_uc, void (*)(void*)> rgb(
+      stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                            static_cast<int>(png.size()), &width, &height, &components, 3),
+      stbi_image_free);
+  ASSERT_TRUE(rgb);
+  ASSERT_EQ(width, Surface::kWidth);
+  ASSERT_EQ(height, Surface::kHeight);
+
+  // The first image of a fresh seed-1 simulator: its panel after one
+  // frame, in pens, with the window's frame drawn over it.
+  sim::PanelModel model(1);
+  model.AdvanceFrame();
+  sim::LetterImage letters;
+  sim::RenderPanel(model, letters);
+  Surface expected;
+  for (size_t i = 0; i < letters.letters.size(); ++i) {
+    expected.MutablePixels()[i] = PenTable(letters.letters[i]).value_or(0);
+  }
+  DrawScreenFrame(expected);
+  long differing = 0;
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+    const stbi_uc* q = rgb.get() + i * 3;
+    if (MakePixel(q[0], q[1], q[2]) != expected.Pixels()[i]) ++differing;
+  }
+  EXPECT_EQ(differing, 0);
+}
+
+TEST(CliProgram, TheLogHoldsBothDirectionsInTimeOrder) {
+  ScratchDir dir;
+  Sim sim(dir);
+  const CliRun run = RunCli(dir, {"log", "--port", "9", "--seconds", "0.3", "-o", "wire.log"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string log = ReadWholeFile(dir / "wire.log");
+  std::string sent, received;
+  double last_time = 0;
+  size_t lines = 0;
+  for (size_t start = 0, end; (end = log.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    const std::string line = log.substr(start, end - start);
+    if (line.starts_with("#")) continue;
+    ++lines;
+    const double time = std::stod(line);
+    EXPECT_GE(time, last_time) << line;
+    last_time = time;
+    const size_t way =
+        line.find(" TX ") != std::string::npos ? line.find(" TX ") : line.find(" RX ");
+    ASSERT_NE(way, std::string::npos) << line;
+    std::string& bytes = line.compare(way, 4, " TX ") == 0 ? sent : received;
+    for (size_t at = way + 4; at + 1 < line.size() + 1; at += 3) {
+      bytes += static_cast<char>(std::stoi(line.substr(at, 2), nullptr, 16));
+    }
+  }
+  ASSERT_GT(lines, 3u);
+  EXPECT_TRUE(sent.starts_with("<1><1>")) << sent.substr(0, 20);
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.front(), '{');
+  // Every request but the last was answered with a whole image.
+  size_t images = 0;
+  for (size_t at = 0; (at = received.find('}', at)) != std::string::npos; ++at) ++images;
+  EXPECT_GE(images + 1, sent.size() / 3);
+}
+
+TEST(CliProgram, APortHeldElsewhereIsRefusedEitherWay) {
+  ScratchDir dir;
+  Sim sim(dir);
+  {
+    // Held as the window holds it.
+    SerialPort window;
+    ASSERT_TRUE(window.OpenSerialPort(9, dir.Path())) << window.OpenError().message();
+    const CliRun run = RunCli(dir, {"screenshot", "--port", "9", "-o", "screen.png"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("in use by another program"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "screen.png"));
+  }
+  // Held by corvane-cli: the log file appears once the port is its own.
+  const pid_t cli =
+      Spawn({CORVANE_CLI_PATH, "log", "--port", "9", "--seconds", "2", "-o", "wire.log"},
+            dir.Path(), dir / "cli.err");
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!std::filesystem::exists(dir / "wire.log") && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));  // another process: no condition
+  }
+  SerialPort window;
+  EXPECT_FALSE(window.OpenSerialPort(9, dir.Path()));
+  EXPECT_EQ(window.OpenError(), std::errc::device_or_resource_busy);
+  EXPECT_EQ(WaitExit(cli), 0) << ReadWholeFile(dir / "cli.err");
+}
+
+TEST(CliProgram, AControllerThatDoesNotAnswerEndsInATimeOut) {
+  ScratchDir dir;
+  {
+    // A line nobody ever answers on.
+    corvane::testing::PtyPair pty;
+    const CliRun backup =
+        RunCli(dir, {"backup", "--device", pty.SlavePath(), "--timeout", "0.3", "-o", "b.spb"});
+    EXPECT_EQ(backup.status, 3);
+    EXPECT_NE(backup.err.find("time-out"), std::string::npos) << backup.err;
+    const CliRun screenshot =
+        RunCli(dir, {"screenshot", "--device", pty.SlavePath(), "--timeout", "0.3", "-o", "s.png"});
+    EXPECT_EQ(screenshot.status, 3);
+    EXPECT_FALSE(std::filesystem::exists(dir / "s.png"));
+  }
+  // Answers its first screen request, at whose end the file goes out, and
+  // then nothing more.
+  Sim sim(dir, {"--stall-after", "1"});
+  WriteWholeFile(dir / "one.spb", WithCrLf(sim::ParameterStore().BackupText(0)));
+  const CliRun restore = RunCli(dir, {"restore", "--port", "9", "one.spb", "--timeout", "0.5"});
+  EXPECT_EQ(restore.status, 3);
+  EXPECT_NE(restore.err.find("did not answer afterwards"), std::string::npos) << restore.err;
+}
+
+TEST(CliProgram, FileErrorsComeBeforeThePortIsTouched) {
+  ScratchDir dir;
+  // No simulator at all: the file is looked at first, so the port never is.
+  EXPECT_EQ(RunCli(dir, {"restore", "--port", "9", "missing.spb"}).status, 5);
+  EXPECT_EQ(RunCli(dir, {"screenshot", "--port", "9", "-o", "no/such/folder/s.png"}).status, 5);
+  const CliRun nothing = RunCli(dir, {"backup", "--port", "9", "-o", "b.spb"});
+  EXPECT_EQ(nothing.status, 2);
+  EXPECT_NE(nothing.err.find("cannot open COM9"), std::string::npos) << nothing.err;
+}
+
+}  // namespace
+}  // namespace corvane::cli
