@@ -26,10 +26,12 @@ void AppendTrafficLines(std::chrono::microseconds since_start, TrafficDirection 
 }
 
 void TrafficLog::Record(TrafficDirection direction, std::span<const uint8_t> bytes) {
-  const auto time = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_);
   (direction == TrafficDirection::kSent ? sent_ : received_)
       .fetch_add(bytes.size(), std::memory_order_relaxed);
   std::lock_guard lock(mutex_);
+  // Timed under the lock, so the two workers' chunks are stored in the
+  // order of their times.
+  const auto time = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_);
   chunks_.push_back({time, direction, bytes_.size(), bytes.size()});
   bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
