@@ -270,10 +270,13 @@ TEST(CliProgram, AControllerThatDoesNotAnswerEndsInATimeOut) {
   {
     // A line nobody ever answers on.
     corvane::testing::PtyPair pty;
+    WriteWholeFile(dir / "b.spb", "an earlier good backup");
     const CliRun backup =
         RunCli(dir, {"backup", "--device", pty.SlavePath(), "--timeout", "0.3", "-o", "b.spb"});
     EXPECT_EQ(backup.status, 3);
     EXPECT_NE(backup.err.find("time-out"), std::string::npos) << backup.err;
+    EXPECT_EQ(ReadWholeFile(dir / "b.spb"), "an earlier good backup");
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.spb.partial"));
     const CliRun screenshot =
         RunCli(dir, {"screenshot", "--device", pty.SlavePath(), "--timeout", "0.3", "-o", "s.png"});
     EXPECT_EQ(screenshot.status, 3);
