@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever of Corvane's build and test needs is missing
 # on a Debian 12 machine. Needs root (or sudo).
-# Usage: scripts/install-deps.sh [format] [fuzz] [windows]
+# Usage: scripts/install-deps.sh [format] [fuzz] [package] [windows]
 #   format   also clang-format, for scripts/check-format.sh
 #   fuzz     also clang and its libFuzzer runtime, for scripts/fuzz.sh
+#   package  also dpkg-dev (dpkg-shlibdeps), for scripts/package-deb.sh
 #   windows  also the mingw-w64 compilers, Wine and GoogleTest's source, for
 #            scripts/test-windows.sh and scripts/build-windows.sh
 set -euo pipefail
@@ -13,11 +14,12 @@ for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    package) packages+=(dpkg-dev) ;;
     # The -posix compilers: the win32-thread ones have no std::thread.
     windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                         binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
                         wine64 zip) ;;
-    *) echo "install-deps.sh: unknown extra '$extra' (known: format, fuzz, windows)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown extra '$extra' (known: format, fuzz, package, windows)" >&2; exit 2 ;;
   esac
 done
 missing=()
