@@ -19,11 +19,11 @@ namespace {
 // The screen request is never dropped for want of room: the receiver waits
 // for the sender instead (its input waits in the port meanwhile), and the
 // close ends that wait.
-void RequestNextImage(ReceiverContext& context, std::stop_token stop) {
+void RequestNextImage(ReceiverContext& context, const std::stop_token& stop) {
   context.queue.EnqueueBytesWaiting(kScreenRequest, stop);
 }
 
-void EndImage(ReceiverContext& context, std::stop_token stop) {
+void EndImage(ReceiverContext& context, const std::stop_token& stop) {
   context.state.image_mode = false;
   // One snapshot decides both whether to restore and what: a request armed
   // from now on waits for the next image.
@@ -42,7 +42,7 @@ void EndImage(ReceiverContext& context, std::stop_token stop) {
 
 }  // namespace
 
-void RestartAfterSilence(ReceiverContext& context, std::stop_token stop) {
+void RestartAfterSilence(ReceiverContext& context, const std::stop_token& stop) {
   context.state.image_mode = false;
   context.image.count = 0;
   if (context.state.parameter_block_mode) {
@@ -55,7 +55,7 @@ void RestartAfterSilence(ReceiverContext& context, std::stop_token stop) {
   RequestNextImage(context, stop);
 }
 
-void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop) {
+void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& stop) {
   ReceiverState& state = context.state;
   if (state.image_mode && byte == kImageClose) {
     EndImage(context, stop);

@@ -49,14 +49,15 @@ struct ReceiverContext {
 inline constexpr uint32_t kReceiveBufferSize = 10'000;
 
 // Runs one received byte through the demultiplexer. `stop` is the link's
-// close: it ends a restore that is waiting for the queue.
-void DemuxByte(ReceiverContext& context, uint8_t byte, std::stop_token stop);
+// close: it ends a restore that is waiting for the queue. Taken by
+// reference: a copy is a pair of atomic count changes, for every byte.
+void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& stop);
 
 // What the receiver does when the line has been silent for the watchdog's
 // quiet time: an unfinished image is dropped, a parameter block that is
 // still open is ended (its backup reported as incomplete), and the screen is
 // asked for again.
-void RestartAfterSilence(ReceiverContext& context, std::stop_token stop);
+void RestartAfterSilence(ReceiverContext& context, const std::stop_token& stop);
 
 // Thread entry. Queues the link's first screen request, then reads and
 // demultiplexes until `stop` is requested or the port reports the close or
