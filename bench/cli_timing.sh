@@ -48,14 +48,14 @@ time_run() {
 # "median min max" of the numbers on standard input.
 summary() { sort -n | awk '{v[NR] = $1} END {printf "%d %d %d", v[int((NR + 1) / 2)], v[1], v[NR]}'; }
 
-printf "%-9s %-8s %8s %8s %8s %10s %12s\n" mode command median_ms min_ms max_ms bound_ms bound_img_ms
+printf "%-14s %-8s %9s %7s %7s %9s %13s\n" mode command median_ms min_ms max_ms bound_ms bound_img_ms
 for mode in unpaced 115200; do
   if [ "$mode" = unpaced ]; then start_sim; else start_sim --baud 115200; fi
   (cd "$work" && "$cli" backup --port 7 --all -o all.spb --quiet)
   # The size of a screen image, from a short traffic log: what was received
   # divided by the images that ended ("}" = 7D; the payload never holds it).
   (cd "$work" && "$cli" log --port 7 --seconds 5 -o wire.log --quiet)
-  image_bytes=$(awk '$2 == "RX" { for (i = 3; i <= NF; i++) { n++; if ($i == "7D") c++ } }
+  image_bytes=$(awk '{ sub(/\r$/, "") } $2 == "RX" { for (i = 3; i <= NF; i++) { n++; if ($i == "7D") c++ } }
                      END { printf "%d", n / (c > 0 ? c : 1) }' "$work/wire.log")
   file_bytes=$(stat -c %s "$work/all.spb")
   lines=$(grep -c $'\r$' "$work/all.spb")
@@ -63,19 +63,27 @@ for mode in unpaced 115200; do
   backup_bytes=$((file_bytes - lines + 2))
   # Restore: "<2>", the lines without their line ends, "}", "<1>" out.
   restore_bytes=$((3 + file_bytes - 2 * lines + 1 + 3))
+  bound() { if [ "$mode" = unpaced ]; then echo -; else awk -v b="$1" 'BEGIN { printf "%.0f", b / 11520 * 1000 }'; fi; }
 
-  backup_ms=$(for _ in $(seq "$runs"); do time_run backup --port 7 --all -o b.spb; done | summary)
-  restore_ms=$(for _ in $(seq "$runs"); do time_run restore --port 7 all.spb; done | summary)
+  # Each run leaves the controller sending the image its last request asked
+  # for; "back to back" runs start while it does, "idle" ones once it is done.
+  idle_wait=$(awk -v b="$image_bytes" -v m="$mode" 'BEGIN { print (m == "unpaced" ? 0.2 : b / 11520 + 1) }')
+  for start in back-to-back idle; do
+    pause=0
+    [ "$start" = idle ] && pause=$idle_wait
+    backup_ms=$(for _ in $(seq "$runs"); do sleep "$pause"; time_run backup --port 7 --all -o b.spb; done | summary)
+    restore_ms=$(for _ in $(seq "$runs"); do sleep "$pause"; time_run restore --port 7 all.spb; done | summary)
+    # shellcheck disable=SC2086
+    printf "%-14s %-8s %9s %7s %7s %9s %13s\n" "$mode,$start" backup $backup_ms \
+      "$(bound "$backup_bytes")" "$(bound $((backup_bytes + image_bytes)))"
+    # shellcheck disable=SC2086
+    printf "%-14s %-8s %9s %7s %7s %9s %13s\n" "$mode,$start" restore $restore_ms \
+      "$(bound "$restore_bytes")" "$(bound $((restore_bytes + 2 * image_bytes)))"
+  done
   stop_sim
-
-  bound() { awk -v b="$1" 'BEGIN { printf "%.0f", b / 11520 * 1000 }'; }
-  # shellcheck disable=SC2086
-  printf "%-9s %-8s %8s %8s %8s %10s %12s\n" "$mode" backup $backup_ms \
-    "$(bound "$backup_bytes")" "$(bound $((backup_bytes + image_bytes)))"
-  # shellcheck disable=SC2086
-  printf "%-9s %-8s %8s %8s %8s %10s %12s\n" "$mode" restore $restore_ms \
-    "$(bound "$restore_bytes")" "$(bound $((restore_bytes + 2 * image_bytes)))"
+  echo "$mode: image $image_bytes bytes; parameter file $file_bytes bytes, $lines lines;" \
+       "backup block $backup_bytes bytes, restore data $restore_bytes bytes on the wire"
 done
-echo "image: $image_bytes bytes; parameter file: $file_bytes bytes, $lines lines;" \
-     "backup block $backup_bytes bytes, restore data $restore_bytes bytes on the wire"
-echo "bounds are for 115200 baud; the backup also pauses 500 ms after the block, as the window does"
+echo "bound_ms: the parameter bytes at 11,520 bytes/s; bound_img_ms: with one image before a"
+echo "backup's block, and the image a restore waits for and the one after it. A backup also"
+echo "pauses 500 ms after its block, as the window does."

@@ -119,12 +119,13 @@ void CliSession::NotePicture(const Surface& picture) {
 }
 
 void CliSession::NoteMessage(const OperatorMessage& message) {
-  reporter_.Error(message.caption + ": " + message.text);
   {
     std::lock_guard lock(mutex_);
+    if (mute_messages_) return;
     messages_.push_back(message);
     ++events_;
   }
+  reporter_.Error(message.caption + ": " + message.text);
   event_.notify_all();
 }
 
@@ -232,19 +233,35 @@ CliSession::WaitEnd CliSession::Await(const std::function<bool()>& done,
 // ---- backup ----
 
 ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
-  if (const ExitCode open = Open(); open != ExitCode::kSuccess) return open;
   counters_.ParametersReceived.store(0);
   const int32_t blocks_before = counters_.BlocksCompleted.load();
-  const int64_t pictures_before = PicturesShown();
+  // Started before the link opens: the queue keeps the command for the first
+  // link, so it goes out ahead of that link's first screen request and the
+  // block does not wait behind a whole image (4 s at 115200 baud). A file
+  // that cannot be written is also found before the port is touched.
   if (!capture_->StartBackup(file.string(), BackupCommand(station))) {
-    // The capture has said why (the file cannot be created).
-    Close();
-    return ExitCode::kFileError;
+    return ExitCode::kFileError;  // the capture has said why
   }
-  // While the screen image that was already on its way arrives, its bytes
-  // are progress; after it the controller's next answer is the parameter
-  // block, and only its records are. A controller that goes on sending
-  // images but no block is not answering the command.
+  if (const ExitCode open = Open(); open != ExitCode::kSuccess) {
+    // Nothing was asked of the controller: the capture ends without a
+    // word, and the empty ".partial" it made goes again.
+    {
+      std::lock_guard lock(mutex_);
+      mute_messages_ = true;
+    }
+    capture_->AbandonCapture(BackupCutOff::kLinkClosed);
+    const std::filesystem::path partial = PartialBackupPath(file.string());
+    std::error_code error;
+    if (std::filesystem::file_size(partial, error) == 0 && !error) {
+      std::filesystem::remove(partial, error);
+    }
+    return open;
+  }
+  const int64_t pictures_before = PicturesShown();
+  // Until the block begins, bytes are progress: the rest of an image the
+  // controller was sending to an earlier link may come first. Once a whole
+  // image has come, only the block's records are: a controller that goes
+  // on sending images but no block is not answering the command.
   const int64_t kBlockDue = int64_t{1} << 48;
   const WaitEnd end = Await([&] { return !capture_->Capturing(); },
                             [&] {

@@ -112,6 +112,7 @@ class CliSession {
   std::vector<Pixel> picture_;             // guarded by mutex_
   std::vector<OperatorMessage> messages_;  // guarded by mutex_
   bool link_lost_ = false;                 // guarded by mutex_
+  bool mute_messages_ = false;             // guarded by mutex_
   std::atomic<uint64_t> bytes_received_{0};
   std::atomic<uint64_t> bytes_sent_{0};
   // Set on the main thread while no link is open; the tap writes into it.

@@ -228,14 +228,15 @@ TEST(CliProgram, TheLogHoldsBothDirectionsInTimeOrder) {
   ASSERT_FALSE(received.empty());
   EXPECT_EQ(received.front(), '{');
   // Nothing but screen requests went out: one at the start and one at the
-  // end of each whole image (the last perhaps cut off by the close).
+  // end of each whole image (the last perhaps cut off, even part way, by
+  // the close).
   size_t images = 0;
   for (size_t at = 0; (at = received.find('}', at)) != std::string::npos; ++at) ++images;
   EXPECT_GE(images, 1u);
-  const size_t requests = sent.size() / 3;
+  const size_t requests = (sent.size() + 2) / 3;
   std::string expected_sent;
   for (size_t i = 0; i < requests; ++i) expected_sent += "<1>";
-  EXPECT_EQ(sent, expected_sent);
+  EXPECT_EQ(sent, expected_sent.substr(0, sent.size()));
   EXPECT_TRUE(requests == images || requests == images + 1) << requests << " " << images;
 }
 
