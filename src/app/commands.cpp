@@ -1,14 +1,17 @@
 #include "app/commands.h"
 
 #include <thread>
+#include <vector>
 
 #include "app/app_config.h"
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "app/view_messages.h"
 #include "link/protocol.h"
 #include "params/capture.h"
 #include "params/restore.h"
+#include "screen/png_file.h"
 #include "screen/status_counters.h"
 
 namespace corvane {
@@ -16,6 +19,15 @@ namespace corvane {
 CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) {
   if (!parts_.pause) {
     parts_.pause = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
+  }
+  if (!parts_.local_time) {
+    parts_.local_time = [] {
+      // std::localtime's result is shared by every caller in the process:
+      // only the UI thread calls it, and takes a copy at once.
+      const std::time_t now = std::time(nullptr);
+      const std::tm* local = std::localtime(&now);
+      return local != nullptr ? *local : std::tm{};
+    };
   }
   using namespace command_id;
   table_[kAbout] = [this] {
@@ -32,6 +44,11 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
   for (uint16_t index = 0; index < 8; ++index) {
     const int command = kRestoreStation[index];
     table_[command] = [this, command, index] { Restore(command, index); };
+  }
+  table_[kSaveScreenImage] = [this] { SaveScreenImage(); };
+  table_[kCopyScreenImage] = [this] { CopyScreenImage(); };
+  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+    table_[ZoomCommand(mode)] = [this, mode] { ChooseZoom(mode); };
   }
 }
 
@@ -105,6 +122,47 @@ void CommandDispatch::ReopenLink() {
   parts_.link.ReleaseLink();
   parts_.pause(kReopenPause);
   if (!parts_.link.OpenLink()) ShowConnectionFailed(parts_.messages);
+}
+
+void CommandDispatch::SaveScreenImage() {
+  // The picture is taken when the operator asks, not when the dialog
+  // closes: the mirror runs on behind the dialog.
+  std::vector<Pixel> pixels;
+  if (!parts_.picture.CopyShownPicture(pixels)) {
+    parts_.messages.Show(NoPictureYetMessage(kSaveScreenImageTitle));
+    return;
+  }
+  const std::string default_name = ScreenImageFileName(parts_.local_time());
+  const std::optional<FileChoice> choice =
+      parts_.chooser.ChooseSaveFile({kSaveScreenImageTitle, default_name, FileKind::kScreenImage});
+  if (!choice) return;
+  if (const std::error_code error =
+          WritePngFile(choice->path, pixels, Surface::kWidth, Surface::kHeight)) {
+    parts_.messages.Show(PictureNotSavedMessage(choice->path, error));
+  }
+}
+
+void CommandDispatch::CopyScreenImage() {
+  std::vector<Pixel> pixels;
+  if (!parts_.picture.CopyShownPicture(pixels)) {
+    parts_.messages.Show(NoPictureYetMessage(kCopyScreenImageTitle));
+    return;
+  }
+  if (const std::error_code error =
+          parts_.clipboard.PutPicture(pixels, Surface::kWidth, Surface::kHeight)) {
+    parts_.messages.Show(PictureNotCopiedMessage(error));
+  }
+}
+
+void CommandDispatch::ChooseZoom(ZoomMode mode) {
+  parts_.picture.ApplyZoom(mode);
+  parts_.settings.WriteSetting(kZoomSettingKey, ZoomName(mode));
+}
+
+void CommandDispatch::RestoreZoom() {
+  const std::optional<std::string> stored = parts_.settings.ReadSetting(kZoomSettingKey);
+  const std::optional<ZoomMode> mode = stored ? ParseZoomName(*stored) : std::nullopt;
+  parts_.picture.ApplyZoom(mode.value_or(ZoomMode::k100));
 }
 
 void CommandDispatch::Exit() {

@@ -1,7 +1,7 @@
 // The menu commands: one dispatch table keyed by command identifier, and
 // the logic behind each command (backups, restores, the port dialog's OK,
-// the About box, Exit). Dialogs, the window and the link are reached
-// through shell_interfaces.h, so the table runs in tests as it runs in the
+// the About box, Exit, and the View menu's screen images and zoom). Dialogs, the window and the
+// link are reached through shell_interfaces.h, so the table runs in tests as it runs in the
 // program.
 //
 // Threads: UI thread only. The records it touches (counters, capture,
@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <optional>
@@ -37,10 +38,16 @@ struct CommandParts {
   FileChooser& chooser;
   PortDialog& port_dialog;
   WindowControl& window;
+  PictureView& picture;
+  ImageClipboard& clipboard;
+  SettingsStore& settings;
   // Stands in for the 200 ms sleep before a reopen; tests record instead.
   std::function<void(std::chrono::milliseconds)> pause;
   // The About box's line for the service technician; none when empty.
   std::function<std::string()> about_details = {};
+  // The local date and time a saved picture is named after; the system's
+  // clock when empty (tests set it).
+  std::function<std::tm()> local_time = {};
 };
 
 class CommandDispatch {
@@ -62,6 +69,11 @@ class CommandDispatch {
   // the port. Anything else changes nothing.
   void ApplyPortNumber(std::string_view text);
 
+  // The zoom the settings store remembers (100 % when it holds none, or a
+  // value this program never wrote), applied to the view. Start-up calls
+  // it before the window is shown.
+  void RestoreZoom();
+
  private:
   // True (and the operator told) when no link is up.
   bool RefuseWhileDown(std::string_view refused);
@@ -70,6 +82,9 @@ class CommandDispatch {
   void CommPort();
   void Exit();
   void ReopenLink();
+  void SaveScreenImage();
+  void CopyScreenImage();
+  void ChooseZoom(ZoomMode mode);
 
   CommandParts parts_;
   std::map<int, std::function<void()>> table_;

@@ -10,20 +10,31 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
+
+#include "app/picture_zoom.h"
+#include "screen/surface.h"
 
 namespace corvane {
 
 class OperatorMessages;
 class ScreenDisplay;
 
-// What a parameter file dialog offers. Every command asks with the same
-// default name; only the title (the command's menu text) differs.
+// What a file dialog offers: the parameter files of the backups and
+// restores (filter "SPB Files (*.SPB)", suffix "spb"), or the PNG pictures
+// the View menu saves (filter "PNG Files (*.png)", suffix "png").
+enum class FileKind { kParameters, kScreenImage };
+
+// Every parameter command asks with the same default name; only the title
+// (the command's menu text) differs.
 struct FileChooserRequest {
   std::string_view title;
   std::string_view default_name;
+  FileKind kind = FileKind::kParameters;
 };
 
 struct FileChoice {
@@ -88,6 +99,44 @@ class WindowControl {
   virtual void CloseWindow() = 0;
 };
 
+// The mirrored picture as the view shows it, for the View menu.
+class PictureView {
+ public:
+  virtual ~PictureView() = default;
+  // Copies the picture on screen now into `pixels` (Surface::kWidth x
+  // Surface::kHeight, row-major), exactly as the decoder drew it: never a
+  // grab of the window, so the zoom changes nothing. False before the
+  // first picture arrived.
+  virtual bool CopyShownPicture(std::vector<Pixel>& pixels) const = 0;
+  // Lays the picture out at `mode` and checks that zoom's menu item. A
+  // fixed zoom also sizes the window to the whole picture, as far as the
+  // screen allows, once the window is shown; Fit to Window keeps the
+  // window's size.
+  virtual void ApplyZoom(ZoomMode mode) = 0;
+};
+
+// The system clipboard, for a copy of the picture.
+class ImageClipboard {
+ public:
+  virtual ~ImageClipboard() = default;
+  // Puts `width` x `height` pixels (row-major) on the clipboard as a
+  // picture in place of what it held; the reason when the clipboard could
+  // not be had, empty on success.
+  virtual std::error_code PutPicture(std::span<const Pixel> pixels, int width, int height) = 0;
+};
+
+// The platform's store for the program's own preferences (the zoom): the
+// user's settings, never config.dpm, which holds the port line only.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The value stored under `key`; none when nothing is.
+  virtual std::optional<std::string> ReadSetting(std::string_view key) const = 0;
+  // A preference that cannot be stored costs the operator only a menu
+  // click after the next start, so a failure is not reported.
+  virtual void WriteSetting(std::string_view key, std::string_view value) = 0;
+};
+
 // The front end's event loop as the application sees it: work handed to
 // the UI thread now or a little later.
 class UiScheduler {
@@ -110,6 +159,9 @@ struct FrontEnd {
   PortDialog& port_dialog;
   OperatorMessages& messages;  // called from any thread
   UiScheduler& scheduler;
+  PictureView& picture;
+  ImageClipboard& clipboard;
+  SettingsStore& settings;
 };
 
 }  // namespace corvane

@@ -43,6 +43,16 @@ constexpr MenuEntry kConfigMenu[] = {
     {"&COMM Port", kCommPort},
 };
 
+constexpr MenuEntry kViewMenu[] = {
+    {"Save Screen Image...", kSaveScreenImage},
+    {"Copy Screen Image", kCopyScreenImage},
+    {""},
+    {"100 %", kZoom100},
+    {"150 %", kZoom150},
+    {"200 %", kZoom200},
+    {"Fit to Window", kZoomFit},
+};
+
 constexpr MenuEntry kHelpMenu[] = {
     {"&About ...", kAbout},
 };
@@ -50,6 +60,7 @@ constexpr MenuEntry kHelpMenu[] = {
 constexpr MenuEntry kMenuBar[] = {
     {"&File", 0, kFileMenu},
     {"&Config", 0, kConfigMenu},
+    {"&View", 0, kViewMenu},
     {"&Help", 0, kHelpMenu},
 };
 
@@ -68,6 +79,23 @@ std::string_view FindText(std::span<const MenuEntry> entries, int command) {
 }  // namespace
 
 std::span<const MenuEntry> MainMenu() { return kMenuBar; }
+
+int ZoomCommand(ZoomMode mode) {
+  switch (mode) {
+    case ZoomMode::k100: return kZoom100;
+    case ZoomMode::k150: return kZoom150;
+    case ZoomMode::k200: return kZoom200;
+    case ZoomMode::kFit: return kZoomFit;
+  }
+  return kZoom100;
+}
+
+std::optional<ZoomMode> ZoomOfCommand(int command) {
+  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+    if (ZoomCommand(mode) == command) return mode;
+  }
+  return std::nullopt;
+}
 
 std::string_view MenuTextOf(int command) { return FindText(kMenuBar, command); }
 

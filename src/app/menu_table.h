@@ -6,8 +6,11 @@
 // Threads: read-only data, any thread.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string_view>
+
+#include "app/picture_zoom.h"
 
 namespace corvane {
 
@@ -23,17 +26,33 @@ inline constexpr int kBackupAll = 32773;
 inline constexpr int kBackupStation1 = 32775;
 // Restore to station 1..8 in menu order. Station 6 carries 32799, not 32796.
 inline constexpr int kRestoreStation[8] = {32791, 32792, 32793, 32794, 32795, 32799, 32797, 32798};
+// The View menu's items, clear of every identifier above.
+inline constexpr int kSaveScreenImage = 32810;
+inline constexpr int kCopyScreenImage = 32811;
+inline constexpr int kZoom100 = 32812;
+inline constexpr int kZoom150 = 32813;
+inline constexpr int kZoom200 = 32814;
+inline constexpr int kZoomFit = 32815;
 }  // namespace command_id
 
+// The zoom items form one radio group, the item of the current zoom
+// checked: the item of each zoom, and the zoom an item chooses (none for
+// the items outside the group).
+int ZoomCommand(ZoomMode mode);
+std::optional<ZoomMode> ZoomOfCommand(int command);
+
 // One entry of a menu: an item that raises `command`, or (command == 0) a
-// submenu whose entries are `children`.
+// submenu whose entries are `children`, or (command == 0, no text, no
+// children) a separator line.
 struct MenuEntry {
   std::string_view text;
   int command = 0;
   std::span<const MenuEntry> children = {};
+
+  bool IsSeparator() const { return command == 0 && text.empty() && children.empty(); }
 };
 
-// The menu bar, left to right: "&File", "&Config", "&Help".
+// The menu bar, left to right: "&File", "&Config", "&View", "&Help".
 std::span<const MenuEntry> MainMenu();
 
 // The menu text of the item that raises `command`, as the table spells it;

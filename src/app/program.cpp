@@ -79,11 +79,16 @@ void Program::Attach(const FrontEnd& front) {
                    front.chooser,
                    front.port_dialog,
                    front.window,
+                   front.picture,
+                   front.clipboard,
+                   front.settings,
                    {},
                    [this] { return RerequestsText(watchdog_.Rerequests()); }});
 }
 
 bool Program::Start() {
+  // The window opens at the zoom it was left at.
+  dispatch_->RestoreZoom();
   front_->window.ShowWindow();
   const bool opened = link_control_->OpenLink();
   if (opened) {

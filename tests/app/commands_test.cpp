@@ -5,8 +5,10 @@
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "app/view_messages.h"
 #include "params/capture.h"
 #include "params/restore.h"
+#include "screen/png_file.h"
 #include "screen/status_counters.h"
 #include "support/front_end_fakes.h"
 #include "support/queue_drain.h"
@@ -40,15 +42,41 @@ class CommandsTest : public ::testing::Test {
   testing::FakeChooser chooser_;
   testing::FakePortDialog port_dialog_;
   testing::FakeWindow window_;
+  testing::FakePictureView picture_;
+  testing::FakeClipboard clipboard_;
+  testing::FakeSettings settings_;
   std::vector<std::chrono::milliseconds> pauses_;
   CommandDispatch dispatch_{
-      CommandParts{counters_, capture_, restore_, messages_, link_, port_, chooser_, port_dialog_,
-                   window_, [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); }}};
+      CommandParts{counters_,
+                   capture_,
+                   restore_,
+                   messages_,
+                   link_,
+                   port_,
+                   chooser_,
+                   port_dialog_,
+                   window_,
+                   picture_,
+                   clipboard_,
+                   settings_,
+                   [this](std::chrono::milliseconds pause) { pauses_.push_back(pause); },
+                   {},
+                   [] {
+                     std::tm time{};
+                     time.tm_year = 2026 - 1900;
+                     time.tm_mon = 11;
+                     time.tm_mday = 7;
+                     time.tm_hour = 10;
+                     time.tm_min = 15;
+                     time.tm_sec = 3;
+                     return time;
+                   }}};
 };
 using BackupCommands = CommandsTest;
 using RestoreCommands = CommandsTest;
 using WindowCommands = CommandsTest;
 using PortCommand = CommandsTest;
+using ViewCommands = CommandsTest;
 
 TEST_F(BackupCommands, EveryBackupItemAsksWithItsMenuTextAndSendsItsStationsCommand) {
   const std::string expected[9] = {"<11>", "<12>", "<13>", "<14>", "<15>",
@@ -265,6 +293,92 @@ TEST_F(PortCommand, CancelInThePortDialogChangesNothing) {
   EXPECT_EQ(port_dialog_.shown_ports.size(), 1u);
   EXPECT_TRUE(link_.calls.empty());
   EXPECT_TRUE(window_.captions.empty());
+}
+
+// ---- The View menu ----
+
+std::vector<Pixel> TestPicture() {
+  std::vector<Pixel> picture(static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+  for (size_t i = 0; i < picture.size(); ++i) {
+    picture[i] = MakePixel(static_cast<uint8_t>(i), static_cast<uint8_t>(i / 800),
+                           static_cast<uint8_t>(i * 7 / 3));
+  }
+  return picture;
+}
+
+TEST_F(ViewCommands, SaveOffersATimeStampedPngAndWritesThePictureShownWhenAsked) {
+  picture_.picture = TestPicture();
+  AnswerWith("shot.png");
+  ASSERT_TRUE(dispatch_.Run(command_id::kSaveScreenImage));
+  ASSERT_EQ(chooser_.asked.size(), 1u);
+  EXPECT_TRUE(chooser_.asked[0].save);
+  EXPECT_EQ(chooser_.asked[0].title, "Save Screen Image");
+  EXPECT_EQ(chooser_.asked[0].default_name, "Mirelon 2026-12-07 10-15-03.png");
+  EXPECT_EQ(chooser_.asked[0].kind, FileKind::kScreenImage);
+  const std::vector<uint8_t> png = EncodePng(picture_.picture, Surface::kWidth, Surface::kHeight);
+  EXPECT_EQ(ReadWholeFile(PathOf("shot.png")), std::string(png.begin(), png.end()));
+  EXPECT_EQ(messages_.Count(), 0u);
+
+  // Cancel writes nothing.
+  ASSERT_TRUE(dispatch_.Run(command_id::kSaveScreenImage));
+  EXPECT_EQ(chooser_.asked.size(), 2u);
+  EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(ViewCommands, ASaveThatCannotBeWrittenNamesTheFileAndTheReason) {
+  picture_.picture = TestPicture();
+  AnswerWith("gone/shot.png");
+  ASSERT_TRUE(dispatch_.Run(command_id::kSaveScreenImage));
+  ASSERT_EQ(messages_.Count(), 1u);
+  const OperatorMessage shown = messages_.Messages()[0];
+  EXPECT_EQ(shown.caption, "Save Screen Image");
+  EXPECT_NE(shown.text.find(PathOf("gone/shot.png")), std::string::npos) << shown.text;
+  EXPECT_NE(shown.text.find(std::make_error_code(std::errc::no_such_file_or_directory).message()),
+            std::string::npos)
+      << shown.text;
+}
+
+TEST_F(ViewCommands, CopyPutsThePictureOnTheClipboardOrSaysWhyNot) {
+  picture_.picture = TestPicture();
+  ASSERT_TRUE(dispatch_.Run(command_id::kCopyScreenImage));
+  EXPECT_EQ(clipboard_.pixels, picture_.picture);
+  EXPECT_EQ(clipboard_.width, 800);
+  EXPECT_EQ(clipboard_.height, 600);
+  EXPECT_EQ(messages_.Count(), 0u);
+
+  clipboard_.error = std::make_error_code(std::errc::device_or_resource_busy);
+  ASSERT_TRUE(dispatch_.Run(command_id::kCopyScreenImage));
+  ASSERT_EQ(messages_.Count(), 1u);
+  EXPECT_EQ(messages_.Messages()[0].caption, "Copy Screen Image");
+  EXPECT_NE(messages_.Messages()[0].text.find(clipboard_.error.message()), std::string::npos);
+}
+
+TEST_F(ViewCommands, BeforeTheFirstPictureSaveAndCopyOnlySaySo) {
+  ASSERT_TRUE(dispatch_.Run(command_id::kSaveScreenImage));
+  ASSERT_TRUE(dispatch_.Run(command_id::kCopyScreenImage));
+  EXPECT_TRUE(chooser_.asked.empty());
+  EXPECT_TRUE(clipboard_.pixels.empty());
+  ASSERT_EQ(messages_.Count(), 2u);
+  EXPECT_EQ(messages_.Messages()[0].caption, "Save Screen Image");
+  EXPECT_EQ(messages_.Messages()[1].caption, "Copy Screen Image");
+}
+
+TEST_F(ViewCommands, AChosenZoomIsShownAndRememberedAndStartUpRestoresIt) {
+  ASSERT_TRUE(dispatch_.Run(command_id::kZoom150));
+  ASSERT_TRUE(dispatch_.Run(command_id::kZoomFit));
+  EXPECT_EQ(picture_.zooms, (std::vector<ZoomMode>{ZoomMode::k150, ZoomMode::kFit}));
+  EXPECT_EQ(settings_.values.at("Zoom"), "fit");
+
+  picture_.zooms.clear();
+  dispatch_.RestoreZoom();
+  settings_.values["Zoom"] = "250";  // never written by this program
+  dispatch_.RestoreZoom();
+  settings_.values.clear();
+  dispatch_.RestoreZoom();
+  EXPECT_EQ(picture_.zooms,
+            (std::vector<ZoomMode>{ZoomMode::kFit, ZoomMode::k100, ZoomMode::k100}));
+  // Restoring reads the setting; it never rewrites it.
+  EXPECT_TRUE(settings_.values.empty());
 }
 
 TEST(Captions, PortAndFileCaptions) {

@@ -87,8 +87,12 @@ TEST(CommandsWhileDown, BackupAndRestoreAreRefusedBeforeAnyFileIsChosen) {
   testing::FakeChooser chooser;
   testing::FakePortDialog port_dialog;
   testing::FakeWindow window;
+  testing::FakePictureView picture;
+  testing::FakeClipboard clipboard;
+  testing::FakeSettings settings;
   CommandDispatch dispatch{CommandParts{counters, capture, restore, messages, link, port, chooser,
-                                        port_dialog, window, [](std::chrono::milliseconds) {}}};
+                                        port_dialog, window, picture, clipboard, settings,
+                                        [](std::chrono::milliseconds) {}}};
   const std::string path = (dir.Path() / "down.spb").string();
   chooser.answers.push_back(FileChoice{path, "down.spb"});
   chooser.answers.push_back(FileChoice{path, "down.spb"});

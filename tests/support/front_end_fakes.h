@@ -7,8 +7,10 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/front_end.h"
@@ -26,6 +28,7 @@ class FakeChooser : public FileChooser {
     bool save;
     std::string title;
     std::string default_name;
+    FileKind kind;
   };
   std::deque<std::optional<FileChoice>> answers;
   std::vector<Asked> asked;
@@ -39,7 +42,8 @@ class FakeChooser : public FileChooser {
 
  private:
   std::optional<FileChoice> Answer(bool save, const FileChooserRequest& request) {
-    asked.push_back({save, std::string(request.title), std::string(request.default_name)});
+    asked.push_back(
+        {save, std::string(request.title), std::string(request.default_name), request.kind});
     if (answers.empty()) return std::nullopt;
     std::optional<FileChoice> answer = answers.front();
     answers.pop_front();
@@ -108,6 +112,49 @@ class FakeWindow : public WindowControl {
     about_details = details;
   }
   void CloseWindow() override { ++closes; }
+};
+
+// Shows `picture` (empty: no picture has arrived yet) and records each
+// zoom it is given.
+class FakePictureView : public PictureView {
+ public:
+  std::vector<Pixel> picture;
+  std::vector<ZoomMode> zooms;
+  bool CopyShownPicture(std::vector<Pixel>& pixels) const override {
+    if (picture.empty()) return false;
+    pixels = picture;
+    return true;
+  }
+  void ApplyZoom(ZoomMode mode) override { zooms.push_back(mode); }
+};
+
+// Keeps what was put on it; every put fails with `error` when set.
+class FakeClipboard : public ImageClipboard {
+ public:
+  std::vector<Pixel> pixels;
+  int width = 0;
+  int height = 0;
+  std::error_code error;
+  std::error_code PutPicture(std::span<const Pixel> picture, int w, int h) override {
+    if (error) return error;
+    pixels.assign(picture.begin(), picture.end());
+    width = w;
+    height = h;
+    return {};
+  }
+};
+
+class FakeSettings : public SettingsStore {
+ public:
+  std::map<std::string, std::string, std::less<>> values;
+  std::optional<std::string> ReadSetting(std::string_view key) const override {
+    const auto found = values.find(key);
+    if (found == values.end()) return std::nullopt;
+    return found->second;
+  }
+  void WriteSetting(std::string_view key, std::string_view value) override {
+    values[std::string(key)] = std::string(value);
+  }
 };
 
 // A scheduler on a hand-driven clock: posted work waits until the test
