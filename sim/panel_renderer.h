@@ -16,7 +16,7 @@ namespace corvane::sim {
 // The soft keys cover exactly the picture pixels inside Corvane's clickable
 // soft-key areas, so every pixel of a key is clickable and no click on a key
 // misses. Bounds inclusive.
-using SoftKeyRect = PictureRect;
+using SoftKeyRect = PictureBounds;
 static_assert(kSoftKeyCount == kStationCount);
 inline constexpr std::array<SoftKeyRect, kStationCount> kSoftKeyRects = [] {
   std::array<SoftKeyRect, kStationCount> rects{};

@@ -40,8 +40,9 @@ inline constexpr std::array<SoftKeyArea, kSoftKeyCount> kSoftKeyAreas = {{
 // The code of the soft key under client position (x, y), or none.
 std::optional<KeyCode> SoftKeyAreas(int x, int y);
 
-// Pixels of the mirrored picture, bounds inclusive.
-struct PictureRect {
+// Pixels of the mirrored picture, bounds inclusive. (Not the screen
+// library's PictureRect, which is half-open: one program holds both.)
+struct PictureBounds {
   int left;
   int top;
   int right;
@@ -50,7 +51,7 @@ struct PictureRect {
 
 // The picture pixels inside `area`. A key drawn on exactly these is hit by
 // every click on it and by no click beside it.
-constexpr PictureRect SoftKeyPicturePixels(const SoftKeyArea& area) {
+constexpr PictureBounds SoftKeyPicturePixels(const SoftKeyArea& area) {
   return {area.left + 1 - kPictureX, kSoftKeyTop + 1 - kPictureY, area.right - 1 - kPictureX,
           kSoftKeyBottom - 1 - kPictureY};
 }
