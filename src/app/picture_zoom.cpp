@@ -116,4 +116,31 @@ PixelRect PictureToClient(const PixelRect& picture, const PixelRect& pixels, boo
   return {left, top, std::max(right - left, 0), std::max(bottom - top, 0)};
 }
 
+void DrawCrispPart(const Pixel* picture, const PixelRect& layout, const PixelRect& part, Pixel* out,
+                   size_t out_stride) {
+  if (part.Empty() || layout.Empty()) return;
+  // Along a row the sampled column is floor((2d + 1) * kWidth / (2 W));
+  // it is stepped on by whole numbers rather than divided out per pixel.
+  const int64_t step = 2 * int64_t{kWidth};
+  const int64_t span = 2 * int64_t{layout.width};
+  const int64_t first = 2 * int64_t{part.x - layout.x} + 1;
+  for (int row = 0; row < part.height; ++row) {
+    const int64_t dy = part.y + row - layout.y;
+    const int py = static_cast<int>((2 * dy + 1) * kHeight / (2 * int64_t{layout.height}));
+    const Pixel* source = picture + static_cast<size_t>(py) * kWidth;
+    Pixel* target = out + static_cast<size_t>(row) * out_stride;
+    int64_t numerator = first * kWidth;
+    int px = static_cast<int>(numerator / span);
+    int64_t remainder = numerator - px * span;
+    for (int column = 0; column < part.width; ++column) {
+      target[column] = source[px];
+      remainder += step;
+      while (remainder >= span) {
+        remainder -= span;
+        ++px;
+      }
+    }
+  }
+}
+
 }  // namespace corvane

@@ -13,8 +13,11 @@
 // them on the UI thread).
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
+
+#include "screen/surface.h"
 
 namespace corvane {
 
@@ -86,5 +89,14 @@ std::optional<PicturePoint> UnzoomedClientPoint(const PixelRect& picture, int x,
 // a picture drawn at `picture`, rounded outward; a smooth zoom also takes
 // the neighbours its blend reaches. Clipped to `picture`.
 PixelRect PictureToClient(const PixelRect& picture, const PixelRect& pixels, bool smooth);
+
+// Draws the client pixels `part` of a picture laid out at `layout` with a
+// crisp zoom: each client pixel is the picture pixel ClientToPicture names
+// for it, so what is drawn and what a click reaches never disagree, on any
+// platform. `picture` is a whole Surface::kWidth x Surface::kHeight
+// picture; `out` receives part.width x part.height pixels, `out_stride`
+// pixels a row. `part` must lie inside `layout`. Allocates nothing.
+void DrawCrispPart(const Pixel* picture, const PixelRect& layout, const PixelRect& part, Pixel* out,
+                   size_t out_stride);
 
 }  // namespace corvane

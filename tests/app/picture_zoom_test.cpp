@@ -190,5 +190,28 @@ TEST(PictureZoom, ChangedPixelsRepaintEveryClientPixelThatShowsThem) {
   EXPECT_EQ(PictureToClient(fit, {5, 7, 1, 1}, true), (PixelRect{18, 42, 6, 6}));
 }
 
+TEST(PictureZoom, CrispDrawingShowsThePixelEachClickReaches) {
+  std::vector<Pixel> picture(static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<Pixel>(i);
+  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200}) {
+    SCOPED_TRACE(std::string(ZoomName(mode)));
+    const PixelRect layout = PictureRectFor(mode, ClientSizeFor(mode));
+    for (const PixelRect& part : {layout, PixelRect{layout.x + 3, layout.y + 5, 301, 7},
+                                  PixelRect{layout.x + layout.width - 1, layout.y + 1, 1, 2}}) {
+      std::vector<Pixel> out(static_cast<size_t>(part.width) * part.height + 1, 0xDEADBEEF);
+      DrawCrispPart(picture.data(), layout, part, out.data(), static_cast<size_t>(part.width));
+      int wrong = 0;
+      for (int y = 0; y < part.height; ++y) {
+        for (int x = 0; x < part.width; ++x) {
+          const PicturePoint p = *ClientToPicture(layout, part.x + x, part.y + y);
+          wrong += out[static_cast<size_t>(y) * part.width + x] != picture[p.y * 800 + p.x];
+        }
+      }
+      EXPECT_EQ(wrong, 0);
+      EXPECT_EQ(out.back(), 0xDEADBEEF);  // nothing written past the part
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvane
