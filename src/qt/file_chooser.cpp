@@ -12,8 +12,8 @@ QString FromView(std::string_view text) {
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request, bool save,
-                                                     QWidget* owner) {
+std::unique_ptr<QFileDialog> MakeFileDialog(const FileChooserRequest& request, bool save,
+                                            QWidget* owner) {
   auto dialog = std::make_unique<QFileDialog>(owner, FromView(request.title));
   // The toolkit's own dialog behaves the same on every desktop; a native
   // one may match the filter case-sensitively and miss "*.spb".
@@ -22,8 +22,9 @@ std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& r
   // The open dialog takes any name: a restore of a file that is not there
   // tells the operator when it runs.
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilter(kParameterFileFilter);
-  dialog->setDefaultSuffix(kParameterFileSuffix);
+  const bool image = request.kind == FileKind::kScreenImage;
+  dialog->setNameFilter(image ? kScreenImageFilter : kParameterFileFilter);
+  dialog->setDefaultSuffix(image ? kScreenImageSuffix : kParameterFileSuffix);
   // Overwrite confirmation is on by default and only ever asked on save.
   dialog->selectFile(FromView(request.default_name));
   return dialog;
@@ -43,7 +44,7 @@ std::optional<FileChoice> QtFileChooser::ChooseOpenFile(const FileChooserRequest
 }
 
 std::optional<FileChoice> QtFileChooser::Choose(const FileChooserRequest& request, bool save) {
-  const std::unique_ptr<QFileDialog> dialog = MakeParameterFileDialog(request, save, owner_);
+  const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(request, save, owner_);
   if (dialog->exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog->selectedFiles();
   if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;

@@ -1,8 +1,10 @@
-// The parameter file dialogs, with the toolkit's own file dialog: the title
-// is the command's menu text, the offered name "Mirelon Parameters", the
-// filter "SPB Files (*.SPB)" (which matches .spb in any case), the default
-// suffix "spb"; the save dialog asks before overwriting, the open dialog
-// never asks and accepts a name that does not exist yet.
+// The file dialogs, with the toolkit's own file dialog. For the parameter
+// files: the title is the command's menu text, the offered name "Mirelon
+// Parameters", the filter "SPB Files (*.SPB)" (which matches .spb in any
+// case), the default suffix "spb". For a saved screen image: the filter
+// "PNG Files (*.png)", the suffix "png". The save dialog asks before
+// overwriting, the open dialog never asks and accepts a name that does not
+// exist yet.
 //
 // Threads: UI thread only.
 #pragma once
@@ -15,11 +17,13 @@ namespace corvane {
 
 inline constexpr char kParameterFileFilter[] = "SPB Files (*.SPB)";
 inline constexpr char kParameterFileSuffix[] = "spb";
+inline constexpr char kScreenImageFilter[] = "PNG Files (*.png)";
+inline constexpr char kScreenImageSuffix[] = "png";
 
 // A dialog set up for one command, not yet shown. Tests open() it and
 // drive it; the program exec()s it.
-std::unique_ptr<QFileDialog> MakeParameterFileDialog(const FileChooserRequest& request, bool save,
-                                                     QWidget* owner);
+std::unique_ptr<QFileDialog> MakeFileDialog(const FileChooserRequest& request, bool save,
+                                            QWidget* owner);
 
 // The choice a finished dialog holds.
 FileChoice ChoiceFromPath(const QString& path);

@@ -7,10 +7,12 @@
 
 #include "qt/qt_program.h"
 #include "qt/quit_signals.h"
+#include "qt/settings_store.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Corvane");
+  QApplication::setOrganizationName(corvane::kSettingsOrganisation);
+  QApplication::setApplicationName(corvane::kSettingsApplication);
   QApplication::setWindowIcon(QIcon(":/corvane/corvane.png"));
 
   // The working directory holds config.dpm and the com<n> device entries.

@@ -1,15 +1,21 @@
 #include "qt/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <algorithm>
+#include <cstring>
 
 #include "app/captions.h"
 #include "app/menu_table.h"
+#include "app/picture_zoom.h"
 #include "qt/about_box.h"
 #include "qt/screen_view.h"
+#include "screen/surface.h"
 
 namespace corvane {
 namespace {
@@ -21,7 +27,9 @@ QString Text(std::string_view text) {
 }  // namespace
 
 MainWindow::MainWindow(Keypad& keypad, QWidget* parent)
-    : QMainWindow(parent), view_(new ScreenView(keypad, this)) {
+    : QMainWindow(parent),
+      view_(new ScreenView(keypad, this)),
+      zoom_group_(new QActionGroup(this)) {
   setObjectName("CorvaneMainWindow");
   setWindowTitle(Text(kWindowTitle));
   view_->setObjectName("ScreenView");
@@ -37,6 +45,10 @@ void MainWindow::BuildMenus() {
   const std::function<void(QMenu*, std::span<const MenuEntry>)> add_entries =
       [&](QMenu* menu, std::span<const MenuEntry> entries) {
         for (const MenuEntry& entry : entries) {
+          if (entry.IsSeparator()) {
+            menu->addSeparator();
+            continue;
+          }
           if (entry.command == 0) {
             add_entries(menu->addMenu(Text(entry.text)), entry.children);
             continue;
@@ -46,6 +58,11 @@ void MainWindow::BuildMenus() {
           const int command = entry.command;
           connect(action, &QAction::triggered, this, [this, command] { Raise(command); });
           actions_[command] = action;
+          if (ZoomOfCommand(command)) {
+            // Exclusive: checking one item unchecks the others.
+            action->setCheckable(true);
+            zoom_group_->addAction(action);
+          }
         }
       };
   for (const MenuEntry& top : MainMenu()) {
@@ -71,8 +88,55 @@ void MainWindow::Raise(int command) {
 void MainWindow::FitToView() {
   // The client area is the menu bar above the view; the frame around it is
   // the window manager's.
+  const int menu = menuBar()->sizeHint().height();
   const QSize view = view_->sizeHint();
-  resize(view.width(), view.height() + menuBar()->sizeHint().height());
+  QSize wanted(view.width(), view.height() + menu);
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) {
+    resize(wanted);
+    return;
+  }
+  // A zoomed picture grows the window only as far as the screen's free
+  // area; the unzoomed size is kept whatever the screen, as it always was.
+  // The frame's size is known once the window manager has framed the
+  // window; before that it counts as none.
+  const ClientSize unzoomed = ClientSizeFor(ZoomMode::k100);
+  const QRect room = screen->availableGeometry();
+  const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+  wanted = wanted.boundedTo(room.size() - frame)
+               .expandedTo(QSize(unzoomed.width, unzoomed.height + menu));
+  resize(wanted);
+  if (!isVisible()) return;
+  // A window grown past the screen's edge is moved back, top-left first.
+  const QSize outer = wanted + frame;
+  const QPoint now = frameGeometry().topLeft();
+  const QPoint at(std::max(room.left(), std::min(now.x(), room.right() + 1 - outer.width())),
+                  std::max(room.top(), std::min(now.y(), room.bottom() + 1 - outer.height())));
+  if (at != now) move(at);
+}
+
+bool MainWindow::CopyShownPicture(std::vector<Pixel>& pixels) const {
+  const QImage picture = view_->Picture();
+  if (picture.isNull()) return false;
+  // The view keeps the decoder's pixels as they came, one RGB32 row after
+  // the other: a Pixel's own layout.
+  pixels.resize(static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+  for (int y = 0; y < Surface::kHeight; ++y) {
+    std::memcpy(pixels.data() + static_cast<size_t>(y) * Surface::kWidth, picture.constScanLine(y),
+                static_cast<size_t>(Surface::kWidth) * sizeof(Pixel));
+  }
+  return true;
+}
+
+void MainWindow::ApplyZoom(ZoomMode mode) {
+  view_->SetZoom(mode);
+  if (QAction* item = ActionFor(ZoomCommand(mode))) item->setChecked(true);
+  // Fit to Window follows the window; a fixed zoom brings the window to
+  // the picture. Before the window is shown, ShowWindow sizes it.
+  if (mode == ZoomMode::kFit || !isVisible()) return;
+  // A maximized window keeps its size whatever it is given.
+  if (isMaximized() || isFullScreen()) showNormal();
+  FitToView();
 }
 
 void MainWindow::SetCaption(const std::string& caption) {

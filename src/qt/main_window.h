@@ -1,7 +1,8 @@
-// The main window: title and icon, the menu bar built from the menu table,
-// the About accelerators (Alt with "?" or "/"), and the view as its whole client area. Menu
-// items and accelerators raise command identifiers; the composition root
-// hands them to the dispatch table.
+// The main window: title and icon, the menu bar built from the menu table
+// (the zoom items a radio group), the About accelerators (Alt with "?" or
+// "/"), and the view as its whole client area, sized to the picture at its
+// zoom. Menu items and accelerators raise command identifiers; the
+// composition root hands them to the dispatch table.
 //
 // Threads: UI thread only.
 #pragma once
@@ -13,13 +14,14 @@
 #include "app/front_end.h"
 
 class QAction;
+class QActionGroup;
 
 namespace corvane {
 
 class Keypad;
 class ScreenView;
 
-class MainWindow : public QMainWindow, public WindowControl {
+class MainWindow : public QMainWindow, public WindowControl, public PictureView {
   Q_OBJECT
 
  public:
@@ -38,7 +40,9 @@ class MainWindow : public QMainWindow, public WindowControl {
   // close button), before it goes.
   void SetCloseHandler(std::function<void()> handler) { close_handler_ = std::move(handler); }
 
-  // Sizes the window so that the whole view shows.
+  // Sizes the window so that the whole view shows at its zoom, as far as
+  // the screen's free area allows, and moves it back onto that area when
+  // it would stick out.
   void FitToView();
 
   // WindowControl.
@@ -46,6 +50,10 @@ class MainWindow : public QMainWindow, public WindowControl {
   void SetCaption(const std::string& caption) override;
   void ShowAbout(const std::string& details) override;
   void CloseWindow() override;
+
+  // PictureView.
+  bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
+  void ApplyZoom(ZoomMode mode) override;
 
  signals:
   void CommandRaised(int command);
@@ -60,6 +68,7 @@ class MainWindow : public QMainWindow, public WindowControl {
 
   ScreenView* view_;
   std::map<int, QAction*> actions_;
+  QActionGroup* zoom_group_;
   std::function<void(int)> command_handler_;
   std::function<void()> close_handler_;
   bool closed_ = false;

@@ -1,5 +1,6 @@
 // The Qt program: the application's Program with the Qt front end attached
-// (main window, view, file and port dialogs, message boxes). main() builds
+// (main window, view, file and port dialogs, message boxes, clipboard and
+// settings store). main() builds
 // one; the in-process tests build one with stand-ins for the modal dialogs.
 //
 // Threads: UI thread only.
@@ -10,9 +11,11 @@
 
 #include "app/program.h"
 #include "qt/file_chooser.h"
+#include "qt/image_clipboard.h"
 #include "qt/main_window.h"
 #include "qt/message_boxes.h"
 #include "qt/port_dialog.h"
+#include "qt/settings_store.h"
 #include "qt/ui_scheduler.h"
 
 namespace corvane {
@@ -62,6 +65,8 @@ class QtProgram {
   std::unique_ptr<QtFileChooser> own_chooser_;
   std::unique_ptr<QtPortDialog> own_port_dialog_;
   std::unique_ptr<QtUiScheduler> scheduler_;
+  QtImageClipboard clipboard_;
+  QtSettingsStore settings_;
 };
 
 }  // namespace corvane

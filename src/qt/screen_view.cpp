@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "keypad/keypad.h"
 #include "screen/surface.h"
@@ -11,13 +13,7 @@
 namespace corvane {
 namespace {
 
-constexpr int kMargin = 10;
-
-uint16_t ClientCoordinate(double value) {
-  // A press is always inside the widget; the clamp only keeps a coordinate
-  // from wrapping should a grab ever report one outside.
-  return static_cast<uint16_t>(std::clamp(static_cast<int>(value), 0, 0xFFFF));
-}
+QRect ToQRect(const PixelRect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 }  // namespace
 
@@ -28,7 +24,16 @@ ScreenView::ScreenView(Keypad& keypad, QWidget* parent) : QWidget(parent), keypa
 }
 
 QSize ScreenView::sizeHint() const {
-  return {kPictureX + Surface::kWidth + kMargin, kPictureY + Surface::kHeight + kMargin};
+  const ClientSize size = ClientSizeFor(zoom_);
+  return {size.width, size.height};
+}
+
+void ScreenView::SetZoom(ZoomMode mode) {
+  if (mode == zoom_) return;
+  zoom_ = mode;
+  updateGeometry();
+  // The whole view: the background is filled where the picture was.
+  update();
 }
 
 void ScreenView::ShowPicture(const Surface& picture) {
@@ -88,11 +93,13 @@ QRect ScreenView::StatusRect() const {
   return {kStatusX, kStatusY, std::max(0, width() - kStatusX), fontMetrics().height()};
 }
 
-QRect ScreenView::PictureArea() const { return ToWidget(kWholePicture); }
+PixelRect ScreenView::Layout() const { return PictureRectFor(zoom_, {width(), height()}); }
+
+QRect ScreenView::PictureArea() const { return ToQRect(Layout()); }
 
 QRect ScreenView::ToWidget(const PictureRect& rect) const {
-  // Unscaled, as the controller drew it.
-  return {kPictureX + rect.x, kPictureY + rect.y, rect.width, rect.height};
+  return ToQRect(
+      PictureToClient(Layout(), {rect.x, rect.y, rect.width, rect.height}, ZoomIsSmooth(zoom_)));
 }
 
 bool ScreenView::event(QEvent* event) {
@@ -136,8 +143,13 @@ void ScreenView::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     return;
   }
+  // The pixel under the pointer, back through the zoom; a click beside the
+  // picture reaches nothing.
   const QPointF position = event->position();
-  keypad_.ForwardClick(ClientCoordinate(position.x()), ClientCoordinate(position.y()));
+  const std::optional<PicturePoint> at =
+      UnzoomedClientPoint(Layout(), static_cast<int>(std::floor(position.x())),
+                          static_cast<int>(std::floor(position.y())));
+  if (at) keypad_.ForwardClick(static_cast<uint16_t>(at->x), static_cast<uint16_t>(at->y));
   event->accept();
 }
 
@@ -155,11 +167,43 @@ void ScreenView::paintEvent(QPaintEvent* event) {
   const QImage picture(reinterpret_cast<const uchar*>(shown), Surface::kWidth, Surface::kHeight,
                        Surface::kWidth * static_cast<qsizetype>(sizeof(Pixel)),
                        QImage::Format_RGB32);
-  const QRect area = PictureArea();
+  const PixelRect layout = Layout();
+  const QRect area = ToQRect(layout);
+  if (area.isEmpty()) return;
   // Only the parts asked for: a paint after a small change draws a few
-  // small rectangles, not 800x600 pixels.
-  for (const QRect& part : dirty& area) {
-    painter.drawImage(part, picture, part.translated(-area.topLeft()));
+  // small rectangles, not the whole picture.
+  const QRegion parts = dirty & area;
+  switch (zoom_) {
+    case ZoomMode::k100:
+      for (const QRect& part : parts) {
+        painter.drawImage(part, picture, part.translated(-area.topLeft()));
+      }
+      break;
+    case ZoomMode::k150:
+    case ZoomMode::k200:
+      // Each controller pixel a sharp block, sampled as a click is mapped
+      // back (the toolkit's own scaling rounds its own way at 150 %).
+      for (const QRect& part : parts) {
+        if (zoomed_part_.width() < part.width() || zoomed_part_.height() < part.height()) {
+          zoomed_part_ =
+              QImage(std::max(zoomed_part_.width(), part.width()),
+                     std::max(zoomed_part_.height(), part.height()), QImage::Format_RGB32);
+        }
+        DrawCrispPart(shown, layout, {part.x(), part.y(), part.width(), part.height()},
+                      reinterpret_cast<Pixel*>(zoomed_part_.bits()),
+                      static_cast<size_t>(zoomed_part_.bytesPerLine()) / sizeof(Pixel));
+        painter.drawImage(part.topLeft(), zoomed_part_, QRect(QPoint(0, 0), part.size()));
+      }
+      break;
+    case ZoomMode::kFit:
+      // Smooth at any fraction. Each part is the whole picture's drawing
+      // clipped, so the parts meet without a seam.
+      painter.setRenderHint(QPainter::SmoothPixmapTransform);
+      for (const QRect& part : parts) {
+        painter.setClipRect(part);
+        painter.drawImage(area, picture);
+      }
+      break;
   }
 }
 

@@ -1,7 +1,9 @@
 // The main window's client area: the mirrored screen at the picture origin
-// (keypad/picture_origin.h), the status line above it, and the place where
-// the operator's keys and clicks are caught. Its coordinates are the client
-// coordinates the soft-key areas are written in.
+// (keypad/picture_origin.h) at the View menu's zoom (app/picture_zoom.h),
+// the status line above it, and the place where the operator's keys and
+// clicks are caught. A click goes back through the zoom to the client
+// coordinates of the unzoomed window, in which the soft-key areas are
+// written.
 //
 // Threads: ShowPicture and ShowStatusText are called on the receiver
 // thread; they only copy and post. Everything else runs on the UI thread,
@@ -16,6 +18,7 @@
 #include <functional>
 #include <mutex>
 
+#include "app/picture_zoom.h"
 #include "keypad/picture_origin.h"
 #include "qt/key_mapping.h"
 #include "screen/changed_region.h"
@@ -53,6 +56,11 @@ class ScreenView : public QWidget, public ScreenDisplay {
   // sees).
   int64_t PicturePixelsRepainted() const { return picture_pixels_repainted_; }
 
+  // UI thread. The zoom the picture is drawn at; 100 % until set.
+  void SetZoom(ZoomMode mode);
+  ZoomMode Zoom() const { return zoom_; }
+
+  // The picture's status line, picture and margin at the zoom.
   QSize sizeHint() const override;
 
  signals:
@@ -69,7 +77,10 @@ class ScreenView : public QWidget, public ScreenDisplay {
   void PostHandover();
   void TakeHandover();
   QRect StatusRect() const;
-  // The one place picture coordinates become widget coordinates.
+  // The one place picture coordinates become widget coordinates: where
+  // the picture lies at the zoom and the widget's size, and the widget
+  // pixels that show a rectangle of it, rounded outward.
+  PixelRect Layout() const;
   QRect PictureArea() const;
   QRect ToWidget(const PictureRect& rect) const;
 
@@ -87,6 +98,10 @@ class ScreenView : public QWidget, public ScreenDisplay {
   std::atomic<bool> handover_posted_{false};
 
   // UI thread only.
+  ZoomMode zoom_ = ZoomMode::k100;
+  // Where a crisp zoom's part is drawn before it goes to the painter;
+  // grows to the largest part asked for and is kept.
+  QImage zoomed_part_;
   ChangedRegion repaint_;
   QString status_text_;
   int pictures_shown_ = 0;

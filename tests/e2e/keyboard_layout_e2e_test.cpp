@@ -141,6 +141,9 @@ TEST_F(KeyboardLayouts, DigitKeysByPlaceLettersAndFullStopByLayout) {
   config.close();
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "xcb");
+  // A settings store of its own: a zoom the user chose must not move the
+  // picture the test looks for.
+  env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
   corvane_.setProcessEnvironment(env);
   corvane_.setWorkingDirectory(dir_.path());
   corvane_.start(CORVANE_E2E_PROGRAM, {});

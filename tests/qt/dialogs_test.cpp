@@ -132,22 +132,28 @@ class FileDialogTest : public ::testing::Test {
 };
 
 TEST_F(FileDialogTest, OffersTheCommandsTitleDefaultNameFilterAndSuffix) {
-  auto dialog = MakeParameterFileDialog({"Backup Station 3 Parameters", "Mirelon Parameters"},
-                                        /*save=*/true, nullptr);
+  auto dialog = MakeFileDialog({"Backup Station 3 Parameters", "Mirelon Parameters"},
+                               /*save=*/true, nullptr);
   EXPECT_EQ(dialog->windowTitle(), "Backup Station 3 Parameters");
   EXPECT_EQ(dialog->nameFilters(), QStringList{"SPB Files (*.SPB)"});
   EXPECT_EQ(dialog->defaultSuffix(), "spb");
   EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-  auto open = MakeParameterFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
-                                      /*save=*/false, nullptr);
+  auto open = MakeFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
+                             /*save=*/false, nullptr);
   EXPECT_EQ(open->acceptMode(), QFileDialog::AcceptOpen);
   EXPECT_EQ(open->fileMode(), QFileDialog::AnyFile);
+  auto image = MakeFileDialog(
+      {"Save Screen Image", "Mirelon 2026-12-07 10-15-03.png", FileKind::kScreenImage},
+      /*save=*/true, nullptr);
+  EXPECT_EQ(image->nameFilters(), QStringList{"PNG Files (*.png)"});
+  EXPECT_EQ(image->defaultSuffix(), "png");
+  EXPECT_FALSE(image->testOption(QFileDialog::DontConfirmOverwrite));
 }
 
 TEST_F(FileDialogTest, FilterListsSpbFilesInAnyCase) {
-  auto dialog = MakeParameterFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
-                                        /*save=*/false, nullptr);
+  auto dialog = MakeFileDialog({"Restore All Station Parameters", "Mirelon Parameters"},
+                               /*save=*/false, nullptr);
   dialog->setDirectory(dir_.path());
   QSignalSpy loaded(dialog.get(), &QFileDialog::directoryEntered);
   dialog->open();

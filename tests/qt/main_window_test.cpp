@@ -10,12 +10,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
 #include "app/menu_table.h"
+#include "app/picture_zoom.h"
 #include "keypad/keypad.h"
+#include "keypad/soft_key_areas.h"
 #include "qt/about_box.h"
 #include "qt/screen_view.h"
 #include "support/front_end_fakes.h"
@@ -103,6 +106,14 @@ TEST_F(MainWindowTest, MenuBarHasTheItemsTextsAndIdentifiersInOrder) {
       "  E&xit=105",
       "&Config>",
       "  &COMM Port=32771",
+      "&View>",
+      "  Save Screen Image...=32810",
+      "  Copy Screen Image=32811",
+      "  =0",
+      "  100 %=32812",
+      "  150 %=32813",
+      "  200 %=32814",
+      "  Fit to Window=32815",
       "&Help>",
       "  &About ...=104",
   };
@@ -230,6 +241,66 @@ TEST_F(MainWindowTest, ClicksOnSoftKeyBordersInClientCoordinates) {
   EXPECT_EQ(Sent(), "");
   EXPECT_EQ(keypad_.LastClick().x, 564);
   EXPECT_EQ(keypad_.LastClick().y, 90);
+}
+
+TEST_F(MainWindowTest, ZoomItemsAreOneRadioGroup) {
+  window_.ApplyZoom(ZoomMode::k150);
+  EXPECT_TRUE(window_.ActionFor(command_id::kZoom150)->isChecked());
+  window_.ActionFor(command_id::kZoomFit)->trigger();
+  EXPECT_TRUE(window_.ActionFor(command_id::kZoomFit)->isChecked());
+  EXPECT_FALSE(window_.ActionFor(command_id::kZoom150)->isChecked());
+  EXPECT_FALSE(window_.ActionFor(command_id::kSaveScreenImage)->isCheckable());
+  EXPECT_EQ(commands_, std::vector<int>{command_id::kZoomFit});
+}
+
+// Each soft key painted in a colour of its own on white: at every zoom a
+// click on a client pixel drawn in a key's colour sends that key, and one
+// on white beside it sends nothing. Blended pixels at the edges of Fit to
+// Window may go either way.
+TEST_F(MainWindowTest, AtEveryZoomAClickSendsTheSoftKeyDrawnUnderIt) {
+  Surface surface;
+  std::map<QRgb, int> key_of_colour;
+  for (size_t k = 0; k < kSoftKeyAreas.size(); ++k) {
+    const PictureBounds key = SoftKeyPicturePixels(kSoftKeyAreas[k]);
+    const Pixel colour = MakePixel(0, static_cast<uint8_t>(40 + 20 * k), 200);
+    key_of_colour[colour] = kSoftKeyAreas[k].code;
+    surface.SelectPen(colour);
+    for (int y = key.top; y <= key.bottom; ++y) surface.FillRowSpan(y, key.left, key.right + 1);
+  }
+  QSignalSpy shown(view_, &ScreenView::PictureShown);
+  view_->ShowPicture(surface);
+  ASSERT_TRUE(shown.wait(5000));
+
+  const auto probe = [&](const QImage& drawn, int x, int y) {
+    const QRgb colour = drawn.pixel(x, y);
+    const auto key = key_of_colour.find(colour);
+    if (colour != kInitialSurfacePixel && key == key_of_colour.end()) return;
+    QTest::mouseClick(view_, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+    const std::string sent = Sent();
+    if (key == key_of_colour.end()) {
+      EXPECT_EQ(sent, "") << "white at " << x << "," << y;
+    } else {
+      EXPECT_EQ(sent, Codes({key->second})) << "key colour at " << x << "," << y;
+    }
+  };
+  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+    SCOPED_TRACE(std::string(ZoomName(mode)));
+    window_.ApplyZoom(mode);
+    // Room for the whole picture whatever the test screen's size; Fit gets
+    // a window of another shape than the picture's.
+    window_.resize(mode == ZoomMode::kFit ? QSize(1000, 700) : QSize(1700, 1400));
+    QTest::qWait(0);
+    const QImage drawn = view_->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const PixelRect picture = PictureRectFor(mode, {view_->width(), view_->height()});
+    const auto client_x = [&](int px) { return picture.x + px * picture.width / 800; };
+    const auto client_y = [&](int py) { return picture.y + py * picture.height / 600; };
+    // Across every key along the middle of their band, and down through S1.
+    for (int x = client_x(140); x < client_x(570); ++x) probe(drawn, x, client_y(36));
+    for (int y = client_y(5); y < client_y(70); ++y) probe(drawn, client_x(168), y);
+    // Beside the picture: nothing.
+    QTest::mouseClick(view_, Qt::LeftButton, Qt::NoModifier, QPoint(5, client_y(36)));
+    EXPECT_EQ(Sent(), "");
+  }
 }
 
 TEST_F(MainWindowTest, ADoubleClickIsTwoPresses) {

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
@@ -13,6 +17,8 @@
 #include "params/capture.h"
 #include "qt/quit_signals.h"
 #include "qt/screen_view.h"
+#include "qt/settings_store.h"
+#include "screen/screen_image.h"
 #include "support/device_directory.h"
 #include "support/front_end_fakes.h"
 #include "support/pty_pair.h"
@@ -35,7 +41,11 @@ std::string RedRowsFrame() {
 
 class ProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(line_.Ok()); }
+  void SetUp() override {
+    ASSERT_TRUE(line_.Ok());
+    // Every program starts unzoomed, whatever an earlier test chose.
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove("Zoom");
+  }
   std::filesystem::path Dir() const { return dir_.Path(); }
   std::unique_ptr<QtProgram> Make() {
     return std::make_unique<QtProgram>(
@@ -53,6 +63,7 @@ using ProgramStartUp = ProgramTest;
 using ProgramExit = ProgramTest;
 using ProgramPortDialog = ProgramTest;
 using ProgramReconnect = ProgramTest;
+using ProgramView = ProgramTest;
 
 TEST_F(ProgramMirror, MirrorsTheControllerAndForwardsKeys) {
   ASSERT_TRUE(dir_.MapPort(7, line_.SlavePath()));
@@ -202,6 +213,66 @@ TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
   program->Dispatch().Run(command_id::kBackupAll);
   EXPECT_FALSE(std::filesystem::exists(Dir() / "down.spb"));
   QTRY_COMPARE_WITH_TIMEOUT(messages_.Count(), 3u, 10000);  // lost again, then refused
+}
+
+// Pixels of `image` that differ from `surface`'s.
+int Mismatches(const QImage& image, const Surface& surface) {
+  if (image.size() != QSize(Surface::kWidth, Surface::kHeight)) return -1;
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  int wrong = 0;
+  for (int y = 0; y < Surface::kHeight; ++y) {
+    for (int x = 0; x < Surface::kWidth; ++x) wrong += rgb.pixel(x, y) != surface.PixelAt(x, y);
+  }
+  return wrong;
+}
+
+TEST_F(ProgramView, SaveAndCopyHandOnThePictureTheDecoderDrewNotTheZoomedWindow) {
+  WriteWholeFile(Dir() / "com3", "not a port");
+  auto program = Make();
+  program->Start();
+  program->Window().ActionFor(command_id::kZoomFit)->trigger();
+  // Runs of every pen and length, framed as the receiver frames them.
+  std::string payload;
+  for (int i = 0; i < 4000; ++i) {
+    payload += static_cast<char>('A' + i * 7 % 16);
+    payload += static_cast<char>('1' + i * 5 % 9);
+  }
+  Surface surface;
+  DecodeScreenPayload(std::span(reinterpret_cast<const uint8_t*>(payload.data()), payload.size()),
+                      surface);
+  DrawScreenFrame(surface);
+  QSignalSpy shown(&program->View(), &ScreenView::PictureShown);
+  program->View().ShowPicture(surface);
+  ASSERT_TRUE(shown.wait(5000));
+
+  const std::filesystem::path path = Dir() / "shot.png";
+  chooser_.answers.push_back(FileChoice{path.string(), "shot.png"});
+  program->Dispatch().Run(command_id::kSaveScreenImage);
+  EXPECT_EQ(Mismatches(QImage(QString::fromStdString(path.string()), "PNG"), surface), 0);
+  program->Dispatch().Run(command_id::kCopyScreenImage);
+  EXPECT_EQ(Mismatches(QGuiApplication::clipboard()->image(), surface), 0);
+  // Only the start-up's "Connection Failed".
+  EXPECT_EQ(messages_.Count(), 1u);
+}
+
+TEST_F(ProgramView, TheZoomIsKeptInTheSettingsStoreAcrossARestartNotInConfigDpm) {
+  WriteWholeFile(Dir() / "com3", "not a port");
+  {
+    auto program = Make();
+    program->Start();
+    EXPECT_TRUE(program->Window().ActionFor(command_id::kZoom100)->isChecked());
+    EXPECT_EQ(program->View().sizeHint(), QSize(820, 640));
+    program->Window().ActionFor(command_id::kZoom200)->trigger();
+    EXPECT_FALSE(program->Window().ActionFor(command_id::kZoom100)->isChecked());
+  }
+  QSettings store(kSettingsOrganisation, kSettingsApplication);
+  EXPECT_EQ(store.value("Zoom").toString(), "200");
+  EXPECT_EQ(ReadWholeFile(Dir() / "config.dpm"), "COM Port=3\r\n");
+
+  auto program = Make();
+  program->Start();
+  EXPECT_TRUE(program->Window().ActionFor(command_id::kZoom200)->isChecked());
+  EXPECT_EQ(program->View().sizeHint(), QSize(1620, 1240));
 }
 
 TEST_F(ProgramExit, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
