@@ -14,8 +14,10 @@ constexpr DWORD kPathCapacity = MAX_PATH;
 constexpr DWORD kTitleCapacity = 512;
 
 // Filter text and pattern pairs, each ending in a NUL, the list in two.
-constexpr char kFilter[] = "SPB Files (*.SPB)\0*.spb\0";
-constexpr char kDefaultExtension[] = "spb";
+constexpr char kParameterFilter[] = "SPB Files (*.SPB)\0*.spb\0";
+constexpr char kParameterExtension[] = "spb";
+constexpr char kScreenImageFilter[] = "PNG Files (*.png)\0*.png\0";
+constexpr char kScreenImageExtension[] = "png";
 
 std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, bool save) {
   char path[kPathCapacity] = {};
@@ -26,13 +28,14 @@ std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, boo
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
+  const bool image = request.kind == FileKind::kScreenImage;
+  dialog.lpstrFilter = image ? kScreenImageFilter : kParameterFilter;
   dialog.lpstrFile = path;
   dialog.nMaxFile = kPathCapacity;
   dialog.lpstrFileTitle = file_title;
   dialog.nMaxFileTitle = kTitleCapacity;
   dialog.lpstrTitle = title.c_str();
-  dialog.lpstrDefExt = kDefaultExtension;
+  dialog.lpstrDefExt = image ? kScreenImageExtension : kParameterExtension;
   // The dialogs would otherwise move the working directory, where
   // config.dpm and a later dialog's start are looked for.
   dialog.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : 0);

@@ -1,8 +1,9 @@
-// The parameter file dialogs, with the system's common dialogs: the title
-// is the command's menu text, the offered name "Mirelon Parameters", the
-// filter "SPB Files (*.SPB)", the default extension "spb"; the save dialog
-// asks before overwriting, the open dialog never asks and accepts a name
-// that does not exist yet. A save dialog that fails says so in a
+// The file dialogs, with the system's common dialogs. For the parameter
+// files: the title is the command's menu text, the offered name "Mirelon
+// Parameters", the filter "SPB Files (*.SPB)", the default extension "spb".
+// For a saved screen image: the filter "PNG Files (*.png)", the extension
+// "png". The save dialog asks before overwriting, the open dialog never
+// asks and accepts a name that does not exist yet. A save dialog that fails says so in a
 // "Dialog Error" box naming the reason.
 //
 // Threads: UI thread only.

@@ -1,13 +1,14 @@
 #include "win32/main_window.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "app/captions.h"
 #include "app/menu_table.h"
+#include "app/picture_zoom.h"
 #include "keypad/keypad.h"
-#include "keypad/picture_origin.h"
 #include "screen/surface.h"
 #include "win32/about_box.h"
 #include "win32/message_boxes.h"
@@ -20,18 +21,27 @@ namespace {
 
 static_assert(IDM_ABOUT == command_id::kAbout, "the accelerators raise the About command");
 
-// Room right and below the picture, as on the left.
-constexpr int kMargin = 10;
+constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 
 void AddEntries(HMENU menu, std::span<const MenuEntry> entries) {
   for (const MenuEntry& entry : entries) {
     const std::string text(entry.text);
-    if (entry.command == 0) {
+    if (entry.IsSeparator()) {
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    } else if (entry.command == 0) {
       const HMENU submenu = CreatePopupMenu();
       AddEntries(submenu, entry.children);
       AppendMenuA(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), text.c_str());
     } else {
       AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(entry.command), text.c_str());
+      if (ZoomOfCommand(entry.command)) {
+        // The zoom items check with a bullet, as one choice of several.
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE;
+        item.fType = MFT_STRING | MFT_RADIOCHECK;
+        SetMenuItemInfoA(menu, static_cast<UINT>(entry.command), FALSE, &item);
+      }
     }
   }
 }
@@ -44,9 +54,8 @@ HMENU BuildMenuBar() {
 
 // A coordinate from a mouse message's LPARAM word. (windowsx.h's macros for
 // it come with others, such as SelectPen, that clash with the screen's.)
-uint16_t ClientCoordinate(WORD word) {
-  const int value = static_cast<short>(word);  // signed: a grab may report one left of 0
-  return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF));
+int ClientCoordinate(WORD word) {
+  return static_cast<short>(word);  // signed: a grab may report one left of 0
 }
 
 }  // namespace
@@ -75,7 +84,7 @@ bool MainWindow::Create() {
     return false;
   }
   const std::string title(kWindowTitle);
-  window_ = CreateWindowExA(0, kWindowClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+  window_ = CreateWindowExA(0, kWindowClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, BuildMenuBar(),
                             instance_, this);
   return window_ != nullptr;
@@ -104,10 +113,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // and are left to the menus.
       parts_.keypad.ForwardKey(static_cast<uint16_t>(LOWORD(wparam)));
       return 0;
-    case WM_LBUTTONDOWN:
-      parts_.keypad.ForwardClick(ClientCoordinate(LOWORD(lparam)),
-                                 ClientCoordinate(HIWORD(lparam)));
+    case WM_LBUTTONDOWN: {
+      // Back through the zoom to the picture pixel under the pointer; a
+      // click beside the picture reaches nothing.
+      const std::optional<PicturePoint> at =
+          UnzoomedClientPoint(parts_.view.PictureArea(), ClientCoordinate(LOWORD(lparam)),
+                              ClientCoordinate(HIWORD(lparam)));
+      if (at) {
+        parts_.keypad.ForwardClick(static_cast<uint16_t>(at->x), static_cast<uint16_t>(at->y));
+      }
       return 0;
+    }
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       const HDC dc = BeginPaint(window_, &paint);
@@ -157,14 +173,70 @@ int MainWindow::RunMessageLoop() {
 }
 
 void MainWindow::ShowWindow() {
-  // Sized so that the client area holds the status line, the picture at
-  // the picture origin and a margin, below the menu bar.
-  RECT frame{0, 0, kPictureX + Surface::kWidth + kMargin, kPictureY + Surface::kHeight + kMargin};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0);
-  SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeToPicture();
   ::ShowWindow(window_, show_command_);
   UpdateWindow(window_);
+}
+
+void MainWindow::SizeToPicture() {
+  // The client area below the menu bar holds the status line, the picture
+  // at the picture origin and a margin.
+  const auto outer_size = [](ClientSize client) {
+    RECT frame{0, 0, client.width, client.height};
+    AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
+    return ClientSize{frame.right - frame.left, frame.bottom - frame.top};
+  };
+  const ClientSize unzoomed = outer_size(ClientSizeFor(ZoomMode::k100));
+  ClientSize wanted = outer_size(ClientSizeFor(parts_.view.Zoom()));
+  RECT now{};
+  GetWindowRect(window_, &now);
+  int x = now.left;
+  int y = now.top;
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    // A zoomed picture grows the window only as far as the monitor's work
+    // area; the unzoomed size is kept whatever the monitor, as it always
+    // was.
+    const RECT& work = monitor.rcWork;
+    const int room_width = work.right - work.left;
+    const int room_height = work.bottom - work.top;
+    wanted.width = std::max(std::min(wanted.width, room_width), unzoomed.width);
+    wanted.height = std::max(std::min(wanted.height, room_height), unzoomed.height);
+    const int fitted_x = std::max(static_cast<int>(work.left),
+                                  std::min(x, static_cast<int>(work.right) - wanted.width));
+    const int fitted_y = std::max(static_cast<int>(work.top),
+                                  std::min(y, static_cast<int>(work.bottom) - wanted.height));
+    // Moved only when it would stick out: the window stays where the
+    // operator (or the system) put it.
+    if (fitted_x != x || fitted_y != y) {
+      x = fitted_x;
+      y = fitted_y;
+      flags &= ~static_cast<UINT>(SWP_NOMOVE);
+    }
+  }
+  SetWindowPos(window_, nullptr, x, y, wanted.width, wanted.height, flags);
+}
+
+bool MainWindow::CopyShownPicture(std::vector<Pixel>& pixels) const {
+  return parts_.view.CopyShownPicture(pixels);
+}
+
+void MainWindow::ApplyZoom(ZoomMode mode) {
+  parts_.view.SetZoom(mode);
+  if (window_ == nullptr) return;
+  const HMENU menu = GetMenu(window_);
+  for (ZoomMode each : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+    CheckMenuItem(menu, static_cast<UINT>(ZoomCommand(each)),
+                  MF_BYCOMMAND | (each == mode ? MF_CHECKED : MF_UNCHECKED));
+  }
+  // Fit to Window follows the window; a fixed zoom brings the window to
+  // the picture. Before the window is shown, ShowWindow sizes it.
+  if (mode == ZoomMode::kFit || !IsWindowVisible(window_)) return;
+  // A maximized window keeps its size whatever it is given.
+  if (IsZoomed(window_)) ::ShowWindow(window_, SW_RESTORE);
+  SizeToPicture();
 }
 
 void MainWindow::SetCaption(const std::string& caption) {

@@ -1,8 +1,9 @@
 // The main window: one window class and its procedure, the menu bar built
 // from the application's menu table (same texts, mnemonics and command
-// identifiers), the view as its client area, keys and left clicks handed
-// to the keypad. Menu items and the About accelerators raise command
-// identifiers; the composition root hands them to the dispatch table.
+// identifiers; the zoom items a radio group), the view as its client area,
+// sized to the picture at its zoom, keys and left clicks handed to the
+// keypad (a click through the zoom, back to the picture pixel under it). Menu items and the About
+// accelerators raise command identifiers; the composition root hands them to the dispatch table.
 //
 // Threads: UI thread only. The parts that the workers call (view, message
 // boxes, tasks) post to this window; it routes their messages back to them.
@@ -31,7 +32,7 @@ struct MainWindowParts {
   UiTasks& tasks;
 };
 
-class MainWindow : public WindowControl {
+class MainWindow : public WindowControl, public PictureView {
  public:
   MainWindow(HINSTANCE instance, int show_command, MainWindowParts parts);
   ~MainWindow() override;
@@ -61,10 +62,18 @@ class MainWindow : public WindowControl {
   void ShowAbout(const std::string& details) override;
   void CloseWindow() override;
 
+  // PictureView.
+  bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
+  void ApplyZoom(ZoomMode mode) override;
+
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void OnDestroy();
+  // Sizes the window so that its client area holds the status line and the
+  // picture at the view's zoom, as far as the monitor's work area allows,
+  // and moves it back onto that area when it would stick out.
+  void SizeToPicture();
 
   HINSTANCE instance_;
   int show_command_;

@@ -1,10 +1,11 @@
 // The main window's client area as the receiver sees it: the mirrored
-// picture at the picture origin (keypad/picture_origin.h) and the status
-// line at (10, 10). The receiver hands each over; the UI thread paints.
+// picture at the picture origin (keypad/picture_origin.h), at the View
+// menu's zoom (app/picture_zoom.h), and the status line at (10, 10). The
+// receiver hands each over; the UI thread paints.
 //
 // Threads: ShowPicture and ShowStatusText are called on the receiver
-// thread; they only copy and post. Attach, TakeHandover, Paint and the
-// counters run on the UI thread, the only one that draws.
+// thread; they only copy and post. Attach, TakeHandover, Paint, the zoom
+// and the counters run on the UI thread, the only one that draws.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +14,9 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "app/picture_zoom.h"
 #include "screen/changed_region.h"
 #include "screen/picture_handover.h"
 #include "screen/screen_display.h"
@@ -47,7 +50,17 @@ class ScreenView : public ScreenDisplay {
   void TakeHandover();
   // UI thread, inside WM_PAINT: draws what lies in `area` (the paint
   // structure's rcPaint).
-  void Paint(HDC dc, const RECT& area) const;
+  void Paint(HDC dc, const RECT& area);
+
+  // UI thread. The zoom the picture is drawn at (100 % until set), and
+  // where the picture lies in the client area now.
+  void SetZoom(ZoomMode mode);
+  ZoomMode Zoom() const { return zoom_; }
+  PixelRect PictureArea() const;
+
+  // UI thread. Copies the picture on screen now, as the decoder drew it;
+  // false before the first.
+  bool CopyShownPicture(std::vector<Pixel>& pixels) const;
 
   // UI thread. What is on screen now, and the picture pixels invalidated
   // because pictures changed, summed over all pictures shown.
@@ -57,8 +70,9 @@ class ScreenView : public ScreenDisplay {
 
  private:
   void PostHandover();
-  // The one place picture coordinates become client coordinates.
-  static RECT ToClient(const PictureRect& rect);
+  // The one place picture coordinates become client coordinates, at the
+  // zoom and the client area's size, rounded outward.
+  RECT ToClient(const PictureRect& rect) const;
 
   std::atomic<HWND> window_{nullptr};
 
@@ -73,6 +87,10 @@ class ScreenView : public ScreenDisplay {
   std::atomic<bool> handover_posted_{false};
 
   // UI thread only.
+  ZoomMode zoom_ = ZoomMode::k100;
+  // Where a crisp zoom's part is drawn before it goes to the device;
+  // grows to the largest part asked for and is kept.
+  std::vector<Pixel> zoomed_part_;
   ChangedRegion repaint_;
   std::string status_text_;
   int pictures_shown_ = 0;

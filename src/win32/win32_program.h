@@ -1,6 +1,6 @@
 // The Win32 program: the application's Program with the native front end
 // attached (main window, view, file and port dialogs, message boxes,
-// tasks). WinMain builds one.
+// tasks, clipboard and registry settings). WinMain builds one.
 //
 // Threads: UI thread only.
 #pragma once
@@ -11,10 +11,12 @@
 
 #include "app/program.h"
 #include "win32/file_dialogs.h"
+#include "win32/image_clipboard.h"
 #include "win32/main_window.h"
 #include "win32/message_boxes.h"
 #include "win32/port_dialog.h"
 #include "win32/screen_view.h"
+#include "win32/settings_store.h"
 #include "win32/ui_tasks.h"
 
 namespace corvane {
@@ -43,6 +45,8 @@ class Win32Program {
   UiTasks tasks_;
   FileDialogs file_dialogs_;
   CommPortDialog port_dialog_;
+  Win32ImageClipboard clipboard_;
+  RegistrySettingsStore settings_;
   Program program_;
   MainWindow window_;
 };

@@ -5,7 +5,10 @@
 // picture left in the window is known, and the window's pixels at the
 // picture origin must equal it; keys typed with xdotool (on the US and on
 // a French keyboard) and a soft-key click must reach the wire as the right
-// codes; File > Exit must end the program.
+// codes; at View > 200 % the picture is drawn doubled and a soft key
+// answers where it is drawn; View > Save Screen Image... saves exactly the
+// decoded picture and the zoom is kept in the registry; File > Exit must
+// end the program.
 //
 // The Wine prefix is made afresh for the test: its wineserver and desktop
 // must run on this X server. Without a window manager, Wine draws the
@@ -16,11 +19,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "e2e/e2e_support.h"
@@ -40,6 +45,30 @@ constexpr int kPort = 6;
 constexpr int kImages = 30;
 constexpr uint64_t kSeed = 1;
 constexpr int kSoftKey1 = 140;  // the code of soft key S1
+constexpr int kSoftKey2 = 141;
+
+// Where `part` lies in `grab`, if it is there whole: a few sampled pixels
+// first, then every one.
+std::optional<QPoint> FindPart(const QImage& grab, const QImage& part) {
+  for (int oy = 0; oy + part.height() <= grab.height(); ++oy) {
+    for (int ox = 0; ox + part.width() <= grab.width(); ++ox) {
+      bool match = true;
+      for (int y = 0; y < part.height() && match; y += 37) {
+        for (int x = 0; x < part.width() && match; x += 41) {
+          match = grab.pixel(ox + x, oy + y) == part.pixel(x, y);
+        }
+      }
+      if (!match) continue;
+      for (int y = 0; y < part.height() && match; ++y) {
+        for (int x = 0; x < part.width() && match; ++x) {
+          match = grab.pixel(ox + x, oy + y) == part.pixel(x, y);
+        }
+      }
+      if (match) return QPoint(ox, oy);
+    }
+  }
+  return std::nullopt;
+}
 
 bool Succeeds(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
               int timeout_ms = 10000) {
@@ -186,6 +215,59 @@ TEST_F(Win32MirrorEndToEnd, MirrorsTakesKeysAndClicksAndExitsFromTheMenu) {
     const std::vector<int> codes = KeyCodesAfter(LoggedBytes(log_), before_click);
     return std::find(codes.begin(), codes.end(), kSoftKey1) != codes.end();
   })) << "no soft-key code on the wire";
+
+  // View > 200 % (Alt+V opens the menu on its first item; four down is
+  // "200 %"): every controller pixel becomes a 2x2 block. The top-left of
+  // the doubled picture is looked for, as a screen this size cuts off the
+  // rest.
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "--window", window_, "alt+v"}, env_));
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "Down", "Down", "Down", "Down", "Return"}, env_));
+  QImage doubled(1000, 400, QImage::Format_RGB32);
+  for (int y = 0; y < doubled.height(); ++y) {
+    for (int x = 0; x < doubled.width(); ++x) doubled.setPixel(x, y, expected.pixel(x / 2, y / 2));
+  }
+  std::optional<QPoint> zoomed;
+  ASSERT_TRUE(Eventually([&] {
+    RunTool("import", {"-window", "root", shot});
+    const QImage grab = QImage(shot).convertToFormat(QImage::Format_RGB32);
+    zoomed = grab.isNull() ? std::nullopt : FindPart(grab, doubled);
+    return zoomed.has_value();
+  })) << "no doubled picture on the screen; see "
+      << shot.toStdString();
+  // S2 covers picture columns 196..242: column 220, row 36 is inside it.
+  const size_t before_zoomed_click = LoggedBytes(log_).size();
+  ASSERT_TRUE(Succeeds("xdotool",
+                       {"mousemove", "--sync", QString::number(zoomed->x() + 2 * 220),
+                        QString::number(zoomed->y() + 2 * 36), "click", "1"},
+                       env_));
+  ASSERT_TRUE(Eventually([&] {
+    const std::vector<int> codes = KeyCodesAfter(LoggedBytes(log_), before_zoomed_click);
+    return std::find(codes.begin(), codes.end(), kSoftKey2) != codes.end();
+  })) << "no soft-key code on the wire at 200 %";
+
+  // View > Save Screen Image... and OK on the offered name, in the working
+  // folder: the decoded picture, pixel for pixel.
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "--window", window_, "alt+v"}, env_));
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "Return"}, env_));
+  QString dialog;
+  ASSERT_TRUE(Eventually([&] {
+    dialog = RunTool("xdotool", {"search", "--name", "^Save Screen Image$"}).section('\n', 0, 0);
+    return !dialog.isEmpty();
+  })) << "no save dialog";
+  ASSERT_TRUE(Succeeds("xdotool", {"windowfocus", "--sync", dialog}, env_));
+  ASSERT_TRUE(Succeeds("xdotool", {"key", "Return"}, env_));
+  QStringList saved;
+  ASSERT_TRUE(Eventually([&] {
+    saved = QDir(work).entryList({"Mirelon *.png"}, QDir::Files);
+    return saved.size() == 1 && !QImage(work + "/" + saved[0]).isNull();
+  })) << "no picture saved in "
+      << work.toStdString();
+  EXPECT_EQ(QImage(work + "/" + saved[0]).convertToFormat(QImage::Format_RGB32), expected);
+  QProcess query;
+  query.setProcessEnvironment(env_);
+  query.start(CORVANE_E2E_WINE, {"reg", "query", "HKCU\\Software\\Corvane", "/v", "Zoom"});
+  ASSERT_TRUE(query.waitForFinished(60000));
+  EXPECT_TRUE(query.readAllStandardOutput().simplified().contains("Zoom REG_SZ 200"));
 
   // French keyboard: the 1 key types "&" and sends 1; the key that types
   // "a" there is the A key.
