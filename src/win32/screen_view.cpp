@@ -1,8 +1,5 @@
 #include "win32/screen_view.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "keypad/picture_origin.h"
 
 namespace corvane {
