@@ -249,12 +249,13 @@ TEST_F(Win32MirrorEndToEnd, MirrorsTakesKeysAndClicksAndExitsFromTheMenu) {
   // folder: the decoded picture, pixel for pixel.
   ASSERT_TRUE(Succeeds("xdotool", {"key", "--window", window_, "alt+v"}, env_));
   ASSERT_TRUE(Succeeds("xdotool", {"key", "Return"}, env_));
+  // Found once it is mapped, and focused once it takes the focus.
   QString dialog;
   ASSERT_TRUE(Eventually([&] {
-    dialog = RunTool("xdotool", {"search", "--name", "^Save Screen Image$"}).section('\n', 0, 0);
-    return !dialog.isEmpty();
+    dialog = RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Save Screen Image$"})
+                 .section('\n', 0, 0);
+    return !dialog.isEmpty() && Succeeds("xdotool", {"windowfocus", "--sync", dialog}, env_, 2000);
   })) << "no save dialog";
-  ASSERT_TRUE(Succeeds("xdotool", {"windowfocus", "--sync", dialog}, env_));
   ASSERT_TRUE(Succeeds("xdotool", {"key", "Return"}, env_));
   QStringList saved;
   ASSERT_TRUE(Eventually([&] {
