@@ -97,7 +97,7 @@ TEST(MessageBoxesTest, MessagesFromWorkersOpenOneBoxAtATimeInOrder) {
   EXPECT_EQ(second->text(), "second");
   EXPECT_EQ(second->icon(), QMessageBox::NoIcon);
   second->button(QMessageBox::Ok)->click();
-  QTRY_VERIFY_WITH_TIMEOUT(boxes.CurrentBox() == nullptr, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.CurrentBox() == nullptr; }, 5000));
 }
 
 // The start-up's box has no owner: the window and its menus stay usable,
@@ -117,7 +117,7 @@ TEST(MessageBoxesTest, ABoxWithoutAnOwnerLeavesTheWindowUsable) {
   EXPECT_FALSE(box->isModal());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   box->button(QMessageBox::Ok)->click();
-  QTRY_VERIFY_WITH_TIMEOUT(boxes.CurrentBox() == nullptr, 5000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.CurrentBox() == nullptr; }, 5000));
 }
 
 class FileDialogTest : public ::testing::Test {
@@ -161,16 +161,17 @@ TEST_F(FileDialogTest, FilterListsSpbFilesInAnyCase) {
   auto* list = dialog->findChild<QListView*>("listView");
   ASSERT_NE(list, nullptr);
   QStringList listed;
-  QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                             listed.clear();
-                             const QModelIndex root = list->rootIndex();
-                             for (int row = 0; row < list->model()->rowCount(root); ++row) {
-                               listed << list->model()->index(row, 0, root).data().toString();
-                             }
-                             listed.sort();
-                             return listed.size() >= 3;
-                           }()),
-                           5000);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        listed.clear();
+        const QModelIndex root = list->rootIndex();
+        for (int row = 0; row < list->model()->rowCount(root); ++row) {
+          listed << list->model()->index(row, 0, root).data().toString();
+        }
+        listed.sort();
+        return listed.size() >= 3;
+      },
+      5000));
   EXPECT_EQ(listed, (QStringList{"lower.spb", "mixed.Spb", "upper.SPB"}));
   dialog->reject();
 }

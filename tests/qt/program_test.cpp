@@ -80,7 +80,8 @@ TEST_F(ProgramMirror, MirrorsTheControllerAndForwardsKeys) {
   const QImage picture = program->View().Picture();
   EXPECT_EQ(picture.pixel(100, 8), qRgb(255, 0, 0));
   EXPECT_EQ(picture.pixel(100, 2), qRgb(0, 0, 0));  // the frame
-  QTRY_COMPARE_WITH_TIMEOUT(program->View().StatusText().trimmed(), QString("Images: 0"), 5000);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return program->View().StatusText().trimmed() == QString("Images: 0"); }, 5000));
 
   program->Window().activateWindow();
   program->View().setFocus();
@@ -103,7 +104,7 @@ TEST_F(ProgramExit, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne
   EXPECT_EQ(program->Window().windowTitle(), "Mirelon - whole.spb");
   EXPECT_EQ(line_.ReadUntil("<12>"), "<12>");
   line_.Write("[100 1 5 ;\n101 1 7 ;\n]");
-  QTRY_VERIFY_WITH_TIMEOUT(!program->Capture().Capturing(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !program->Capture().Capturing(); }, 10000));
   EXPECT_EQ(ReadWholeFile(whole), "100 1 5 ;\r\n101 1 7 ;\r\n");
 
   const std::filesystem::path cut = Dir() / "cut.spb";
@@ -111,7 +112,8 @@ TEST_F(ProgramExit, BackupThroughTheMenuCapturesTheBlockAndExitFlushesACutOffOne
   program->Window().ActionFor(command_id::kBackupAll)->trigger();
   EXPECT_EQ(line_.ReadUntil("<11>"), "<11>");
   line_.Write("[200 1 5 ;\n20");
-  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return program->Counters().ParametersReceived.load() == 1; }, 10000));
   program->Window().ActionFor(command_id::kExit)->trigger();
   EXPECT_FALSE(program->Window().isVisible());
   EXPECT_FALSE(program->Capture().Capturing());
@@ -129,7 +131,8 @@ TEST_F(ProgramExit, TheWindowsCloseButtonAlsoReleasesTheLinkAndClosesTheBackup) 
   program->Dispatch().Run(command_id::kBackupAll);
   line_.ReadUntil("<11>");
   line_.Write("[1 2 3 ;");
-  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return program->Counters().ParametersReceived.load() == 1; }, 10000));
   program->Window().close();
   EXPECT_FALSE(program->Link().IsOpen());
   EXPECT_FALSE(program->Capture().Capturing());
@@ -172,7 +175,7 @@ TEST_F(ProgramPortDialog, PortDialogMovesTheLinkAndSavesTheNumber) {
   // The device goes away; OK with the same number brings the link back once
   // com8 names a working line again.
   second.CloseMaster();
-  QTRY_VERIFY_WITH_TIMEOUT(!program->Link().IsConnected(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !program->Link().IsConnected(); }, 10000));
   PtyPair third;
   ASSERT_TRUE(dir_.MapPort(8, third.SlavePath()));
   port_dialog_.answer = "8";
@@ -191,8 +194,11 @@ TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
   ASSERT_TRUE(program->Start());
   line_.ReadUntil("<1>");
   line_.CloseMaster();
-  QTRY_COMPARE_WITH_TIMEOUT(program->Window().windowTitle(),
-                            QString("Corvane - COM4 (reconnecting...)"), 10000);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return program->Window().windowTitle() == QString("Corvane - COM4 (reconnecting...)");
+      },
+      10000));
   // A try fails on the dead line first (a try a second); a key pressed
   // after it must not wait for the next link either.
   QTest::qWait(1300);
@@ -200,7 +206,7 @@ TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
   QTest::keyClick(&program->View(), Qt::Key_F3);
   PtyPair back;
   ASSERT_TRUE(dir_.MapPort(4, back.SlavePath()));
-  QTRY_VERIFY_WITH_TIMEOUT(program->Link().IsConnected(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return program->Link().IsConnected(); }, 10000));
   EXPECT_EQ(back.ReadUntil("<1>"), "<1>");
   EXPECT_EQ(program->Window().windowTitle(), "Corvane - COM4");
   ASSERT_EQ(messages_.Count(), 1u);
@@ -208,11 +214,12 @@ TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
 
   // A backup chosen while down is refused; no file appears.
   back.CloseMaster();
-  QTRY_VERIFY_WITH_TIMEOUT(!program->Link().IsConnected(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !program->Link().IsConnected(); }, 10000));
   chooser_.answers.push_back(FileChoice{(Dir() / "down.spb").string(), "down.spb"});
   program->Dispatch().Run(command_id::kBackupAll);
   EXPECT_FALSE(std::filesystem::exists(Dir() / "down.spb"));
-  QTRY_COMPARE_WITH_TIMEOUT(messages_.Count(), 3u, 10000);  // lost again, then refused
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return messages_.Count() == 3u; }, 10000));  // lost again, then refused
 }
 
 // Pixels of `image` that differ from `surface`'s.
@@ -285,7 +292,8 @@ TEST_F(ProgramExit, AQuitSignalClosesTheWindowLikeTheOperatorWould) {
   program->Dispatch().Run(command_id::kBackupAll);
   line_.ReadUntil("<11>");
   line_.Write("[7 7 7 ;");
-  QTRY_COMPARE_WITH_TIMEOUT(program->Counters().ParametersReceived.load(), 1, 10000);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return program->Counters().ParametersReceived.load() == 1; }, 10000));
   {
     QuitSignals quit(&program->Window());
     ASSERT_TRUE(quit.Installed());

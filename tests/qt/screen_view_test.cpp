@@ -175,7 +175,8 @@ TEST_F(ScreenViewTest, TheLatestStatusTextIsKeptAndDrawnAt10_10) {
     view_.ShowStatusText(FormatImagesStatus(1));
   });
   receiver.join();
-  QTRY_COMPARE_WITH_TIMEOUT(view_.StatusText().trimmed(), QString("Images: 1"), 5000);
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return view_.StatusText().trimmed() == QString("Images: 1"); }, 5000));
   EXPECT_EQ(view_.StatusText().toStdString(), FormatImagesStatus(1));
 
   const QImage painted = view_.grab().toImage().convertToFormat(QImage::Format_RGB32);
