@@ -1,7 +1,7 @@
 // The menu commands: one dispatch table keyed by command identifier, and
 // the logic behind each command (backups, restores, the port dialog's OK,
 // the About box, Exit, and the View menu's screen images and zoom). Dialogs, the window and the
-// link are reached through shell_interfaces.h, so the table runs in tests as it runs in the
+// link are reached through front_end.h, so the table runs in tests as it runs in the
 // program.
 //
 // Threads: UI thread only. The records it touches (counters, capture,

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "qt/main_window.h"
 #include "qt/qt_program.h"
 #include "qt/quit_signals.h"
 #include "qt/settings_store.h"
@@ -24,6 +25,11 @@ int main(int argc, char* argv[]) {
   // A quit request from the system closes the window like the operator
   // would, so nothing of a backup is left unflushed.
   corvane::QuitSignals quit(&program.Window());
+  // The program ends with its window. A box without an owner (the start-up's
+  // "could not open the port") is a window of its own and would otherwise
+  // keep the application going after the main window closed.
+  QObject::connect(&program.Window(), &corvane::MainWindow::Closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
   program.Start();
   const int code = QApplication::exec();
   program.Shutdown();

@@ -175,6 +175,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
     if (close_handler_) close_handler_();
+    emit Closed();
   }
   event->accept();
 }

@@ -57,6 +57,8 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
 
  signals:
   void CommandRaised(int command);
+  // Once, when the window closes (Exit, the close box, a quit signal).
+  void Closed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -120,6 +120,34 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
   EXPECT_NE(std::find(bytes.begin(), bytes.end(), 114), bytes.end()) << "F3 did not arrive";
 }
 
+TEST_F(MirrorEndToEnd, AQuitSignalEndsTheProgramWhileTheConnectionBoxIsOpen) {
+  ASSERT_TRUE(dir_.isValid());
+  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "needs an X server (xvfb-run)";
+  // COM8 names a device that is not there: the start-up opens the box
+  // without an owner, a window of its own beside the main window.
+  ASSERT_TRUE(QFile::link("/nonexistent/corvane-e2e-tty", dir_.filePath("com8")));
+  QFile config(dir_.filePath("config.dpm"));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("COM Port=8\r\n");
+  config.close();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+  corvane_.setProcessEnvironment(env);
+  corvane_.setWorkingDirectory(dir_.path());
+  corvane_.start(CORVANE_E2E_PROGRAM, {});
+  ASSERT_TRUE(corvane_.waitForStarted(10000));
+  ASSERT_TRUE(Eventually([&] {
+    return !RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Velkor$"}).isEmpty();
+  })) << "the box did not open: "
+      << corvane_.readAllStandardError().toStdString();
+
+  corvane_.terminate();
+  ASSERT_TRUE(corvane_.waitForFinished(10000)) << "still running with the box open";
+  EXPECT_EQ(corvane_.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(corvane_.exitCode(), 0);
+}
+
 }  // namespace
 }  // namespace corvane
 
