@@ -20,6 +20,25 @@
 
 namespace corvane::e2e {
 
+#ifdef CORVANE_E2E_PROGRAM
+// Starts corvane in `dir` with config.dpm naming COM`port`, on the X server
+// of DISPLAY, with a settings store of its own: a zoom the user chose must
+// not move the picture a test looks for.
+inline bool StartCorvane(QProcess& corvane, const QString& dir, int port) {
+  QFile config(dir + "/config.dpm");
+  if (!config.open(QIODevice::WriteOnly)) return false;
+  config.write(QString("COM Port=%1\r\n").arg(port).toLatin1());
+  config.close();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.insert("XDG_CONFIG_HOME", dir + "/config");
+  corvane.setProcessEnvironment(env);
+  corvane.setWorkingDirectory(dir);
+  corvane.start(CORVANE_E2E_PROGRAM, {});
+  return corvane.waitForStarted(10000);
+}
+#endif
+
 // The picture a program must show after `images` screen images of a
 // simulator started with `seed`: the same engine answers the same requests,
 // and every payload is drawn over the previous one as the receiver does.

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "e2e/e2e_support.h"
 #include "keypad/key_codes.h"
 
 namespace corvane {
@@ -26,25 +27,8 @@ namespace {
 
 constexpr int kPort = 7;
 
-// Waits, checking every 50 ms, until `done` or the time is up.
-template <typename Done>
-bool Eventually(Done done, int timeout_ms = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeout_ms) return false;
-    QThread::msleep(50);
-  }
-  return true;
-}
-
-// Runs a tool to its end; its standard output, or "" when it failed.
-QString RunTool(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
-  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
+using e2e::Eventually;
+using e2e::RunTool;
 
 bool Succeeds(const QString& program, const QStringList& arguments) {
   QProcess process;
@@ -135,19 +119,7 @@ TEST_F(KeyboardLayouts, DigitKeysByPlaceLettersAndFullStopByLayout) {
   ASSERT_TRUE(sim_.waitForStarted(10000));
   ASSERT_TRUE(
       Eventually([&] { return QFile::exists(dir_.filePath(QString("com%1").arg(kPort))); }));
-  QFile config(dir_.filePath("config.dpm"));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  config.write(QString("COM Port=%1\r\n").arg(kPort).toLatin1());
-  config.close();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  // A settings store of its own: a zoom the user chose must not move the
-  // picture the test looks for.
-  env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-  corvane_.setProcessEnvironment(env);
-  corvane_.setWorkingDirectory(dir_.path());
-  corvane_.start(CORVANE_E2E_PROGRAM, {});
-  ASSERT_TRUE(corvane_.waitForStarted(10000));
+  ASSERT_TRUE(e2e::StartCorvane(corvane_, dir_.path(), kPort));
 
   QString window;
   ASSERT_TRUE(Eventually([&] {

@@ -33,6 +33,7 @@ using e2e::Eventually;
 using e2e::FindPicture;
 using e2e::LoggedBytes;
 using e2e::RunTool;
+using e2e::StartCorvane;
 
 class MirrorEndToEnd : public ::testing::Test {
  protected:
@@ -62,19 +63,7 @@ TEST_F(MirrorEndToEnd, FramesArriveAreAnsweredAndShowInTheWindow) {
   ASSERT_TRUE(sim_.waitForStarted(10000));
   ASSERT_TRUE(Eventually([&] { return QFile::exists(dir_.filePath("com6")); }));
 
-  QFile config(dir_.filePath("config.dpm"));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  config.write("COM Port=6\r\n");
-  config.close();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  // A settings store of its own: a zoom the user chose must not move the
-  // picture the test looks for.
-  env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-  corvane_.setProcessEnvironment(env);
-  corvane_.setWorkingDirectory(dir_.path());
-  corvane_.start(CORVANE_E2E_PROGRAM, {});
-  ASSERT_TRUE(corvane_.waitForStarted(10000));
+  ASSERT_TRUE(StartCorvane(corvane_, dir_.path(), kPort));
 
   // Every image is answered by the next request: the stalled simulator
   // logs one request more than it sent images.
@@ -126,17 +115,7 @@ TEST_F(MirrorEndToEnd, AQuitSignalEndsTheProgramWhileTheConnectionBoxIsOpen) {
   // COM8 names a device that is not there: the start-up opens the box
   // without an owner, a window of its own beside the main window.
   ASSERT_TRUE(QFile::link("/nonexistent/corvane-e2e-tty", dir_.filePath("com8")));
-  QFile config(dir_.filePath("config.dpm"));
-  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-  config.write("COM Port=8\r\n");
-  config.close();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "xcb");
-  env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-  corvane_.setProcessEnvironment(env);
-  corvane_.setWorkingDirectory(dir_.path());
-  corvane_.start(CORVANE_E2E_PROGRAM, {});
-  ASSERT_TRUE(corvane_.waitForStarted(10000));
+  ASSERT_TRUE(StartCorvane(corvane_, dir_.path(), 8));
   ASSERT_TRUE(Eventually([&] {
     return !RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Velkor$"}).isEmpty();
   })) << "the box did not open: "
