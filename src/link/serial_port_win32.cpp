@@ -115,6 +115,14 @@ PortResult FromError(DWORD error, uint32_t count = 0) {
   return {IsDeviceGone(error) ? PortStatus::kLost : PortStatus::kFailed, count, Win32Error(error)};
 }
 
+// A call that fails once the close was signalled failed because of it (under
+// Wine a status query racing SetCommMask(0) can fail with no bearing on the
+// device): the caller is told of the close, not of a fault.
+PortResult Failed(const SerialPort& port, DWORD error) {
+  if (port.Closing()) return {PortStatus::kClosed};
+  return FromError(error);
+}
+
 // Cancels one overlapped call and waits until the driver has let go of it,
 // so that its buffer and record may be used again. Bytes it moved before
 // the cancel took are counted.
@@ -264,7 +272,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
       DWORD errors = 0;
       COMSTAT status{};
       if (!ClearCommError(p.port, &errors, &status)) {
-        return FromError(LastErrorOr(ERROR_GEN_FAILURE));
+        return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
       }
       if (status.cbInQue > 0) return {};
       const DWORD left = ms_left();
@@ -283,8 +291,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
       if (!WaitCommEvent(p.port, &p.wait_mask, overlapped)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING) {
-          if (Closing()) return {PortStatus::kClosed};
-          return FromError(error);
+          return Failed(*this, error);
         }
         p.wait_pending = true;
       } else if (p.wait_mask & EV_RXCHAR) {
@@ -316,7 +323,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(p.port, &errors, &status)) {
-          return FromError(LastErrorOr(ERROR_GEN_FAILURE));
+          return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
         }
         p.driver_ends_waits = true;
         if (status.cbInQue > 0) return {};
@@ -340,7 +347,9 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
   COMSTAT status{};
   // Also clears a line error (framing, parity, overrun), which would
   // otherwise stop the driver from delivering anything more.
-  if (!ClearCommError(p.port, &errors, &status)) return FromError(LastErrorOr(ERROR_GEN_FAILURE));
+  if (!ClearCommError(p.port, &errors, &status)) {
+    return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
+  }
   const DWORD count = std::min<DWORD>(status.cbInQue, room);
   if (count == 0) return {};
 
@@ -348,13 +357,13 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
   DWORD got = 0;
   if (ReadFile(p.port, buffer.data(), count, &got, overlapped)) return {PortStatus::kOk, got};
   const DWORD error = GetLastError();
-  if (error != ERROR_IO_PENDING) return FromError(error);
+  if (error != ERROR_IO_PENDING) return Failed(*this, error);
 
   const HANDLE events[2] = {p.read.event, p.close_event};
   const DWORD woke = WaitForMultipleObjects(2, events, FALSE, kReadPatienceMs);
   if (woke == WAIT_OBJECT_0) {
     if (GetOverlappedResult(p.port, overlapped, &got, FALSE)) return {PortStatus::kOk, got};
-    return FromError(GetLastError());
+    return Failed(*this, GetLastError());
   }
   // Given up (time-out or close): the driver must be done with the buffer
   // before the receiver fills it with the next bytes. What it did read
