@@ -1,5 +1,7 @@
 #include "hub/receiver.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -38,6 +40,46 @@ void EndImage(ReceiverContext& context, const std::stop_token& stop) {
   // Ask first: the controller prepares the next image while this one is drawn.
   RequestNextImage(context, stop);
   RenderScreenImage(context.image, context.surface, context.counters, context.display);
+}
+
+// The next place one frame byte stands in a read. It is searched for again
+// only once the demultiplexer has gone past the last one found, so a read
+// full of frame bytes is still scanned once for each of them, not once per
+// byte handled.
+class NextFrameByte {
+ public:
+  NextFrameByte(std::span<const uint8_t> bytes, uint8_t value) : bytes_(bytes), value_(value) {}
+
+  // The first position at or after `from` that holds the byte, or the
+  // read's size when none does.
+  size_t From(size_t from) {
+    if (from >= bytes_.size()) return bytes_.size();
+    if (!searched_ || at_ < from) {
+      const void* found = std::memchr(bytes_.data() + from, value_, bytes_.size() - from);
+      at_ = found == nullptr
+                ? bytes_.size()
+                : static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes_.data());
+      searched_ = true;
+    }
+    return at_;
+  }
+
+ private:
+  std::span<const uint8_t> bytes_;
+  uint8_t value_;
+  size_t at_ = 0;
+  bool searched_ = false;
+};
+
+// What DemuxByte does with a run of bytes that holds no frame byte: inside
+// an image or outside any frame they go into the image store, as far as it
+// has room.
+void StoreRun(ScreenImageBuffer& image, std::span<const uint8_t> run) {
+  if (image.count >= ScreenImageBuffer::kCapacity) return;
+  const size_t room = static_cast<size_t>(ScreenImageBuffer::kCapacity - image.count);
+  const size_t n = run.size() < room ? run.size() : room;
+  std::memcpy(image.bytes.get() + image.count, run.data(), n);
+  image.count += static_cast<int32_t>(n);
 }
 
 }  // namespace
@@ -84,6 +126,28 @@ void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& st
   }
 }
 
+void DemuxBytes(ReceiverContext& context, std::span<const uint8_t> bytes,
+                const std::stop_token& stop) {
+  NextFrameByte image_open(bytes, kImageOpen);
+  NextFrameByte image_close(bytes, kImageClose);
+  NextFrameByte block_open(bytes, kBlockOpen);
+  size_t i = 0;
+  while (i < bytes.size() && !stop.stop_requested()) {
+    // Inside a block every byte counts, "]" and NUL and LF each their own
+    // way, so only the image store takes whole runs.
+    if (!context.state.parameter_block_mode) {
+      const size_t next = std::min({image_open.From(i), image_close.From(i), block_open.From(i)});
+      if (next > i) {
+        StoreRun(context.image, bytes.subspan(i, next - i));
+        i = next;
+        continue;
+      }
+    }
+    DemuxByte(context, bytes[i], stop);
+    ++i;
+  }
+}
+
 void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
                     const PortLostHandler& port_lost) {
   RaiseWorkerPriority();
@@ -120,11 +184,7 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
       }
       if (read.count == 0) break;
       if (port.Tap()) port.Tap()(TrafficDirection::kReceived, receive.first(read.count));
-      // Once the link is closing nothing more is handled: a screen request
-      // queued now would only reach the next link as a stray.
-      for (uint32_t i = 0; i < read.count && !stop.stop_requested(); ++i) {
-        DemuxByte(context, buffer[i], stop);
-      }
+      DemuxBytes(context, receive.first(read.count), stop);
       if (stop.stop_requested()) break;
     }
     // Measured from when the bytes were handled, not when they came: the

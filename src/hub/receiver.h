@@ -2,13 +2,14 @@
 // demultiplexer that splits what it hears into screen images and parameter
 // blocks.
 //
-// Threads: DemuxByte and ReceiverWorker run on the receiver thread only.
+// Threads: DemuxByte, DemuxBytes and ReceiverWorker run on the receiver thread only.
 // ReceiverState and the ScreenImageBuffer belong to that thread; they
 // outlive each worker, and the link hands them from one worker to the next
 // only across a join, so they need no lock.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <stop_token>
 
 #include "hub/silence_watchdog.h"
@@ -52,6 +53,14 @@ inline constexpr uint32_t kReceiveBufferSize = 10'000;
 // close: it ends a restore that is waiting for the queue. Taken by
 // reference: a copy is a pair of atomic count changes, for every byte.
 void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& stop);
+
+// Runs one read through the demultiplexer: byte for byte what DemuxByte
+// does for each in turn, but a run that holds no frame byte goes into the
+// image store in one copy. Stops before the next byte once `stop` is
+// requested: a screen request queued after the close would only reach the
+// next link as a stray.
+void DemuxBytes(ReceiverContext& context, std::span<const uint8_t> bytes,
+                const std::stop_token& stop);
 
 // What the receiver does when the line has been silent for the watchdog's
 // quiet time: an unfinished image is dropped, a parameter block that is

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <random>
 #include <stop_token>
 #include <string>
 
@@ -132,6 +135,82 @@ TEST(DemuxRestore, RestoreWhoseFileIsMissingStillRestartsTheMirror) {
   EXPECT_EQ(rig.display.PictureCount(), 1);
   EXPECT_EQ(rig.TakeQueued(), "<1>");
   EXPECT_EQ(rig.messages.Count(), 1u);
+}
+
+// The receiver hands whole reads to DemuxBytes; DemuxByte is the rule, one
+// byte at a time. Random streams, heavy in frame bytes, cut into random
+// reads, must leave both the same: pictures, requests, backup file, counts,
+// the store and the mode.
+TEST(DemuxReads, AReadAtOnceActsAsItsBytesOneByOne) {
+  std::mt19937 random(20261207);
+  const std::string alphabet = "{}[];\n" + std::string(1, '\0') + "AB12xy";
+  ScratchDir dir;
+  for (int round = 0; round < 30; ++round) {
+    // Frame bytes now dense, now as sparse as in the controller's images.
+    const unsigned density = round % 2 == 0 ? 6 : 300;
+    std::string stream(std::uniform_int_distribution<size_t>(0, 3000)(random), 'A');
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    for (char& c : stream) {
+      if (random() % density == 0) c = alphabet[pick(random)];
+    }
+    const std::string name = "b" + std::to_string(round);
+    ReceiverRig bytewise;
+    ReceiverRig readwise;
+    ASSERT_TRUE(bytewise.capture.StartBackup((dir / (name + "-1.spb")).string(), "<11>"));
+    ASSERT_TRUE(readwise.capture.StartBackup((dir / (name + "-2.spb")).string(), "<11>"));
+    Feed(bytewise, stream);
+    const auto* data = reinterpret_cast<const uint8_t*>(stream.data());
+    for (size_t pos = 0; pos < stream.size();) {
+      const size_t read = std::min(stream.size() - pos, size_t{1} + random() % 700);
+      DemuxBytes(readwise.context, {data + pos, read}, {});
+      pos += read;
+    }
+    bytewise.capture.CloseBackupFile();
+    readwise.capture.CloseBackupFile();
+
+    SCOPED_TRACE(round);
+    EXPECT_EQ(readwise.display.Payloads(), bytewise.display.Payloads());
+    EXPECT_EQ(readwise.display.Texts(), bytewise.display.Texts());
+    EXPECT_EQ(readwise.TakeQueued(), bytewise.TakeQueued());
+    EXPECT_EQ(testing::ReadWholeFile(dir / (name + "-2.spb.partial")),
+              testing::ReadWholeFile(dir / (name + "-1.spb.partial")));
+    EXPECT_EQ(testing::ReadWholeFile(dir / (name + "-2.spb")),
+              testing::ReadWholeFile(dir / (name + "-1.spb")));
+    EXPECT_EQ(readwise.counters.ParametersReceived.load(),
+              bytewise.counters.ParametersReceived.load());
+    EXPECT_EQ(readwise.state.image_mode, bytewise.state.image_mode);
+    EXPECT_EQ(readwise.state.parameter_block_mode, bytewise.state.parameter_block_mode);
+    EXPECT_EQ(readwise.image.count, bytewise.image.count);
+    EXPECT_TRUE(std::ranges::equal(readwise.image.Payload(), bytewise.image.Payload()));
+  }
+}
+
+TEST(DemuxReads, StoreStopsAtTwoMillionBytesAcrossReads) {
+  // A run that crosses the bound in the middle of a read.
+  std::string stream = "{" + std::string(ScreenImageBuffer::kCapacity - 3, 'A') + "BBBBBB}";
+  ReceiverRig rig;
+  const auto* data = reinterpret_cast<const uint8_t*>(stream.data());
+  for (size_t pos = 0; pos < stream.size(); pos += kReceiveBufferSize) {
+    DemuxBytes(rig.context, {data + pos, std::min<size_t>(kReceiveBufferSize, stream.size() - pos)},
+               {});
+  }
+  const auto payloads = rig.display.Payloads();
+  ASSERT_EQ(payloads.size(), 1u);
+  EXPECT_EQ(payloads[0], stream.substr(1, ScreenImageBuffer::kCapacity));
+  EXPECT_EQ(rig.image.count, ScreenImageBuffer::kCapacity);
+  EXPECT_EQ(rig.TakeQueued(), "<1>");
+}
+
+TEST(DemuxReads, NothingIsHandledOnceTheLinkCloses) {
+  ReceiverRig rig;
+  std::stop_source close;
+  close.request_stop();
+  const std::string stream = "{AB}";
+  DemuxBytes(rig.context, {reinterpret_cast<const uint8_t*>(stream.data()), stream.size()},
+             close.get_token());
+  EXPECT_EQ(rig.display.PictureCount(), 0);
+  EXPECT_TRUE(rig.queue.IsEmpty());
+  EXPECT_FALSE(rig.state.image_mode);
 }
 
 }  // namespace
