@@ -21,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -226,6 +228,45 @@ void BM_IdleLinkCpu(benchmark::State& state) {
   state.counters["cpu_percent_of_one_core"] = cpu_percent;
 }
 BENCHMARK(BM_IdleLinkCpu)->Arg(10)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The demultiplexer alone, on the payload of one image without its "}" (so
+// nothing is drawn): one DemuxByte call per byte against DemuxBytes on reads
+// as big as the receive buffer, which the worker uses.
+void BM_DemuxImagePayload(benchmark::State& state) {
+  const bool whole_reads = state.range(0) != 0;
+  TransmitQueue queue;
+  ScreenImageBuffer image;
+  Surface surface;
+  StatusCounters counters;
+  CopyingDisplay display;
+  CountingMessages messages;
+  CaptureState capture{queue, counters, messages};
+  RestoreRequest restore;
+  ReceiverState receiver_state;
+  SilenceWatchdog watchdog;
+  ReceiverContext context{queue,    image,   surface, counters,       display,
+                          messages, capture, restore, receiver_state, watchdog};
+  std::string frame = MakeImageFrame();
+  frame.pop_back();
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.data()),
+                                       frame.size());
+  const std::stop_token running;
+  for (auto _ : state) {
+    if (whole_reads) {
+      for (size_t at = 0; at < bytes.size(); at += kReceiveBufferSize) {
+        DemuxBytes(context,
+                   bytes.subspan(at, std::min<size_t>(kReceiveBufferSize, bytes.size() - at)),
+                   running);
+      }
+    } else {
+      for (const uint8_t byte : bytes) DemuxByte(context, byte, running);
+    }
+    benchmark::DoNotOptimize(image.count);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_DemuxImagePayload)->ArgName("whole_reads")->Arg(0)->Arg(1);
 
 }  // namespace
 }  // namespace corvane
