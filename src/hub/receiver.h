@@ -2,10 +2,10 @@
 // demultiplexer that splits what it hears into screen images and parameter
 // blocks.
 //
-// Threads: DemuxByte, DemuxBytes and ReceiverWorker run on the receiver thread only.
-// ReceiverState and the ScreenImageBuffer belong to that thread; they
-// outlive each worker, and the link hands them from one worker to the next
-// only across a join, so they need no lock.
+// Threads: DemuxByte, DemuxBytes and ReceiverWorker run on the receiver
+// thread only. ReceiverState and the ScreenImageBuffer belong to that
+// thread; they outlive each worker, and the link hands them from one worker
+// to the next only across a join, so they need no lock.
 #pragma once
 
 #include <cstdint>
