@@ -146,9 +146,7 @@ Outcome Run(Rig& rig, std::string_view stream, bool backup,
   const std::stop_token running;
   for (size_t pos = 0; pos < stream.size();) {
     const size_t read = next_read(stream.size() - pos);
-    for (size_t i = pos; i < pos + read; ++i) {
-      DemuxByte(rig.context, static_cast<uint8_t>(stream[i]), running);
-    }
+    DemuxBytes(rig.context, {reinterpret_cast<const uint8_t*>(stream.data()) + pos, read}, running);
     pos += read;
   }
   // The link closes: the worker abandons a block the close cut off; Exit
