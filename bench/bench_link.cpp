@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "hub/receiver.h"
+#include "hub/receiver_records.h"
 #include "hub/serial_link.h"
 #include "link/operator_messages.h"
 #include "link/transmit_queue.h"
@@ -107,19 +108,10 @@ struct Controller {
 
 struct Rig {
   Controller controller;
-  TransmitQueue queue;
-  ScreenImageBuffer image;
-  Surface surface;
-  StatusCounters counters;
   CopyingDisplay display;
   CountingMessages messages;
-  CaptureState capture{queue, counters, messages};
-  RestoreRequest restore;
-  ReceiverState state;
-  SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   surface, counters, display,
-                          messages, capture, restore, state,    watchdog};
-  SerialLink link{context, {}, controller.dir};  // last: released first
+  ReceiverRecords records{display, messages};
+  SerialLink link{records.context, {}, controller.dir};  // last: released first
 };
 
 void WriteAll(int fd, const std::string& bytes) {
@@ -234,18 +226,10 @@ BENCHMARK(BM_IdleLinkCpu)->Arg(10)->Iterations(1)->UseManualTime()->Unit(benchma
 // as big as the receive buffer, which the worker uses.
 void BM_DemuxImagePayload(benchmark::State& state) {
   const bool whole_reads = state.range(0) != 0;
-  TransmitQueue queue;
-  ScreenImageBuffer image;
-  Surface surface;
-  StatusCounters counters;
   CopyingDisplay display;
   CountingMessages messages;
-  CaptureState capture{queue, counters, messages};
-  RestoreRequest restore;
-  ReceiverState receiver_state;
-  SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   surface, counters,       display,
-                          messages, capture, restore, receiver_state, watchdog};
+  ReceiverRecords records(display, messages);
+  ReceiverContext& context = records.context;
   std::string frame = MakeImageFrame();
   frame.pop_back();
   const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.data()),
@@ -261,7 +245,7 @@ void BM_DemuxImagePayload(benchmark::State& state) {
     } else {
       for (const uint8_t byte : bytes) DemuxByte(context, byte, running);
     }
-    benchmark::DoNotOptimize(image.count);
+    benchmark::DoNotOptimize(records.image.count);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(bytes.size()));

@@ -76,13 +76,10 @@ CliSession::CliSession(SessionSettings settings, Reporter& reporter)
     : settings_(std::move(settings)),
       reporter_(reporter),
       display_(std::make_unique<Display>(*this)),
-      message_seam_(std::make_unique<Messages>(*this)) {
-  capture_ = std::make_unique<CaptureState>(queue_, counters_, *message_seam_);
-  context_ = std::make_unique<ReceiverContext>(
-      ReceiverContext{queue_, image_, surface_, counters_, *display_, *message_seam_, *capture_,
-                      restore_, receiver_state_, watchdog_});
+      message_seam_(std::make_unique<Messages>(*this)),
+      records_(*display_, *message_seam_) {
   link_ = std::make_unique<SerialLink>(
-      *context_, [this](int) { NoteLinkLost(); }, settings_.device_directory);
+      records_.context, [this](int) { NoteLinkLost(); }, settings_.device_directory);
   link_->SetTrafficTap([this](TrafficDirection direction, std::span<const uint8_t> bytes) {
     NoteTraffic(direction, bytes);
   });
@@ -93,7 +90,7 @@ CliSession::~CliSession() {
   link_->ReleaseLink();
   // A capture the command left open (it never is, but an exception could)
   // must not pass for a whole backup.
-  capture_->AbandonCapture(BackupCutOff::kLinkClosed);
+  records_.capture.AbandonCapture(BackupCutOff::kLinkClosed);
 }
 
 void CliSession::NoteEvent() {
@@ -233,13 +230,13 @@ CliSession::WaitEnd CliSession::Await(const std::function<bool()>& done,
 // ---- backup ----
 
 ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
-  counters_.ParametersReceived.store(0);
-  const int32_t blocks_before = counters_.BlocksCompleted.load();
+  records_.counters.ParametersReceived.store(0);
+  const int32_t blocks_before = records_.counters.BlocksCompleted.load();
   // Started before the link opens: the queue keeps the command for the first
   // link, so it goes out ahead of that link's first screen request and the
   // block does not wait behind a whole image (4 s at 115200 baud). A file
   // that cannot be written is also found before the port is touched.
-  if (!capture_->StartBackup(file.string(), BackupCommand(station))) {
+  if (!records_.capture.StartBackup(file.string(), BackupCommand(station))) {
     return ExitCode::kFileError;  // the capture has said why
   }
   if (const ExitCode open = Open(); open != ExitCode::kSuccess) {
@@ -249,7 +246,7 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
       std::lock_guard lock(mutex_);
       mute_messages_ = true;
     }
-    capture_->AbandonCapture(BackupCutOff::kLinkClosed);
+    records_.capture.AbandonCapture(BackupCutOff::kLinkClosed);
     const std::filesystem::path partial = PartialBackupPath(file.string());
     std::error_code error;
     if (std::filesystem::file_size(partial, error) == 0 && !error) {
@@ -263,26 +260,26 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
   // image has come, only the block's records are: a controller that goes
   // on sending images but no block is not answering the command.
   const int64_t kBlockDue = int64_t{1} << 48;
-  const WaitEnd end = Await([&] { return !capture_->Capturing(); },
+  const WaitEnd end = Await([&] { return !records_.capture.Capturing(); },
                             [&] {
-                              const int64_t records = counters_.ParametersReceived.load();
+                              const int64_t records = records_.counters.ParametersReceived.load();
                               if (records > 0 || PicturesShown() > pictures_before)
                                 return kBlockDue + records;
                               return static_cast<int64_t>(bytes_received_.load());
                             },
                             [&] {
                               return "Backup of " + StationName(station) + ": " +
-                                     std::to_string(counters_.ParametersReceived.load()) +
+                                     std::to_string(records_.counters.ParametersReceived.load()) +
                                      " records received";
                             });
   // The join: a message the capture raises at the block's end has been
   // shown once this returns.
   Close();
-  const int32_t records = counters_.ParametersReceived.load();
+  const int32_t records = records_.counters.ParametersReceived.load();
   const bool begun = records > 0;
-  if (capture_->Capturing()) {
-    capture_->AbandonCapture(end == WaitEnd::kTimedOut ? BackupCutOff::kControllerSilent
-                                                       : BackupCutOff::kLinkClosed);
+  if (records_.capture.Capturing()) {
+    records_.capture.AbandonCapture(end == WaitEnd::kTimedOut ? BackupCutOff::kControllerSilent
+                                                              : BackupCutOff::kLinkClosed);
   }
   switch (end) {
     case WaitEnd::kDone: break;
@@ -302,8 +299,8 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
   }
   if (HadMessage(kBackupIncompleteCaption) || HadMessage(kBackupFailedCaption)) {
     // At the block's end the only thing that can go wrong is the file.
-    return counters_.BlocksCompleted.load() > blocks_before ? ExitCode::kFileError
-                                                            : ExitCode::kIncomplete;
+    return records_.counters.BlocksCompleted.load() > blocks_before ? ExitCode::kFileError
+                                                                    : ExitCode::kIncomplete;
   }
   reporter_.Note("Backup of " + StationName(station) + ": " + std::to_string(records) +
                  " records written to " + file.string());
@@ -333,9 +330,9 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
   }
   if (const ExitCode open = Open(); open != ExitCode::kSuccess) return open;
 
-  counters_.LinesSent.store(0);
-  restore_.ArmRestore(file.string(), to_station.has_value(),
-                      static_cast<uint16_t>(to_station.value_or(1) - 1));
+  records_.counters.LinesSent.store(0);
+  records_.restore.ArmRestore(file.string(), to_station.has_value(),
+                              static_cast<uint16_t>(to_station.value_or(1) - 1));
   // The restore runs on the receiver at the end of the next image and ends
   // with a screen request; the image that answers it shows the controller
   // took the whole file and is back. (The image the restore ran at was
@@ -344,7 +341,7 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
   int64_t pictures_when_taken = 0;
   const WaitEnd end = Await(
       [&] {
-        if (!taken && !restore_.Armed()) {
+        if (!taken && !records_.restore.Armed()) {
           taken = true;
           pictures_when_taken = PicturesShown();
         }
@@ -352,16 +349,16 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
       },
       [&] {
         return static_cast<int64_t>(bytes_received_.load() + bytes_sent_.load()) +
-               counters_.LinesSent.load();
+               records_.counters.LinesSent.load();
       },
       [&] {
-        const int32_t sent = counters_.LinesSent.load();
+        const int32_t sent = records_.counters.LinesSent.load();
         const int percent = total > 0 ? static_cast<int>(int64_t{sent} * 100 / total) : 100;
         return "Restore: " + std::to_string(sent) + " of " + std::to_string(total) +
                " lines sent (" + std::to_string(percent) + "%)";
       });
   Close();
-  const int32_t sent = counters_.LinesSent.load();
+  const int32_t sent = records_.counters.LinesSent.load();
   const bool begun = taken || sent > 0;
   if (HadMessage(kRestoreFailedCaption)) return ExitCode::kFileError;
   if (HadMessage(kRestoreIncompleteCaption)) return ExitCode::kIncomplete;

@@ -27,6 +27,7 @@
 #include "cli/reporter.h"
 #include "cli/traffic_log.h"
 #include "hub/receiver.h"
+#include "hub/receiver_records.h"
 #include "hub/serial_link.h"
 #include "hub/silence_watchdog.h"
 #include "link/operator_messages.h"
@@ -120,15 +121,7 @@ class CliSession {
 
   std::unique_ptr<Display> display_;
   std::unique_ptr<Messages> message_seam_;
-  TransmitQueue queue_;
-  StatusCounters counters_;
-  ScreenImageBuffer image_;
-  Surface surface_;
-  ReceiverState receiver_state_;
-  SilenceWatchdog watchdog_;
-  RestoreRequest restore_;
-  std::unique_ptr<CaptureState> capture_;
-  std::unique_ptr<ReceiverContext> context_;
+  ReceiverRecords records_;
   // Last, so that it goes first: its workers use everything above.
   std::unique_ptr<SerialLink> link_;
 };
