@@ -92,11 +92,40 @@ inline std::vector<int> LoggedBytes(const QString& path) {
   std::vector<int> bytes;
   QFile log(path);
   if (!log.open(QIODevice::ReadOnly)) return bytes;
-  for (const QByteArray& line : log.readAll().split('\n')) {
+  QList<QByteArray> lines = log.readAll().split('\n');
+  lines.removeLast();  // empty, or a line the simulator is still writing
+  for (const QByteArray& line : lines) {
     const QList<QByteArray> fields = line.simplified().split(' ');
     if (fields.size() >= 2) bytes.push_back(fields[1].toInt());
   }
   return bytes;
+}
+
+// The key codes among the logged bytes from `from` on, without the screen
+// requests "<1>" that corvane sends on its own. A request is queued whole,
+// so no key code comes inside one; one still being logged ("<" or "<1" at
+// the end; "<" is no key code) is left out too.
+inline std::vector<int> KeyCodesAfter(const std::vector<int>& bytes, size_t from = 0) {
+  std::vector<int> codes;
+  for (size_t i = from; i < bytes.size(); ++i) {
+    if (bytes[i] == '<') {
+      i += 2;  // the request's "1" and ">", or the end of what came so far
+      continue;
+    }
+    codes.push_back(bytes[i]);
+  }
+  return codes;
+}
+
+// Runs a tool to its end; true when it exited normally with status 0.
+inline bool Succeeds(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                     int timeout_ms = 10000) {
+  QProcess process;
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  return process.waitForFinished(timeout_ms) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
 }
 
 inline int CountRequests(const std::vector<int>& bytes) {

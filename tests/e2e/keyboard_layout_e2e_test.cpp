@@ -30,37 +30,10 @@ constexpr int kPort = 7;
 using e2e::Eventually;
 using e2e::RunTool;
 
-bool Succeeds(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
-}
+using e2e::Succeeds;
 
-// The key codes the simulator logged ("<seconds> <value> <char>" a byte),
-// without the screen requests "<1>" that corvane sends on its own (every
-// 3 s while the stalled simulator is silent). A request is appended to the
-// queue whole, so no key code comes inside one; one still being logged
-// ("<" or "<1" at the end; "<" is no key code) is left out too.
 std::vector<int> LoggedKeyCodes(const QString& path) {
-  std::vector<int> bytes;
-  QFile log(path);
-  if (!log.open(QIODevice::ReadOnly)) return bytes;
-  QList<QByteArray> lines = log.readAll().split('\n');
-  lines.removeLast();  // empty, or a line the simulator is still writing
-  for (const QByteArray& line : lines) {
-    const QList<QByteArray> fields = line.simplified().split(' ');
-    if (fields.size() >= 2) bytes.push_back(fields[1].toInt());
-  }
-  std::vector<int> codes;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '<') {
-      i += 2;  // the request's "1" and ">", or the end of what came so far
-      continue;
-    }
-    codes.push_back(bytes[i]);
-  }
-  return codes;
+  return e2e::KeyCodesAfter(e2e::LoggedBytes(path));
 }
 
 class KeyboardLayouts : public ::testing::Test {

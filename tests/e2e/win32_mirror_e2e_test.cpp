@@ -38,8 +38,10 @@ namespace {
 using e2e::CountRequests;
 using e2e::Eventually;
 using e2e::FindPicture;
+using e2e::KeyCodesAfter;
 using e2e::LoggedBytes;
 using e2e::RunTool;
+using e2e::Succeeds;
 
 constexpr int kPort = 6;
 constexpr int kImages = 30;
@@ -68,29 +70,6 @@ std::optional<QPoint> FindPart(const QImage& grab, const QImage& part) {
     }
   }
   return std::nullopt;
-}
-
-bool Succeeds(const QString& program, const QStringList& arguments, const QProcessEnvironment& env,
-              int timeout_ms = 10000) {
-  QProcess process;
-  process.setProcessEnvironment(env);
-  process.start(program, arguments);
-  return process.waitForFinished(timeout_ms) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
-}
-
-// Key codes that came after `from` bytes of the log, screen requests left
-// out.
-std::vector<int> KeyCodesAfter(const std::vector<int>& bytes, size_t from) {
-  std::vector<int> codes;
-  for (size_t i = from; i < bytes.size(); ++i) {
-    if (bytes[i] == '<') {
-      i += 2;
-      continue;
-    }
-    codes.push_back(bytes[i]);
-  }
-  return codes;
 }
 
 class Win32MirrorEndToEnd : public ::testing::Test {
