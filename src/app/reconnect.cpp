@@ -38,6 +38,7 @@ void Reconnector::Try(uint64_t series) {
     window_.SetCaption(PortCaption(lost_port_));
     return;
   }
+  ++failed_tries_;
   // Quietly: a box per try would bury the operator. The caption is set
   // again, as the dialog may have named the port meanwhile.
   window_.SetCaption(ReconnectingCaption(lost_port_));

@@ -31,6 +31,8 @@ class Reconnector {
   void Stop();
   // True between a loss and the try that opens the port (or a stop).
   bool Waiting() const { return waiting_; }
+  // Tries that found the port still closed, over the program's life.
+  uint64_t FailedTries() const { return failed_tries_; }
 
  private:
   void ScheduleTry();
@@ -46,6 +48,7 @@ class Reconnector {
   uint64_t series_ = 0;
   int lost_port_ = 0;
   bool waiting_ = false;
+  uint64_t failed_tries_ = 0;
 };
 
 }  // namespace corvane

@@ -201,7 +201,9 @@ TEST_F(ProgramReconnect, TheLinkComesBackByItselfAndDropsKeysPressedWhileDown) {
       10000));
   // A try fails on the dead line first (a try a second); a key pressed
   // after it must not wait for the next link either.
-  QTest::qWait(1300);
+  const uint64_t failed = program->App().Reconnect().FailedTries();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return program->App().Reconnect().FailedTries() > failed; }, 10000));
   program->View().setFocus();
   QTest::keyClick(&program->View(), Qt::Key_F3);
   PtyPair back;
@@ -249,7 +251,7 @@ TEST_F(ProgramView, SaveAndCopyHandOnThePictureTheDecoderDrewNotTheZoomedWindow)
                       surface);
   DrawScreenFrame(surface);
   QSignalSpy shown(&program->View(), &ScreenView::PictureShown);
-  program->View().ShowPicture(surface);
+  testing::ShowWholePicture(program->View().Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
 
   const std::filesystem::path path = Dir() / "shot.png";
