@@ -4,9 +4,10 @@
 # Usage: scripts/install-deps.sh [format] [fuzz] [package] [windows]
 #   format   also clang-format, for scripts/check-format.sh
 #   fuzz     also clang and its libFuzzer runtime, for scripts/fuzz.sh
-#   package  also dpkg-dev (dpkg-shlibdeps), for scripts/package-deb.sh
-#   windows  also the mingw-w64 compilers, Wine and GoogleTest's source, for
-#            scripts/test-windows.sh and scripts/build-windows.sh
+#   package  also dpkg-dev (dpkg-shlibdeps) and lintian, for scripts/package-deb.sh
+#   windows  also the mingw-w64 compilers, Wine, GoogleTest's source, and wixl
+#            and msitools for the installer, for scripts/test-windows.sh and
+#            scripts/build-windows.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
           libcli11-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
@@ -14,11 +15,11 @@ for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    package) packages+=(dpkg-dev) ;;
+    package) packages+=(dpkg-dev lintian) ;;
     # The -posix compilers: the win32-thread ones have no std::thread.
     windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                         binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
-                        wine64 zip) ;;
+                        wine64 zip wixl msitools) ;;
     *) echo "install-deps.sh: unknown extra '$extra' (known: format, fuzz, package, windows)" >&2; exit 2 ;;
   esac
 done

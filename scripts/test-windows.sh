@@ -4,7 +4,9 @@
 # Windows, runs its test programs under wine64 with ctest, and compiles the
 # 32-bit build so that it stays clean. Needs no display.
 # Then runs the end-to-end test of corvane.exe under wine64 and Xvfb
-# against the Linux mirelon-sim, from a Linux build of the test alone.
+# against the Linux mirelon-sim, from a Linux build of the test alone, and
+# packs the programs into the installer, which scripts/check-msi.sh reads,
+# installs, starts and removes under wine64 and Xvfb.
 # Usage: scripts/test-windows.sh [win64-build-dir] [win32-build-dir] [linux-e2e-build-dir]
 #        (default: build-win64 build-win32 build-win-e2e)
 set -euo pipefail
@@ -61,3 +63,10 @@ cmake -S . -B "$build_e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_
       -DCORVANE_WERROR="$werror" -DCORVANE_WIN32_PROGRAM="$program"
 cmake --build "$build_e2e" --target e2e_win32_tests
 ctest --test-dir "$build_e2e" --output-on-failure -R '^e2e_win32_mirror$'
+
+echo "== The installer: its tables, then installed, started and removed under wine64 =="
+# A Wine prefix of its own, whose desktop is on the X server of the check.
+msi=$(scripts/pack-windows.sh "$build" "$build/dist" | tail -n 1)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+xvfb-run -a -s "-screen 0 1024x768x24" \
+  scripts/check-msi.sh "$msi" "$version" "$build/wineprefix-msi"
