@@ -3,8 +3,10 @@
 namespace corvane {
 
 OperatorMessage ConnectionFailedMessage() {
+  // Without an owner, at start-up and after the port dialog alike: the
+  // operator's next step is the COMM Port dialog, which must open at once.
   return {std::string(kConnectionCaption), std::string(kConnectionFailedText),
-          MessageIcon::kWarning};
+          MessageIcon::kWarning, /*owned=*/false};
 }
 
 void ShowConnectionFailed(OperatorMessages& messages) { messages.Show(ConnectionFailedMessage()); }
@@ -12,7 +14,8 @@ void ShowConnectionFailed(OperatorMessages& messages) { messages.Show(Connection
 std::string FormatConnectionLostText(int port_number) {
   return "Connection Lost \nCOM" + std::to_string(port_number) +
          " was disconnected\n(device removed or hung up).\n"
-         "Choose the port again to reconnect.";
+         "Corvane reconnects by itself once the port is back.\n"
+         "To use another port, choose COMM Port.";
 }
 
 OperatorMessage ConnectionLostMessage(int port_number) {

@@ -94,10 +94,7 @@ bool Program::Start() {
   if (opened) {
     front_->window.SetCaption(PortCaption(config_.ComPort()));
   } else {
-    // The operator can go straight to the port dialog from here.
-    OperatorMessage failed = ConnectionFailedMessage();
-    failed.owned = false;
-    front_->messages.Show(failed);
+    ShowConnectionFailed(front_->messages);
   }
   return opened;
 }

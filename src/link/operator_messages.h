@@ -14,7 +14,7 @@ struct OperatorMessage {
   std::string text;
   MessageIcon icon = MessageIcon::kWarning;
   // False for a box that has no owner: the window and its menus stay usable
-  // while it is open (the start-up's "Connection Failed").
+  // while it is open ("Connection Failed", so the port dialog opens at once).
   bool owned = true;
 };
 

@@ -257,7 +257,17 @@ TEST_F(PortCommand, ChangedNumberThatDoesNotOpenIsKeptSavedAndReported) {
   EXPECT_EQ(shown.caption, "Velkor");
   EXPECT_EQ(shown.text, "Connection Failed \nPort is either not available\nor busy (conflict)");
   EXPECT_EQ(shown.icon, MessageIcon::kWarning);
+  // Like the one at start-up, the box has no owner: the operator can open
+  // the port dialog again while it is up.
+  EXPECT_FALSE(shown.owned);
   EXPECT_EQ(window_.captions.back(), "Corvane - COM100");
+}
+
+TEST(ConnectionLost, KeepsItsCaptionAndFirstLineAndNamesThePort) {
+  const OperatorMessage lost = ConnectionLostMessage(7);
+  EXPECT_EQ(lost.caption, "Velkor");
+  EXPECT_EQ(lost.text.rfind("Connection Lost \nCOM7 was disconnected\n", 0), 0u) << lost.text;
+  EXPECT_EQ(lost.text.find("again"), std::string::npos) << "the link comes back by itself";
 }
 
 TEST_F(PortCommand, ChangedNumberWhoseFileCannotBeWrittenIsUsedAndReported) {

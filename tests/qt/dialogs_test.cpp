@@ -75,15 +75,15 @@ TEST(MessageBoxesTest, MessagesFromWorkersOpenOneBoxAtATimeInOrder) {
   MessageBoxes boxes;
   QSignalSpy opened(&boxes, &MessageBoxes::BoxShown);
   std::thread worker([&] {
-    ShowConnectionFailed(boxes);
+    boxes.Show({"Restore", "first", MessageIcon::kWarning});
     boxes.Show({"Backup Incomplete", "second", MessageIcon::kNone});
   });
   worker.join();
   ASSERT_TRUE(opened.wait(5000));
   QMessageBox* first = boxes.CurrentBox();
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->windowTitle(), "Velkor");
-  EXPECT_EQ(first->text(), "Connection Failed \nPort is either not available\nor busy (conflict)");
+  EXPECT_EQ(first->windowTitle(), "Restore");
+  EXPECT_EQ(first->text(), "first");
   EXPECT_EQ(first->icon(), QMessageBox::Warning);
   EXPECT_TRUE(first->isModal());
   // The second waits for the first.
@@ -100,16 +100,14 @@ TEST(MessageBoxesTest, MessagesFromWorkersOpenOneBoxAtATimeInOrder) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return boxes.CurrentBox() == nullptr; }, 5000));
 }
 
-// The start-up's box has no owner: the window and its menus stay usable,
+// "Connection Failed" has no owner: the window and its menus stay usable,
 // so the operator can go straight to the port dialog.
 TEST(MessageBoxesTest, ABoxWithoutAnOwnerLeavesTheWindowUsable) {
   QWidget window;
   window.show();
   MessageBoxes boxes(&window);
   QSignalSpy opened(&boxes, &MessageBoxes::BoxShown);
-  OperatorMessage failed = ConnectionFailedMessage();
-  failed.owned = false;
-  boxes.Show(failed);
+  ShowConnectionFailed(boxes);
   ASSERT_TRUE(opened.wait(5000));
   QMessageBox* box = boxes.CurrentBox();
   ASSERT_NE(box, nullptr);
