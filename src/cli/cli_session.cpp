@@ -80,9 +80,7 @@ CliSession::CliSession(SessionSettings settings, Reporter& reporter)
       records_(*display_, *message_seam_) {
   link_ = std::make_unique<SerialLink>(
       records_.context, [this](int) { NoteLinkLost(); }, settings_.device_directory);
-  link_->SetTrafficTap([this](TrafficDirection direction, std::span<const uint8_t> bytes) {
-    NoteTraffic(direction, bytes);
-  });
+  link_->Sinks().Add(*this);
 }
 
 CliSession::~CliSession() {
@@ -135,10 +133,10 @@ void CliSession::NoteLinkLost() {
   event_.notify_all();
 }
 
-void CliSession::NoteTraffic(TrafficDirection direction, std::span<const uint8_t> bytes) {
+void CliSession::OnTraffic(Clock::time_point, TrafficDirection direction,
+                           std::span<const uint8_t> bytes) {
   (direction == TrafficDirection::kSent ? bytes_sent_ : bytes_received_)
       .fetch_add(bytes.size(), std::memory_order_relaxed);
-  if (traffic_log_) traffic_log_->Record(direction, bytes);
 }
 
 int64_t CliSession::PicturesShown() const {
@@ -439,6 +437,7 @@ ExitCode CliSession::Log(std::chrono::milliseconds duration, const std::filesyst
   }
   const Clock::time_point start = Clock::now();
   traffic_log_ = std::make_unique<TrafficLog>(start);
+  link_->Sinks().Add(*traffic_log_);
   if (const ExitCode open = Open(); open != ExitCode::kSuccess) return open;
   // Created only once the port is ours: a refused run leaves an earlier
   // log alone.
@@ -472,6 +471,7 @@ ExitCode CliSession::Log(std::chrono::milliseconds duration, const std::filesyst
                        std::to_string(bytes_received_.load()) + " received");
   }
   Close();
+  link_->Sinks().Remove(*traffic_log_);
   lines.clear();
   traffic_log_->TakeLines(lines);
   writer->Write(lines);

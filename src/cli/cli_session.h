@@ -25,7 +25,7 @@
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/reporter.h"
-#include "cli/traffic_log.h"
+#include "link/traffic_log.h"
 #include "hub/receiver.h"
 #include "hub/receiver_records.h"
 #include "hub/serial_link.h"
@@ -51,7 +51,7 @@ struct SessionSettings {
   std::function<bool()> interrupted;
 };
 
-class CliSession {
+class CliSession : private ByteStreamSink {
  public:
   CliSession(SessionSettings settings, Reporter& reporter);
   ~CliSession();
@@ -96,7 +96,9 @@ class CliSession {
   void NotePicture(const Surface& picture);
   void NoteMessage(const OperatorMessage& message);
   void NoteLinkLost();
-  void NoteTraffic(TrafficDirection direction, std::span<const uint8_t> bytes);
+  // The link's workers: counts the bytes both ways (a sink of the link).
+  void OnTraffic(Clock::time_point time, TrafficDirection direction,
+                 std::span<const uint8_t> bytes) override;
 
   int64_t PicturesShown() const;
   bool LinkWasLost() const;

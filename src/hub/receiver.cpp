@@ -148,8 +148,8 @@ void DemuxBytes(ReceiverContext& context, std::span<const uint8_t> bytes,
   }
 }
 
-void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
-                    const PortLostHandler& port_lost) {
+void ReceiverWorker(ReceiverContext& context, SerialPort& port, ByteStreamSinks& sinks,
+                    std::stop_token stop, const PortLostHandler& port_lost) {
   RaiseWorkerPriority();
   const std::unique_ptr<uint8_t[]> buffer(new uint8_t[kReceiveBufferSize]);
   const std::span<uint8_t> receive(buffer.get(), kReceiveBufferSize);
@@ -165,6 +165,7 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
     if (event.status == PortStatus::kClosed) break;
     if (event.status == PortStatus::kTimedOut) {
       RestartAfterSilence(context, stop);
+      sinks.PublishEvent(LinkEvent::kReRequested);
       watchdog.Restart(SilenceWatchdog::Clock::now());
       continue;
     }
@@ -183,7 +184,7 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token 
         break;
       }
       if (read.count == 0) break;
-      if (port.Tap()) port.Tap()(TrafficDirection::kReceived, receive.first(read.count));
+      sinks.Publish(TrafficDirection::kReceived, receive.first(read.count));
       DemuxBytes(context, receive.first(read.count), stop);
       if (stop.stop_requested()) break;
     }

@@ -13,6 +13,7 @@
 #include <stop_token>
 
 #include "hub/silence_watchdog.h"
+#include "link/byte_stream.h"
 #include "link/serial_port.h"
 
 namespace corvane {
@@ -73,7 +74,9 @@ void RestartAfterSilence(ReceiverContext& context, const std::stop_token& stop);
 // the loss of its device, starting over whenever the line stays silent for
 // the quiet time. A parameter block that the close cut off is closed as
 // incomplete, so the next link starts outside it.
-void ReceiverWorker(ReceiverContext& context, SerialPort& port, std::stop_token stop,
-                    const PortLostHandler& port_lost);
+// Every read goes to `sinks` as read, and a screen asked for again after
+// silence as LinkEvent::kReRequested.
+void ReceiverWorker(ReceiverContext& context, SerialPort& port, ByteStreamSinks& sinks,
+                    std::stop_token stop, const PortLostHandler& port_lost);
 
 }  // namespace corvane

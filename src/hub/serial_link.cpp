@@ -58,9 +58,11 @@ bool SerialLink::StartWorkers() {
 
   stop_ = std::stop_source();
   connected_.store(true, std::memory_order_release);
+  // Before the workers, so a sink sees the link open before its first byte.
+  sinks_.PublishEvent(LinkEvent::kOpened);
   try {
     receiver_thread_ = std::thread(ReceiverWorker, std::ref(receiver_), std::ref(port_),
-                                   stop_.get_token(), std::cref(port_lost_));
+                                   std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
   } catch (const std::system_error&) {
     CloseLink();
     return false;
@@ -68,7 +70,7 @@ bool SerialLink::StartWorkers() {
   port_.RaiseDtr();  // refused by devices without modem lines; they work all the same
   try {
     sender_thread_ = std::thread(SenderWorker, std::ref(receiver_.queue), std::ref(port_),
-                                 stop_.get_token(), std::cref(port_lost_));
+                                 std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
   } catch (const std::system_error&) {
     // A link that can receive but never send would never ask for an image.
     CloseLink();
@@ -90,7 +92,10 @@ void SerialLink::CloseLink() {
   // must find its bytes still unsent, not emptied away as if written. The
   // UI thread is in here, so nothing the operator queues is lost this way;
   // keys queued while no link was open are kept for the next one.
-  if (had_workers) DropQueuedBytes(receiver_.queue);
+  if (had_workers) {
+    DropQueuedBytes(receiver_.queue);
+    sinks_.PublishEvent(LinkEvent::kClosed);
+  }
 }
 
 void SerialLink::ReleaseLink() {
@@ -106,6 +111,7 @@ void SerialLink::PortLost(const PortResult&) {
   // down for everyone who looks.
   port_.SignalClose();
   stop_.request_stop();
+  if (first) sinks_.PublishEvent(LinkEvent::kLost);
   if (first && link_lost_) link_lost_(port_number_);
 }
 

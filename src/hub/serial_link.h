@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "hub/receiver.h"
+#include "link/byte_stream.h"
 #include "link/serial_port.h"
 
 namespace corvane {
@@ -58,9 +59,10 @@ class SerialLink {
   // --device); PortNumber() is 0 for such a link.
   bool OpenLinkDevice(const std::string& device_path);
 
-  // UI thread, while no link is open. Hands a copy of the link's traffic to
-  // `tap` (see TrafficTap); an empty one stops the copying.
-  void SetTrafficTap(TrafficTap tap) { port_.SetTrafficTap(std::move(tap)); }
+  // Whatever watches this link's byte stream (link/byte_stream.h): add and
+  // remove sinks from any thread, also while the link runs. They see every
+  // link this object opens, and its opened, lost and closed events.
+  ByteStreamSinks& Sinks() { return sinks_; }
 
   // UI thread. Signals the close, joins both workers, closes the port and
   // drops the bytes the old link left queued, as writes to its closed port
@@ -92,6 +94,7 @@ class SerialLink {
   ReceiverContext& receiver_;
   const std::filesystem::path device_directory_;
   SerialPort port_;
+  ByteStreamSinks sinks_;
   // The connected flag: written on the UI thread only.
   std::atomic<bool> connected_{false};
   std::atomic<bool> lost_{false};

@@ -8,8 +8,8 @@
 
 namespace corvane {
 
-void SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
-                  const PortLostHandler& port_lost) {
+void SenderWorker(TransmitQueue& queue, SerialPort& port, ByteStreamSinks& sinks,
+                  std::stop_token stop, const PortLostHandler& port_lost) {
   RaiseWorkerPriority();
   uint8_t block[TransmitQueue::kBlockSize];
   while (queue.WaitUntilNotEmpty(stop)) {
@@ -23,8 +23,8 @@ void SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
       port_lost(result);
       break;
     }
-    if (result.status == PortStatus::kOk && port.Tap()) {
-      port.Tap()(TrafficDirection::kSent, std::span<const uint8_t>(block, result.count));
+    if (result.status == PortStatus::kOk) {
+      sinks.Publish(TrafficDirection::kSent, std::span<const uint8_t>(block, result.count));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

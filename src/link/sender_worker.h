@@ -6,6 +6,7 @@
 
 #include <stop_token>
 
+#include "link/byte_stream.h"
 #include "link/serial_port.h"
 
 namespace corvane {
@@ -17,8 +18,9 @@ class TransmitQueue;
 // otherwise one, and pauses 1 ms after every write: the controller takes its
 // input at its own pace. A block whose write fails is dropped. Ends when
 // `stop` is requested or the port reports the close or the loss of its
-// device; what is still queued then is the link's to drop.
-void SenderWorker(TransmitQueue& queue, SerialPort& port, std::stop_token stop,
-                  const PortLostHandler& port_lost);
+// device; what is still queued then is the link's to drop. Every block
+// written goes to `sinks` as written.
+void SenderWorker(TransmitQueue& queue, SerialPort& port, ByteStreamSinks& sinks,
+                  std::stop_token stop, const PortLostHandler& port_lost);
 
 }  // namespace corvane

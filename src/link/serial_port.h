@@ -50,12 +50,6 @@ struct PortResult {
 // either worker's thread.
 using PortLostHandler = std::function<void(const PortResult&)>;
 
-// A copy of the traffic on the line, for a service log: every block the
-// sender wrote and every read the receiver made, on that worker's thread, so
-// two calls may overlap. It must return quickly: the worker waits for it.
-enum class TrafficDirection { kSent, kReceived };
-using TrafficTap = std::function<void(TrafficDirection, std::span<const uint8_t>)>;
-
 // The device that stands for COM `port_number`: the entry "com<n>" in
 // `directory` when one exists (a symbolic link such as com3 -> /dev/ttyUSB0,
 // or a device file), otherwise /dev/ttyS<n-1>. On Windows it is
@@ -117,11 +111,6 @@ class SerialPort {
   // only a close releases it.
   PortResult WriteBlock(std::span<const uint8_t> bytes);
 
-  // UI thread, while no worker runs. Empty (the default): no copy is made.
-  void SetTrafficTap(TrafficTap tap) { tap_ = std::move(tap); }
-  // The workers, after each write and read that moved bytes.
-  const TrafficTap& Tap() const { return tap_; }
-
  private:
   struct Platform;
 
@@ -131,7 +120,6 @@ class SerialPort {
   std::atomic<bool> closing_{false};
   std::string device_path_;     // UI thread
   std::error_code open_error_;  // UI thread
-  TrafficTap tap_;              // set on the UI thread while no worker runs
 };
 
 }  // namespace corvane

@@ -1,9 +1,9 @@
-#include "cli/traffic_log.h"
+#include "link/traffic_log.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace corvane::cli {
+namespace corvane {
 
 void AppendTrafficLines(std::chrono::microseconds since_start, TrafficDirection direction,
                         std::span<const uint8_t> bytes, std::string& out) {
@@ -25,14 +25,15 @@ void AppendTrafficLines(std::chrono::microseconds since_start, TrafficDirection 
   }
 }
 
-void TrafficLog::Record(TrafficDirection direction, std::span<const uint8_t> bytes) {
+void TrafficLog::OnTraffic(Clock::time_point time, TrafficDirection direction,
+                           std::span<const uint8_t> bytes) {
   (direction == TrafficDirection::kSent ? sent_ : received_)
       .fetch_add(bytes.size(), std::memory_order_relaxed);
+  // The sinks are called in the order of their times, so the chunks are
+  // stored in that order too.
+  const auto since_start = std::chrono::duration_cast<std::chrono::microseconds>(time - start_);
   std::lock_guard lock(mutex_);
-  // Timed under the lock, so the two workers' chunks are stored in the
-  // order of their times.
-  const auto time = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start_);
-  chunks_.push_back({time, direction, bytes_.size(), bytes.size()});
+  chunks_.push_back({since_start, direction, bytes_.size(), bytes.size()});
   bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
@@ -55,4 +56,4 @@ void TrafficLog::TakeLines(std::string& out) {
   taken_bytes_.clear();
 }
 
-}  // namespace corvane::cli
+}  // namespace corvane

@@ -1,6 +1,7 @@
-// The service log of corvane-cli's log command: every byte on the line, both
-// ways, with the time it passed, as text a technician can read and a script
-// can parse. Lines end in CR LF, as in every file of the program:
+// The service log of the link: every byte on the line, both ways, with the
+// time it passed, as text a technician can read and a script can parse
+// (corvane-cli's log command writes it; the window can too). Lines end in CR LF, as in every file
+// of the program:
 //
 //   # corvane-cli traffic log of COM3 (/dev/ttyUSB0), started 2024-05-02 14:03:11
 //   # milliseconds since the start, TX (to the controller) or RX (from it), bytes in hex
@@ -11,10 +12,10 @@
 // receiver; a read of more than 32 bytes is split over lines that carry the
 // same time.
 //
-// Threads: Record runs on the link's workers (the tap), possibly at the
-// same time; TakeLines and the counts on the main thread. One mutex guards
-// the store; the workers only copy bytes under it, the formatting is done
-// by the main thread.
+// A sink of the link's byte stream (byte_stream.h). Threads: OnTraffic runs
+// on the link's workers; TakeLines and the counts on the thread that writes
+// the log. One mutex guards the store; the workers only copy bytes under
+// it, the formatting is done by the writing thread.
 #pragma once
 
 #include <atomic>
@@ -25,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "link/byte_stream.h"
 
-namespace corvane::cli {
+namespace corvane {
 
 inline constexpr size_t kLogBytesPerLine = 32;
 
@@ -35,14 +36,14 @@ inline constexpr size_t kLogBytesPerLine = 32;
 void AppendTrafficLines(std::chrono::microseconds since_start, TrafficDirection direction,
                         std::span<const uint8_t> bytes, std::string& out);
 
-class TrafficLog {
+class TrafficLog : public ByteStreamSink {
  public:
-  using Clock = std::chrono::steady_clock;
   explicit TrafficLog(Clock::time_point start) : start_(start) {}
 
-  // A worker: keeps a copy of `bytes` with the time now.
-  void Record(TrafficDirection direction, std::span<const uint8_t> bytes);
-  // Main thread: the lines of everything recorded since the last call, in
+  // A worker: keeps a copy of `bytes` with their time.
+  void OnTraffic(Clock::time_point time, TrafficDirection direction,
+                 std::span<const uint8_t> bytes) override;
+  // The writing thread: the lines of everything recorded since the last call, in
   // the order recorded, appended to `out`.
   void TakeLines(std::string& out);
 
@@ -67,4 +68,4 @@ class TrafficLog {
   std::atomic<uint64_t> received_{0};
 };
 
-}  // namespace corvane::cli
+}  // namespace corvane

@@ -295,8 +295,10 @@ TEST(SerialPortWrite, TheSenderWritesTheScreenRequestByteByByte) {
   TransmitQueue queue;
   queue.EnqueueBytes("<1>");
   std::stop_source stop;
+  ByteStreamSinks sinks;
   const auto start = Clock::now();
-  std::thread sender(SenderWorker, std::ref(queue), std::ref(port), stop.get_token(),
+  std::thread sender(SenderWorker, std::ref(queue), std::ref(port), std::ref(sinks),
+                     stop.get_token(),
                      PortLostHandler([](const PortResult&) { ADD_FAILURE() << "lost"; }));
   EXPECT_EQ(controller.ReadExactly(3), "<1>");
   // Three single-byte blocks, each followed by the sender's 1 ms pause.

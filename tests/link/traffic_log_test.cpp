@@ -1,11 +1,16 @@
-#include "cli/traffic_log.h"
+#include "link/traffic_log.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
-namespace corvane::cli {
+#include "link/byte_stream.h"
+
+namespace corvane {
 namespace {
 
 TEST(TrafficLog, LinesCarryTimeDirectionAndAtMost32BytesEach) {
@@ -29,17 +34,22 @@ TEST(TrafficLog, LinesCarryTimeDirectionAndAtMost32BytesEach) {
   EXPECT_EQ(lines[3], "        0.005 TX 3C 31 3E");
 }
 
-TEST(TrafficLog, WhatTheWorkersRecordComesOutOnceInOrder) {
+TEST(TrafficLog, WhatTheWorkersPublishComesOutOnceInOrder) {
+  ByteStreamSinks sinks;
   TrafficLog log(TrafficLog::Clock::now());
   const uint8_t request[] = {'<', '1', '>'};
   const uint8_t image[] = {'{', '}'};
-  log.Record(TrafficDirection::kSent, request);
-  log.Record(TrafficDirection::kReceived, image);
+  sinks.Publish(TrafficDirection::kSent, request);  // before the log was added
+  sinks.Add(log);
+  sinks.Publish(TrafficDirection::kSent, request);
+  sinks.Publish(TrafficDirection::kReceived, image);
   std::string first;
   log.TakeLines(first);
   EXPECT_NE(first.find(" TX 3C 31 3E\n"), std::string::npos) << first;
   EXPECT_LT(first.find(" TX "), first.find(" RX 7B 7D\n")) << first;
-  log.Record(TrafficDirection::kSent, request);
+  sinks.Publish(TrafficDirection::kSent, request);
+  sinks.Remove(log);
+  sinks.Publish(TrafficDirection::kReceived, image);  // after it was removed
   std::string second;
   log.TakeLines(second);
   EXPECT_EQ(second.find(" RX "), std::string::npos) << second;
@@ -47,5 +57,45 @@ TEST(TrafficLog, WhatTheWorkersRecordComesOutOnceInOrder) {
   EXPECT_EQ(log.BytesReceived(), 2u);
 }
 
+// A sink that is being called when it is removed: Remove waits for the call
+// to end, so its owner may destroy it as soon as Remove returns.
+TEST(ByteStreamSinks, RemoveWaitsOutARunningCallAndTimesNeverRunBack) {
+  struct SlowSink : ByteStreamSink {
+    std::promise<void> entered;
+    std::atomic<bool> release{false};
+    std::atomic<bool> in_call{false};
+    Clock::time_point last{};
+    bool ran_back = false;
+    void OnTraffic(Clock::time_point time, TrafficDirection, std::span<const uint8_t>) override {
+      if (time < last) ran_back = true;
+      last = time;
+      if (!in_call.exchange(true)) entered.set_value();
+      while (!release.load()) std::this_thread::yield();
+    }
+  } sink;
+  ByteStreamSinks sinks;
+  sinks.Add(sink);
+  const uint8_t byte[] = {0x41};
+  std::thread worker([&] { sinks.Publish(TrafficDirection::kReceived, byte); });
+  sink.entered.get_future().wait();
+  auto removed = std::async(std::launch::async, [&] { sinks.Remove(sink); });
+  EXPECT_EQ(removed.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+  sink.release = true;
+  removed.wait();
+  worker.join();
+
+  // Two workers publishing at once: each sink sees its times in order.
+  SlowSink ordered;
+  ordered.release = true;
+  sinks.Add(ordered);
+  auto publish = [&] {
+    for (int i = 0; i < 2000; ++i) sinks.Publish(TrafficDirection::kSent, byte);
+  };
+  std::thread a(publish), b(publish);
+  a.join();
+  b.join();
+  EXPECT_FALSE(ordered.ran_back);
+}
+
 }  // namespace
-}  // namespace corvane::cli
+}  // namespace corvane
