@@ -10,6 +10,39 @@
 # Included from the top CMakeLists.txt after every folder, so that the
 # install rules of every program are known here.
 
+# What Debian asks of every package, in its documentation folder: the
+# copyright notice in the machine-readable format (naming what is compiled
+# into the programs and what they link) and the changelog; and a manual page
+# for each program. Compressed with gzip -9n, so that the same text always
+# gives the same bytes. The changelog's trailer names the package's
+# maintainer.
+#
+# A placeholder address until whoever ships the package sets their own.
+set(CORVANE_DEB_MAINTAINER "Corvane maintainers <corvane@example.org>"
+    CACHE STRING "Maintainer field of the Debian package: Name <address>")
+set(corvane_packaging_dir ${CMAKE_BINARY_DIR}/packaging)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
+               ${corvane_packaging_dir}/changelog @ONLY)
+function(corvane_gzip source target)
+  execute_process(COMMAND gzip -9n -c ${source} OUTPUT_FILE ${target}
+                  RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "gzip could not compress ${source}: ${result}")
+  endif()
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+endfunction()
+corvane_gzip(${corvane_packaging_dir}/changelog ${corvane_packaging_dir}/changelog.gz)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
+              ${corvane_packaging_dir}/changelog.gz
+        DESTINATION share/doc/corvane)
+foreach(program IN ITEMS corvane corvane-cli)
+  if(TARGET ${program})
+    corvane_gzip(${PROJECT_SOURCE_DIR}/packaging/man/${program}.1
+                 ${corvane_packaging_dir}/${program}.1.gz)
+    install(FILES ${corvane_packaging_dir}/${program}.1.gz DESTINATION share/man/man1)
+  endif()
+endforeach()
+
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VENDOR "Corvane")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -19,9 +52,6 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Corvane talks to a Mirelon controller over one serial port. It mirrors the\n\
 controller's 800x600 screen, forwards the operator's keys and soft-key clicks,\n\
 and backs up and restores the stations' parameters as .spb text files.")
-# A placeholder address until whoever ships the package sets their own.
-set(CORVANE_DEB_MAINTAINER "Corvane maintainers <corvane@example.org>"
-    CACHE STRING "Maintainer field of the Debian package: Name <address>")
 set(CPACK_PACKAGE_CONTACT "${CORVANE_DEB_MAINTAINER}")
 
 set(CPACK_GENERATOR DEB)

@@ -3,13 +3,14 @@
 # installs what is missing (dpkg-dev for dpkg-shlibdeps), builds the build
 # directory, runs `cpack -G DEB` there, then looks at the package as an
 # operator's machine would get it:
-#   - its files: the programs, the desktop entry and the icons, and no
-#     simulator;
+#   - its files: the programs with their manual pages, the desktop entry,
+#     the icons, the copyright notice and the changelog, and no simulator;
 #   - its Depends, as dpkg-shlibdeps wrote them (Qt 6, the C++ runtime),
 #     and that apt could install it here;
 #   - the programs as unpacked with `dpkg-deb -x`: every library they need
 #     resolves, corvane-cli (when built) answers --help, and corvane starts
-#     against mirelon-sim (offscreen) and ends cleanly on SIGTERM.
+#     against mirelon-sim (offscreen) and ends cleanly on SIGTERM;
+#   - lintian, Debian's package checker: any error or warning fails.
 # Usage: scripts/package-deb.sh [build-dir]   (default: build)
 # Leaves <build-dir>/corvane_<version>_amd64.deb and prints its path.
 set -euo pipefail
@@ -36,12 +37,15 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 echo "== Files"
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 expected=(./usr/bin/corvane
+          ./usr/share/man/man1/corvane.1.gz
+          ./usr/share/doc/corvane/copyright
+          ./usr/share/doc/corvane/changelog.gz
           ./usr/share/applications/corvane.desktop
           ./usr/share/icons/hicolor/64x64/apps/corvane.png
           ./usr/share/icons/hicolor/scalable/apps/corvane.svg)
 # corvane-cli is in the package whenever the build has it.
 if cmake --build "$build" --target help | grep -q 'corvane-cli'; then
-  expected+=(./usr/bin/corvane-cli)
+  expected+=(./usr/bin/corvane-cli ./usr/share/man/man1/corvane-cli.1.gz)
 fi
 for path in "${expected[@]}"; do
   grep -qxF "$path" <<<"$contents" && echo "  $path" || fail "missing $path"
@@ -133,6 +137,29 @@ else
     fail "corvane ended with status $status:"
     cat "$scratch/corvane.out" >&2
   fi
+fi
+
+echo "== Changelog"
+# The newest entry names the version being packaged: one is added for every
+# version set in CMakeLists.txt.
+package_version=$(dpkg-deb --field "$deb" Version)
+changelog_version=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/corvane/changelog.gz |
+                    gzip -dc | sed -n '1s/^corvane (\([^)]*\)).*/\1/p')
+if [ "$changelog_version" = "$package_version" ]; then
+  echo "  newest entry: $changelog_version"
+else
+  fail "the newest changelog entry is '$changelog_version', the package $package_version (packaging/debian/changelog.in)"
+fi
+
+echo "== lintian"
+# No tag is left out. Its notes ("I:") on the build's hardening flags and
+# .comment sections are shown, not failed on. Running as root (CI) makes it
+# warn about that on its standard error, which says nothing of the package.
+if lintian --fail-on error,warning --display-info "$deb" 2>"$scratch/lintian.err"; then
+  echo "  no error, no warning"
+else
+  cat "$scratch/lintian.err" >&2
+  fail "lintian found errors or warnings in the package"
 fi
 
 if [ "$failures" -gt 0 ]; then
