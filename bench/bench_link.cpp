@@ -34,7 +34,7 @@
 #include "link/transmit_queue.h"
 #include "params/capture.h"
 #include "params/restore.h"
-#include "screen/screen_display.h"
+#include "screen/kept_picture_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
 #include "screen/surface.h"
@@ -48,17 +48,10 @@ using namespace std::chrono_literals;
 constexpr int kPort = 3;
 constexpr size_t kPayloadSize = 30'000;
 
-// Copies each picture, as the shell's view keeps its display copy.
-class CopyingDisplay : public ScreenDisplay {
+// Keeps each picture through the handover, as the window's view does.
+class CopyingDisplay : public KeptPictureDisplay {
  public:
-  CopyingDisplay() : copy_(static_cast<size_t>(Surface::kWidth) * Surface::kHeight) {}
-  void ShowPicture(const Surface& picture) override {
-    std::copy_n(picture.Pixels(), copy_.size(), copy_.begin());
-  }
   void ShowStatusText(std::string_view) override {}
-
- private:
-  std::vector<Pixel> copy_;
 };
 
 class CountingMessages : public OperatorMessages {

@@ -28,15 +28,14 @@
 #include "params/capture.h"
 #include "params/parameter_record.h"
 #include "params/restore.h"
-#include "screen/screen_display.h"
+#include "screen/kept_picture_display.h"
 #include "screen/status_counters.h"
 
 namespace corvane {
 namespace {
 
-class NullDisplay : public ScreenDisplay {
+class NullDisplay : public KeptPictureDisplay {
  public:
-  void ShowPicture(const Surface&) override {}
   void ShowStatusText(std::string_view) override { texts.fetch_add(1, std::memory_order_relaxed); }
   std::atomic<long> texts{0};
 };

@@ -8,10 +8,15 @@
 //                     nothing, so the decoder never leaves row 0
 //   600 x "9"         every row one span, against filling 800x600x4 bytes
 //                     with memset and std::fill_n
+// The DecodeAndFrame cases decode the same payload again and again, so
+// after the first their runs only compare.
 //
-// And the cost of finding what changed between two decoded pictures, and
-// of a whole handover to the window (Give and Take), against copying a
-// whole picture:
+// And the receiver's step for each image, decoding straight into the
+// picture before and learning what changed on the way, with the typical
+// panel and the next image (its number and a bar changed) in turn, or the
+// same again; RenderScreenImage through the view's handover with the UI's
+// take; and, for comparison, finding what changed between two decoded
+// pictures after the fact and copying a whole picture:
 //
 //   unchanged         the same panel again
 //   counter and bar   the image number in the header and one station's bar
@@ -31,10 +36,10 @@
 #include <vector>
 
 #include "screen/changed_region.h"
-#include "screen/picture_handover.h"
-#include "screen/screen_display.h"
+#include "screen/image_decoder.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
+#include "screen/view_handover.h"
 #include "support/allocation_counter.h"
 
 namespace corvane {
@@ -145,14 +150,6 @@ std::span<const uint8_t> Bytes(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
-class NullDisplay : public ScreenDisplay {
- public:
-  void ShowPicture(const Surface& picture) override {
-    benchmark::DoNotOptimize(picture.PixelAt(400, 300));
-  }
-  void ShowStatusText(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
-};
-
 void Report(benchmark::State& state, size_t payload_bytes, long allocations_before) {
   const long made = corvane::testing::AllocationCount() - allocations_before;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
@@ -192,20 +189,6 @@ void BM_DecodeAndFrame_TypicalPanel(benchmark::State& state) {
   DecodeAndFrame(state, TypicalPayload());
 }
 BENCHMARK(BM_DecodeAndFrame_TypicalPanel);
-
-void BM_RenderScreenImage_TypicalPanel(benchmark::State& state) {
-  const std::string& payload = TypicalPayload();
-  ScreenImageBuffer image;
-  std::memcpy(image.bytes.get(), payload.data(), payload.size());
-  image.count = static_cast<int32_t>(payload.size());
-  Surface surface;
-  StatusCounters counters;
-  NullDisplay display;
-  const long before = corvane::testing::AllocationCount();
-  for (auto _ : state) RenderScreenImage(image, surface, counters, display);
-  Report(state, payload.size(), before);
-}
-BENCHMARK(BM_RenderScreenImage_TypicalPanel);
 
 void BM_DecodeAndFrame_AlternatingLetters2M(benchmark::State& state) {
   std::string payload;
@@ -316,28 +299,6 @@ void BM_FindChangedRegion_Everything(benchmark::State& state) {
 }
 BENCHMARK(BM_FindChangedRegion_Everything);
 
-// The receiver's Give and the UI's Take of the two pictures in turn: what
-// a mirrored image costs in the view apart from the paint itself.
-void BM_PictureHandover_CounterAndBar(benchmark::State& state) {
-  PictureHandover handover;
-  ChangedRegion repaint;
-  const Surface* pictures[] = {&CounterAndBar().before, &CounterAndBar().after};
-  handover.Give(*pictures[1]);
-  handover.Take(repaint);
-  int next = 0;
-  const long before = corvane::testing::AllocationCount();
-  for (auto _ : state) {
-    handover.Give(*pictures[next]);
-    handover.Take(repaint);
-    benchmark::DoNotOptimize(handover.Shown());
-    next ^= 1;
-  }
-  const long made = corvane::testing::AllocationCount() - before;
-  state.counters["allocs"] = static_cast<double>(made);
-  state.counters["repainted_pixels"] = static_cast<double>(repaint.Area());
-}
-BENCHMARK(BM_PictureHandover_CounterAndBar);
-
 // What the views did for every image before: one copy of the whole picture.
 void BM_CopyWholePicture(benchmark::State& state) {
   std::vector<Pixel> copy(static_cast<size_t>(kW) * kH);
@@ -349,6 +310,81 @@ void BM_CopyWholePicture(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kW * kH * 4);
 }
 BENCHMARK(BM_CopyWholePicture);
+
+// The payloads of the typical panel and of the next image (number and
+// bar changed), as the controller sends them.
+struct PayloadPair {
+  std::string before;
+  std::string after;
+  PayloadPair() {
+    LetterPicture letters = TypicalPanel();
+    before = Encode(letters);
+    letters.Fill(20, 16, 260, 23, 'E');
+    letters.Text(20, 16, "MIRELON CONTROLLER   RUN   IMAGE 000124", 'P');
+    letters.Fill(404 + 9, 80 + 131, 404 + 9 + 75, 80 + 145, 'C');
+    after = Encode(letters);
+  }
+};
+
+const PayloadPair& Payloads() {
+  static const PayloadPair pair;
+  return pair;
+}
+
+// The receiver's step for one image: decode straight into the picture that
+// holds the image before, learn what changed, frame. `change` alternates
+// the two payloads; otherwise the same one comes again.
+void DecodeAndDetect(benchmark::State& state, bool change) {
+  std::vector<Pixel> picture(static_cast<size_t>(kW) * kH, kInitialSurfacePixel);
+  ImageDecoder decoder;
+  const std::string* payloads[] = {&Payloads().before, &Payloads().after};
+  int next = 0;
+  int64_t changed = 0;
+  const long before = corvane::testing::AllocationCount();
+  for (auto _ : state) {
+    decoder.Begin(picture.data());
+    decoder.Feed(Bytes(*payloads[next]));
+    decoder.Finish();
+    changed = decoder.Changes().Area();
+    decoder.End();
+    benchmark::DoNotOptimize(picture.data());
+    benchmark::ClobberMemory();
+    if (change) next ^= 1;
+  }
+  Report(state, payloads[0]->size(), before);
+  state.counters["changed_pixels"] = static_cast<double>(changed);
+}
+
+void BM_DecodeAndDetect_CounterAndBar(benchmark::State& state) { DecodeAndDetect(state, true); }
+BENCHMARK(BM_DecodeAndDetect_CounterAndBar);
+
+void BM_DecodeAndDetect_Unchanged(benchmark::State& state) { DecodeAndDetect(state, false); }
+BENCHMARK(BM_DecodeAndDetect_Unchanged);
+
+// RenderScreenImage through the view's handover, and the UI's take: what a
+// mirrored image costs apart from the paint itself.
+void BM_RenderScreenImage_CounterAndBar(benchmark::State& state) {
+  ScreenImageBuffer images[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string& payload = i == 0 ? Payloads().before : Payloads().after;
+    std::memcpy(images[i].bytes.get(), payload.data(), payload.size());
+    images[i].count = static_cast<int32_t>(payload.size());
+  }
+  ImageDecoder decoder;
+  StatusCounters counters;
+  ViewHandover view([] { return true; });
+  int next = 0;
+  const long before = corvane::testing::AllocationCount();
+  for (auto _ : state) {
+    RenderScreenImage(images[next], decoder, counters, view);
+    view.Take();
+    benchmark::DoNotOptimize(view.Shown());
+    next ^= 1;
+  }
+  Report(state, static_cast<size_t>(images[0].count), before);
+  state.counters["repainted_pixels"] = static_cast<double>(view.Repaint().Area());
+}
+BENCHMARK(BM_RenderScreenImage_CounterAndBar);
 
 }  // namespace
 }  // namespace corvane

@@ -50,6 +50,11 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
   for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
     table_[ZoomCommand(mode)] = [this, mode] { ChooseZoom(mode); };
   }
+  table_[kDrawWhileReceiving] = [this] {
+    SetDrawWhileReceiving(!draw_while_receiving_);
+    parts_.settings.WriteSetting(kDrawWhileReceivingSettingKey,
+                                 draw_while_receiving_ ? kSettingOn : kSettingOff);
+  };
 }
 
 bool CommandDispatch::Run(int command) {
@@ -163,6 +168,18 @@ void CommandDispatch::RestoreZoom() {
   const std::optional<std::string> stored = parts_.settings.ReadSetting(kZoomSettingKey);
   const std::optional<ZoomMode> mode = stored ? ParseZoomName(*stored) : std::nullopt;
   parts_.picture.ApplyZoom(mode.value_or(ZoomMode::k100));
+}
+
+void CommandDispatch::SetDrawWhileReceiving(bool on) {
+  draw_while_receiving_ = on;
+  if (parts_.draw_while_receiving) parts_.draw_while_receiving(on);
+  parts_.picture.CheckDrawWhileReceiving(on);
+}
+
+void CommandDispatch::RestoreDrawWhileReceiving() {
+  const std::optional<std::string> stored =
+      parts_.settings.ReadSetting(kDrawWhileReceivingSettingKey);
+  SetDrawWhileReceiving(stored && *stored == kSettingOn);
 }
 
 void CommandDispatch::Exit() {

@@ -48,6 +48,9 @@ struct CommandParts {
   // The local date and time a saved picture is named after; the system's
   // clock when empty (tests set it).
   std::function<std::tm()> local_time = {};
+  // Turns drawing while receiving on or off in the receiver; nothing when
+  // empty.
+  std::function<void(bool)> draw_while_receiving = {};
 };
 
 class CommandDispatch {
@@ -73,6 +76,9 @@ class CommandDispatch {
   // value this program never wrote), applied to the view. Start-up calls
   // it before the window is shown.
   void RestoreZoom();
+  // Drawing while receiving as the settings store remembers it (off when it
+  // holds nothing this program wrote), to the receiver and the menu.
+  void RestoreDrawWhileReceiving();
 
  private:
   // True (and the operator told) when no link is up.
@@ -85,8 +91,10 @@ class CommandDispatch {
   void SaveScreenImage();
   void CopyScreenImage();
   void ChooseZoom(ZoomMode mode);
+  void SetDrawWhileReceiving(bool on);
 
   CommandParts parts_;
+  bool draw_while_receiving_ = false;
   std::map<int, std::function<void()>> table_;
 };
 

@@ -113,6 +113,8 @@ class PictureView {
   // screen allows, once the window is shown; Fit to Window keeps the
   // window's size.
   virtual void ApplyZoom(ZoomMode mode) = 0;
+  // Checks or unchecks the Draw While Receiving item.
+  virtual void CheckDrawWhileReceiving(bool on) = 0;
 };
 
 // The system clipboard, for a copy of the picture.

@@ -51,6 +51,8 @@ constexpr MenuEntry kViewMenu[] = {
     {"150 %", kZoom150},
     {"200 %", kZoom200},
     {"Fit to Window", kZoomFit},
+    {""},
+    {"Draw While Receiving", kDrawWhileReceiving},
 };
 
 constexpr MenuEntry kHelpMenu[] = {

@@ -33,6 +33,8 @@ inline constexpr int kZoom100 = 32812;
 inline constexpr int kZoom150 = 32813;
 inline constexpr int kZoom200 = 32814;
 inline constexpr int kZoomFit = 32815;
+// A check item of its own, off until chosen.
+inline constexpr int kDrawWhileReceiving = 32816;
 }  // namespace command_id
 
 // The zoom items form one radio group, the item of the current zoom

@@ -52,7 +52,7 @@ void Program::Attach(const FrontEnd& front) {
   OperatorMessages& messages = front.messages;
   capture_ = std::make_unique<CaptureState>(queue_, counters_, messages);
   receiver_context_ = std::make_unique<ReceiverContext>(
-      ReceiverContext{queue_, image_, surface_, counters_, front.display, messages, *capture_,
+      ReceiverContext{queue_, image_, drawing_, counters_, front.display, messages, *capture_,
                       restore_, receiver_state_, watchdog_});
   // On the worker that found the device gone: the box is shown at once (the
   // seam takes any thread), the tries to reconnect start on the UI thread.
@@ -69,26 +69,29 @@ void Program::Attach(const FrontEnd& front) {
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
   reconnector_ =
       std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window, front.scheduler);
-  dispatch_ = std::make_unique<CommandDispatch>(
-      CommandParts{counters_,
-                   *capture_,
-                   restore_,
-                   messages,
-                   *link_control_,
-                   *port_setting_,
-                   front.chooser,
-                   front.port_dialog,
-                   front.window,
-                   front.picture,
-                   front.clipboard,
-                   front.settings,
-                   {},
-                   [this] { return RerequestsText(watchdog_.Rerequests()); }});
+  dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
+      counters_,
+      *capture_,
+      restore_,
+      messages,
+      *link_control_,
+      *port_setting_,
+      front.chooser,
+      front.port_dialog,
+      front.window,
+      front.picture,
+      front.clipboard,
+      front.settings,
+      {},
+      [this] { return RerequestsText(watchdog_.Rerequests()); },
+      {},
+      [this](bool on) { drawing_.while_receiving.store(on, std::memory_order_relaxed); }});
 }
 
 bool Program::Start() {
   // The window opens at the zoom it was left at.
   dispatch_->RestoreZoom();
+  dispatch_->RestoreDrawWhileReceiving();
   front_->window.ShowWindow();
   const bool opened = link_control_->OpenLink();
   if (opened) {

@@ -19,6 +19,7 @@
 #include "app/commands.h"
 #include "app/front_end.h"
 #include "app/reconnect.h"
+#include "hub/image_drawing.h"
 #include "hub/receiver.h"
 #include "hub/serial_link.h"
 #include "hub/silence_watchdog.h"
@@ -28,7 +29,6 @@
 #include "params/restore.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
-#include "screen/surface.h"
 
 namespace corvane {
 
@@ -65,6 +65,7 @@ class Program {
   RestoreRequest& Restore() { return restore_; }
   SerialLink& Link() { return *link_; }
   SilenceWatchdog& Watchdog() { return watchdog_; }
+  ImageDrawing& Drawing() { return drawing_; }
   Reconnector& Reconnect() { return *reconnector_; }
   Keypad& KeypadRecord() { return keypad_; }
   ReadConfigResult ConfigReadResult() const { return config_read_; }
@@ -79,7 +80,7 @@ class Program {
   TransmitQueue queue_;
   StatusCounters counters_;
   ScreenImageBuffer image_;
-  Surface surface_;
+  ImageDrawing drawing_;
   ReceiverState receiver_state_;
   SilenceWatchdog watchdog_;
   RestoreRequest restore_;

@@ -21,6 +21,10 @@ inline constexpr std::string_view kCopyScreenImageTitle = "Copy Screen Image";
 
 // The settings store's key for the zoom (the value is ZoomName's).
 inline constexpr std::string_view kZoomSettingKey = "Zoom";
+// The settings store's key for View > Draw While Receiving, and its values.
+inline constexpr std::string_view kDrawWhileReceivingSettingKey = "DrawWhileReceiving";
+inline constexpr std::string_view kSettingOn = "on";
+inline constexpr std::string_view kSettingOff = "off";
 
 // "Mirelon 2026-12-07 10-15-03.png": the controller's name and the local
 // date and time the operator asked, so that pictures taken one after the

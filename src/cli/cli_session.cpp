@@ -7,6 +7,7 @@
 #include "link/protocol.h"
 #include "params/param_messages.h"
 #include "params/text_file.h"
+#include "screen/kept_picture_display.h"
 #include "screen/png_file.h"
 
 namespace corvane::cli {
@@ -53,11 +54,15 @@ std::string LocalTimeNow() {
 
 // ---- the seams ----
 
-class CliSession::Display : public ScreenDisplay {
+class CliSession::Display : public KeptPictureDisplay {
  public:
   explicit Display(CliSession& session) : session_(session) {}
-  void ShowPicture(const Surface& picture) override { session_.NotePicture(picture); }
   void ShowStatusText(std::string_view) override { session_.NoteEvent(); }
+
+ protected:
+  void PictureKept(const Pixel* picture, const ChangedRegion&, int) override {
+    session_.NotePicture(picture);
+  }
 
  private:
   CliSession& session_;
@@ -99,13 +104,12 @@ void CliSession::NoteEvent() {
   event_.notify_all();
 }
 
-void CliSession::NotePicture(const Surface& picture) {
+void CliSession::NotePicture(const Pixel* pixels) {
   {
     std::lock_guard lock(mutex_);
     ++pictures_;
     ++events_;
     if (picture_wanted_) {
-      const Pixel* pixels = picture.Pixels();
       picture_.assign(pixels, pixels + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
       picture_wanted_ = false;
     }

@@ -93,7 +93,7 @@ class CliSession : private ByteStreamSink {
 
   // Worker threads, through the seams: each wakes the main thread.
   void NoteEvent();
-  void NotePicture(const Surface& picture);
+  void NotePicture(const Pixel* pixels);
   void NoteMessage(const OperatorMessage& message);
   void NoteLinkLost();
   // The link's workers: counts the bytes both ways (a sink of the link).

@@ -25,13 +25,35 @@ void RequestNextImage(ReceiverContext& context, const std::stop_token& stop) {
   context.queue.EnqueueBytesWaiting(kScreenRequest, stop);
 }
 
+void ShowImage(ReceiverContext& context) {
+  RenderScreenImage(context.image, context.drawing.decoder, context.counters, context.display);
+  context.drawing.last_shown = ImageDrawing::Clock::now();
+}
+
+// The image store starts over: an image drawn while it arrived is given up.
+void StartStoreOver(ReceiverContext& context) {
+  context.image.count = 0;
+  DropImage(context.drawing.decoder, context.display);
+}
+
+void DrawWhileReceiving(ReceiverContext& context) {
+  ImageDrawing& drawing = context.drawing;
+  if (!context.state.image_mode || !drawing.while_receiving.load(std::memory_order_relaxed)) {
+    return;
+  }
+  const ImageDrawing::Clock::time_point now = ImageDrawing::Clock::now();
+  if (now - drawing.last_shown < drawing.interval) return;
+  DrawArrivedRows(context.image, drawing.decoder, context.display);
+  drawing.last_shown = now;
+}
+
 void EndImage(ReceiverContext& context, const std::stop_token& stop) {
   context.state.image_mode = false;
   // One snapshot decides both whether to restore and what: a request armed
   // from now on waits for the next image.
   if (const std::optional<RestoreSnapshot> restore = context.restore.SnapshotIfArmed()) {
     // The restore sends its own screen request once its data is out.
-    RenderScreenImage(context.image, context.surface, context.counters, context.display);
+    ShowImage(context);
     RestoreContext restore_context{context.queue, context.counters, context.display,
                                    context.messages, context.restore};
     RunRestore(*restore, restore_context, stop);
@@ -39,7 +61,7 @@ void EndImage(ReceiverContext& context, const std::stop_token& stop) {
   }
   // Ask first: the controller prepares the next image while this one is drawn.
   RequestNextImage(context, stop);
-  RenderScreenImage(context.image, context.surface, context.counters, context.display);
+  ShowImage(context);
 }
 
 // The next place one frame byte stands in a read. It is searched for again
@@ -86,7 +108,7 @@ void StoreRun(ScreenImageBuffer& image, std::span<const uint8_t> run) {
 
 void RestartAfterSilence(ReceiverContext& context, const std::stop_token& stop) {
   context.state.image_mode = false;
-  context.image.count = 0;
+  StartStoreOver(context);
   if (context.state.parameter_block_mode) {
     // A controller that goes quiet for seconds inside a block is not going
     // to finish it; the operator must not take the file for a backup.
@@ -113,11 +135,11 @@ void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& st
   if (byte == kImageOpen) {
     state.image_mode = true;
     state.parameter_block_mode = false;
-    image.count = 0;
+    StartStoreOver(context);
   } else if (byte == kBlockOpen) {
     state.image_mode = false;
     state.parameter_block_mode = true;
-    image.count = 0;
+    StartStoreOver(context);
   } else if (image.count < ScreenImageBuffer::kCapacity) {
     // Bytes outside a frame land here too; they are never drawn, because the
     // next "{" or "[" starts the count over.
@@ -146,6 +168,7 @@ void DemuxBytes(ReceiverContext& context, std::span<const uint8_t> bytes,
     DemuxByte(context, bytes[i], stop);
     ++i;
   }
+  if (!stop.stop_requested()) DrawWhileReceiving(context);
 }
 
 void ReceiverWorker(ReceiverContext& context, SerialPort& port, ByteStreamSinks& sinks,
@@ -156,7 +179,7 @@ void ReceiverWorker(ReceiverContext& context, SerialPort& port, ByteStreamSinks&
 
   SilenceWatchdog& watchdog = context.watchdog;
   RequestNextImage(context, stop);
-  context.image.count = 0;
+  StartStoreOver(context);
   watchdog.Restart(SilenceWatchdog::Clock::now());
 
   bool lost = false;

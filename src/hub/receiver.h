@@ -12,6 +12,7 @@
 #include <span>
 #include <stop_token>
 
+#include "hub/image_drawing.h"
 #include "hub/silence_watchdog.h"
 #include "link/byte_stream.h"
 #include "link/serial_port.h"
@@ -22,7 +23,6 @@ class CaptureState;
 class OperatorMessages;
 class RestoreRequest;
 class ScreenDisplay;
-class Surface;
 class TransmitQueue;
 struct ScreenImageBuffer;
 struct StatusCounters;
@@ -37,7 +37,7 @@ struct ReceiverState {
 struct ReceiverContext {
   TransmitQueue& queue;
   ScreenImageBuffer& image;
-  Surface& surface;
+  ImageDrawing& drawing;
   StatusCounters& counters;
   ScreenDisplay& display;
   OperatorMessages& messages;
@@ -59,7 +59,9 @@ void DemuxByte(ReceiverContext& context, uint8_t byte, const std::stop_token& st
 // does for each in turn, but a run that holds no frame byte goes into the
 // image store in one copy. Stops before the next byte once `stop` is
 // requested: a screen request queued after the close would only reach the
-// next link as a stray.
+// next link as a stray. With drawing while receiving on, an image still
+// open after the read is drawn as far as it came, once its interval has
+// passed since the picture last went to the display.
 void DemuxBytes(ReceiverContext& context, std::span<const uint8_t> bytes,
                 const std::stop_token& stop);
 

@@ -6,6 +6,7 @@
 // Threads: each record guards itself (see receiver.h and architecture.md).
 #pragma once
 
+#include "hub/image_drawing.h"
 #include "hub/receiver.h"
 #include "hub/silence_watchdog.h"
 #include "link/transmit_queue.h"
@@ -13,13 +14,12 @@
 #include "params/restore.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
-#include "screen/surface.h"
 
 namespace corvane {
 
 struct ReceiverRecords {
   ReceiverRecords(ScreenDisplay& display, OperatorMessages& messages)
-      : capture(queue, counters, messages), context{queue,   image,    surface, counters,
+      : capture(queue, counters, messages), context{queue,   image,    drawing, counters,
                                                     display, messages, capture, restore,
                                                     state,   watchdog} {}
   ReceiverRecords(const ReceiverRecords&) = delete;
@@ -28,7 +28,7 @@ struct ReceiverRecords {
   TransmitQueue queue;
   StatusCounters counters;
   ScreenImageBuffer image;
-  Surface surface;
+  ImageDrawing drawing;
   ReceiverState state;
   SilenceWatchdog watchdog;
   RestoreRequest restore;

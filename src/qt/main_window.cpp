@@ -62,6 +62,8 @@ void MainWindow::BuildMenus() {
             // Exclusive: checking one item unchecks the others.
             action->setCheckable(true);
             zoom_group_->addAction(action);
+          } else if (command == command_id::kDrawWhileReceiving) {
+            action->setCheckable(true);
           }
         }
       };
@@ -137,6 +139,10 @@ void MainWindow::ApplyZoom(ZoomMode mode) {
   // A maximized window keeps its size whatever it is given.
   if (isMaximized() || isFullScreen()) showNormal();
   FitToView();
+}
+
+void MainWindow::CheckDrawWhileReceiving(bool on) {
+  if (QAction* item = ActionFor(command_id::kDrawWhileReceiving)) item->setChecked(on);
 }
 
 void MainWindow::SetCaption(const std::string& caption) {

@@ -23,7 +23,7 @@ QtProgram::QtProgram(QtProgramOptions options)
     port_dialog = own_port_dialog_.get();
   }
   scheduler_ = std::make_unique<QtUiScheduler>(window_.get());
-  program_.Attach(FrontEnd{*window_, *window_->View(), *chooser, *port_dialog, *messages,
+  program_.Attach(FrontEnd{*window_, window_->View()->Display(), *chooser, *port_dialog, *messages,
                            *scheduler_, *window_, clipboard_, settings_});
   window_->SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
   window_->SetCloseHandler([this] { program_.Shutdown(); });

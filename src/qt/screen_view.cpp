@@ -17,7 +17,10 @@ QRect ToQRect(const PixelRect& rect) { return {rect.x, rect.y, rect.width, rect.
 
 }  // namespace
 
-ScreenView::ScreenView(Keypad& keypad, QWidget* parent) : QWidget(parent), keypad_(keypad) {
+ScreenView::ScreenView(Keypad& keypad, QWidget* parent)
+    : QWidget(parent), keypad_(keypad), handover_([this] {
+        return QMetaObject::invokeMethod(this, &ScreenView::TakeHandover, Qt::QueuedConnection);
+      }) {
   setFocusPolicy(Qt::StrongFocus);
   // Painting covers only what changed; the rest keeps the window colour.
   setAutoFillBackground(true);
@@ -36,53 +39,23 @@ void ScreenView::SetZoom(ZoomMode mode) {
   update();
 }
 
-void ScreenView::ShowPicture(const Surface& picture) {
-  pictures_.Give(picture);
-  PostHandover();
-}
-
-void ScreenView::ShowStatusText(std::string_view text) {
-  QString copy = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-  {
-    std::lock_guard lock(handover_mutex_);
-    handover_text_ = std::move(copy);
-    handover_has_text_ = true;
-  }
-  PostHandover();
-}
-
-void ScreenView::PostHandover() {
-  if (!handover_posted_.exchange(true, std::memory_order_acq_rel)) {
-    QMetaObject::invokeMethod(this, &ScreenView::TakeHandover, Qt::QueuedConnection);
-  }
-}
-
 void ScreenView::TakeHandover() {
-  // Cleared before taking: whatever arrives from here on posts anew.
-  handover_posted_.store(false, std::memory_order_release);
-  bool new_text = false;
-  {
-    std::lock_guard lock(handover_mutex_);
-    if (handover_has_text_) {
-      status_text_ = std::move(handover_text_);
-      handover_text_.clear();
-      handover_has_text_ = false;
-      new_text = true;
-    }
+  const ViewHandover::Taken taken = handover_.Take();
+  if (taken.text) {
+    const std::string& text = handover_.StatusText();
+    status_text_ = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    update(StatusRect());
   }
-  if (new_text) update(StatusRect());
-  if (pictures_.Take(repaint_)) {
-    ++pictures_shown_;
+  if (taken.picture) {
     // Only what differs from the picture on the window; the rest of it is
     // already right.
-    for (const PictureRect& rect : repaint_.Rects()) update(ToWidget(rect));
-    picture_pixels_repainted_ += repaint_.Area();
+    for (const PictureRect& rect : handover_.Repaint().Rects()) update(ToWidget(rect));
     emit PictureShown();
   }
 }
 
 QImage ScreenView::Picture() const {
-  const Pixel* shown = pictures_.Shown();
+  const Pixel* shown = handover_.Shown();
   if (shown == nullptr) return {};
   return QImage(reinterpret_cast<const uchar*>(shown), Surface::kWidth, Surface::kHeight,
                 Surface::kWidth * static_cast<qsizetype>(sizeof(Pixel)), QImage::Format_RGB32)
@@ -160,7 +133,7 @@ void ScreenView::paintEvent(QPaintEvent* event) {
     painter.drawText(StatusRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, status_text_);
   }
   // Before the first picture the view keeps the window colour.
-  const Pixel* shown = pictures_.Shown();
+  const Pixel* shown = handover_.Shown();
   if (shown == nullptr) return;
   // Wraps the shown picture without copying; the receiver never writes
   // the buffer the UI shows.

@@ -95,6 +95,18 @@ void ChangedRegion::Absorb(int index) {
   }
 }
 
+void ChangedSpans::CloseRow() {
+  if (row_ < 0) return;
+  if (block_.Area() != 0 && block_.x == left_ && block_.Right() == right_ &&
+      block_.Bottom() == row_) {
+    ++block_.height;
+  } else {
+    region_.Add(block_);
+    block_ = {left_, row_, right_ - left_, 1};
+  }
+  row_ = -1;
+}
+
 void FindChangedRegion(const Pixel* current, const Pixel* previous, ChangedRegion& changed) {
   // Columns are compared 16 pixels (64 bytes) at a time; a run of changes
   // ends at the first block that is the same in both, and only its first

@@ -9,6 +9,7 @@
 // Threads: plain values; each instance belongs to whoever holds it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -59,6 +60,50 @@ class ChangedRegion {
 
   std::array<PictureRect, kMaxRects + 1> rects_{};
   int count_ = 0;
+};
+
+// Gathers changed spans of rows, as a decoder meets them row after row, into
+// a ChangedRegion: spans of one row that come within kMergeGap of each
+// other are one, and rows that changed in the same columns, one under the
+// other, are one rectangle, so that a picture that changed everywhere is a
+// handful of Adds and not one per row. Spans in any other order are kept
+// as well, only less well joined.
+class ChangedSpans {
+ public:
+  // Pixels [x0, x1) of row y changed.
+  void Note(int y, int x0, int x1) {
+    if (y == row_ && x0 <= right_ + ChangedRegion::kMergeGap &&
+        x1 + ChangedRegion::kMergeGap >= left_) {
+      left_ = std::min(left_, x0);
+      right_ = std::max(right_, x1);
+      return;
+    }
+    CloseRow();
+    row_ = y;
+    left_ = x0;
+    right_ = x1;
+  }
+  // Everything noted so far, in `region` from here on.
+  ChangedRegion& Region() {
+    CloseRow();
+    region_.Add(block_);
+    block_ = {};
+    return region_;
+  }
+  void Clear() {
+    row_ = -1;
+    block_ = {};
+    region_.Clear();
+  }
+
+ private:
+  void CloseRow();
+
+  int row_ = -1;  // the row of the open span, -1 for none
+  int left_ = 0;
+  int right_ = 0;
+  PictureRect block_;  // closed spans of the rows above, all alike
+  ChangedRegion region_;
 };
 
 // Adds to `changed` rectangles covering every pixel in which `current` and

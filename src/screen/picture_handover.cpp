@@ -1,49 +1,73 @@
 #include "screen/picture_handover.h"
 
+#include <algorithm>
+
 namespace corvane {
+namespace {
+
+constexpr size_t kPixels = static_cast<size_t>(Surface::kWidth) * Surface::kHeight;
+
+}  // namespace
 
 PictureHandover::PictureHandover() {
-  for (size_t i = 0; i < buffers_.size(); ++i) {
-    buffers_[i] =
-        std::make_unique<Pixel[]>(static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
-    // Nothing has been copied in yet: every buffer is stale everywhere.
-    stale_[i].Add(kWholePicture);
+  for (auto& buffer : buffers_) {
+    buffer = std::make_unique<Pixel[]>(kPixels);
+    std::fill_n(buffer.get(), kPixels, kInitialSurfacePixel);
   }
 }
 
-void PictureHandover::Give(const Surface& picture) {
-  changes_.Clear();
-  if (latest_ < 0) {
-    changes_.Add(kWholePicture);
-  } else {
-    FindChangedRegion(picture.Pixels(), buffers_[Index(latest_)].get(), changes_);
-  }
+Pixel* PictureHandover::BeginPicture() {
+  if (drawing_ >= 0) return buffers_[Index(drawing_)].get();
   int target = 0;
   ChangedRegion to_copy;
   {
     std::lock_guard lock(mutex_);
     // Of three buffers at most two are shown or waiting. The UI's Take never
     // makes a free buffer shown, so this one stays the receiver's until it
-    // is handed over below.
+    // is given.
     while (target == shown_ || target == waiting_) ++target;
     to_copy = stale_[Index(target)];
+    stale_[Index(target)].Clear();
   }
-  to_copy.Add(changes_);
-  // Outside the lock: the UI takes and paints while this copy runs.
-  CopyRegion(picture.Pixels(), buffers_[Index(target)].get(), to_copy);
+  // Outside the lock: the UI takes and paints while this copy runs. The
+  // latest picture is waiting or shown, so nobody writes it meanwhile.
+  Pixel* const pixels = buffers_[Index(target)].get();
+  if (latest_ >= 0) {
+    CopyRegion(buffers_[Index(latest_)].get(), pixels, to_copy);
+  } else {
+    // Nothing given yet: only a dropped drawing can have changed it.
+    for (const PictureRect& r : to_copy.Rects()) {
+      for (int y = r.y; y < r.Bottom(); ++y) {
+        std::fill_n(pixels + static_cast<size_t>(y) * Surface::kWidth + r.x, r.width,
+                    kInitialSurfacePixel);
+      }
+    }
+  }
+  drawing_ = target;
+  return pixels;
+}
+
+void PictureHandover::Give(const ChangedRegion& changes) {
+  if (drawing_ < 0) return;
   {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < kBuffers; ++i) {
-      if (i == target) {
-        stale_[Index(i)].Clear();
-      } else {
-        stale_[Index(i)].Add(changes_);
-      }
+      if (i != drawing_) stale_[Index(i)].Add(changes);
     }
     // A picture still waiting is dropped: only the latest is worth showing.
-    waiting_ = target;
+    waiting_ = drawing_;
   }
-  latest_ = target;
+  latest_ = drawing_;
+  drawing_ = -1;
+}
+
+void PictureHandover::Drop(const ChangedRegion& written) {
+  if (drawing_ < 0) return;
+  {
+    std::lock_guard lock(mutex_);
+    stale_[Index(drawing_)].Add(written);
+  }
+  drawing_ = -1;
 }
 
 bool PictureHandover::Take(ChangedRegion& repaint) {

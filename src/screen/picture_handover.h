@@ -1,17 +1,19 @@
 // The pictures on their way from the receiver to the window. Three whole
 // pictures are allocated once and change hands: the one the window shows,
-// at most one waiting for the UI to take it, and the receiver's free one.
-// Each remembers where it may differ from the latest picture, so that a
-// buffer is brought up to date by copying only what changed, and the
-// window learns exactly what to repaint.
+// at most one waiting for the UI to take it, and the receiver's free one,
+// into which the next image is decoded straight away. Each remembers where
+// it may differ from the latest picture, so that the free one is brought
+// up to date by copying only that, and the window learns exactly what to
+// repaint.
 //
 // When the UI falls behind, a newer picture replaces the waiting one and
 // the changes add up: what the window repaints at its next take is the
 // change against the picture it shows, not against the replaced one.
 //
-// Threads: Give on the receiver thread; Take and Shown on the UI thread.
-// Only Give writes pixels, and only into a buffer the UI neither shows nor
-// can take; the roles and the stale regions are guarded by mutex_.
+// Threads: BeginPicture, Give and Drop on the receiver thread; Take and
+// Shown on the UI thread. Only the receiver writes pixels, and only into
+// a buffer the UI neither shows nor can take; the roles and the stale
+// regions are guarded by mutex_.
 #pragma once
 
 #include <array>
@@ -25,14 +27,26 @@ namespace corvane {
 
 class PictureHandover {
  public:
+  // Every buffer starts as a new surface does: kInitialSurfacePixel.
   PictureHandover();
   PictureHandover(const PictureHandover&) = delete;
   PictureHandover& operator=(const PictureHandover&) = delete;
 
-  // Receiver thread. Makes `picture` the waiting picture, replacing one the
-  // UI has not taken yet. Compares it with the previous picture once and
-  // writes only pixels that differ.
-  void Give(const Surface& picture);
+  // Receiver thread. The free buffer, holding the latest picture given
+  // (before the first, the initial pixels): the next picture is drawn in
+  // it. It stays the receiver's until Give or Drop; asked again before
+  // either, the same buffer.
+  Pixel* BeginPicture();
+
+  // Receiver thread. The buffer begun is the latest picture, and waits
+  // for the UI in place of one it has not taken. `changes` covers every
+  // pixel in which it differs from the picture given before. Without a
+  // buffer begun, nothing happens.
+  void Give(const ChangedRegion& changes);
+
+  // Receiver thread. The buffer begun goes back unshown; `written` covers
+  // what was changed in it, which the next BeginPicture puts back.
+  void Drop(const ChangedRegion& written);
 
   // UI thread. Makes the waiting picture the shown one and sets `repaint`
   // to where it differs from the picture shown so far (the whole picture
@@ -61,10 +75,9 @@ class PictureHandover {
   int waiting_ = -1;
 
   // Receiver thread only: the buffer holding the latest picture given
-  // (waiting or shown, so never written while it is compared with), and
-  // the scratch region of one Give.
+  // (waiting or shown, so never written), and the one begun.
   int latest_ = -1;
-  ChangedRegion changes_;
+  int drawing_ = -1;
 };
 
 }  // namespace corvane

@@ -14,6 +14,7 @@
 
 namespace corvane {
 
+class ImageDecoder;
 class ScreenDisplay;
 struct StatusCounters;
 
@@ -51,9 +52,23 @@ void DecodeScreenPayload(std::span<const uint8_t> payload, Surface& surface);
 // Draws the fixed black frame; leaves pen A (black) selected.
 void DrawScreenFrame(Surface& surface);
 
-// "Images: %d" into the status line, decode the stored payload, frame it and
-// hand the finished picture to the display.
-void RenderScreenImage(const ScreenImageBuffer& image, Surface& surface, StatusCounters& counters,
-                       ScreenDisplay& display);
+// "Images: %d" into the status line, then the rest of the stored payload
+// decoded into the display's picture (all of it, unless the image was
+// drawn while it arrived), the frame, and the finished picture handed to
+// the display. Decoding starts only now, after the text, unless the image
+// was drawn while it arrived.
+void RenderScreenImage(const ScreenImageBuffer& image, ImageDecoder& decoder,
+                       StatusCounters& counters, ScreenDisplay& display);
+
+// While an image arrives: decodes what of its payload is stored and not yet
+// decoded, and hands the picture to the display as it is, rows above the
+// one being decoded final.
+void DrawArrivedRows(const ScreenImageBuffer& image, ImageDecoder& decoder, ScreenDisplay& display);
+
+// The image being drawn will not end (it was started over, abandoned or
+// given up after a silence): what it drew and did not hand on is put back.
+// What was handed on stays until the next image draws over it and repaints
+// what differs. Nothing happens while no image is being drawn.
+void DropImage(ImageDecoder& decoder, ScreenDisplay& display);
 
 }  // namespace corvane

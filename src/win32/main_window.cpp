@@ -239,6 +239,12 @@ void MainWindow::ApplyZoom(ZoomMode mode) {
   SizeToPicture();
 }
 
+void MainWindow::CheckDrawWhileReceiving(bool on) {
+  if (window_ == nullptr) return;
+  CheckMenuItem(GetMenu(window_), static_cast<UINT>(command_id::kDrawWhileReceiving),
+                MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
 void MainWindow::SetCaption(const std::string& caption) {
   SetWindowTextA(window_, caption.c_str());
 }

@@ -65,6 +65,7 @@ class MainWindow : public WindowControl, public PictureView {
   // PictureView.
   bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
   void ApplyZoom(ZoomMode mode) override;
+  void CheckDrawWhileReceiving(bool on) override;
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

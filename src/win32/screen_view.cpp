@@ -31,58 +31,28 @@ RECT StatusRect(HWND window) {
 
 }  // namespace
 
-void ScreenView::ShowPicture(const Surface& picture) {
-  pictures_.Give(picture);
-  PostHandover();
-}
+ScreenView::ScreenView() : handover_([this] { return PostHandover(); }) {}
 
-void ScreenView::ShowStatusText(std::string_view text) {
-  {
-    std::lock_guard lock(handover_mutex_);
-    handover_text_.assign(text);
-    handover_has_text_ = true;
-  }
-  PostHandover();
-}
-
-void ScreenView::PostHandover() {
+bool ScreenView::PostHandover() {
   const HWND window = window_.load(std::memory_order_acquire);
-  if (window == nullptr) return;
-  if (!handover_posted_.exchange(true, std::memory_order_acq_rel)) {
-    if (!PostMessageA(window, kHandoverMessage, 0, 0)) {
-      handover_posted_.store(false, std::memory_order_release);
-    }
-  }
+  return window != nullptr && PostMessageA(window, kHandoverMessage, 0, 0);
 }
 
 void ScreenView::TakeHandover() {
-  // Cleared before taking: whatever arrives from here on posts anew.
-  handover_posted_.store(false, std::memory_order_release);
-  bool new_text = false;
-  {
-    std::lock_guard lock(handover_mutex_);
-    if (handover_has_text_) {
-      status_text_.swap(handover_text_);
-      handover_has_text_ = false;
-      new_text = true;
-    }
-  }
-  const bool new_picture = pictures_.Take(repaint_);
+  const ViewHandover::Taken taken = handover_.Take();
   const HWND window = window_.load(std::memory_order_acquire);
   if (window == nullptr) return;
-  if (new_text) {
+  if (taken.text) {
     const RECT status = StatusRect(window);
     InvalidateRect(window, &status, TRUE);  // the old text is erased first
   }
-  if (new_picture) {
-    ++pictures_shown_;
+  if (taken.picture) {
     // Only what differs from the picture in the window. The picture covers
     // what it invalidates: nothing to erase, nothing flickers.
-    for (const PictureRect& rect : repaint_.Rects()) {
+    for (const PictureRect& rect : handover_.Repaint().Rects()) {
       const RECT area = ToClient(rect);
       InvalidateRect(window, &area, FALSE);
     }
-    picture_pixels_repainted_ += repaint_.Area();
   }
 }
 
@@ -107,7 +77,7 @@ void ScreenView::SetZoom(ZoomMode mode) {
 }
 
 bool ScreenView::CopyShownPicture(std::vector<Pixel>& pixels) const {
-  const Pixel* shown = pictures_.Shown();
+  const Pixel* shown = handover_.Shown();
   if (shown == nullptr) return false;
   pixels.assign(shown, shown + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
   return true;
@@ -115,13 +85,14 @@ bool ScreenView::CopyShownPicture(std::vector<Pixel>& pixels) const {
 
 void ScreenView::Paint(HDC dc, const RECT& area) {
   const HWND window = window_.load(std::memory_order_acquire);
-  if (!status_text_.empty() && window != nullptr) {
+  const std::string& status_text = handover_.StatusText();
+  if (!status_text.empty() && window != nullptr) {
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    TextOutA(dc, kStatusX, kStatusY, status_text_.data(), static_cast<int>(status_text_.size()));
+    TextOutA(dc, kStatusX, kStatusY, status_text.data(), static_cast<int>(status_text.size()));
   }
   // Before the first picture the area keeps the window colour.
-  const Pixel* shown = pictures_.Shown();
+  const Pixel* shown = handover_.Shown();
   if (shown == nullptr) return;
   // Only the part of the picture inside the invalid area goes to the
   // device: after a small change, the bounds of a few small rectangles,

@@ -3,8 +3,8 @@
 // menu's zoom (app/picture_zoom.h), and the status line at (10, 10). The
 // receiver hands each over; the UI thread paints.
 //
-// Threads: ShowPicture and ShowStatusText are called on the receiver
-// thread; they only copy and post. Attach, TakeHandover, Paint, the zoom
+// Threads: Display() is called on the receiver thread through the
+// ScreenDisplay seam; it only posts. Attach, TakeHandover, Paint, the zoom
 // and the counters run on the UI thread, the only one that draws.
 #pragma once
 
@@ -12,19 +12,17 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/picture_zoom.h"
 #include "screen/changed_region.h"
-#include "screen/picture_handover.h"
-#include "screen/screen_display.h"
 #include "screen/surface.h"
+#include "screen/view_handover.h"
 
 namespace corvane {
 
-class ScreenView : public ScreenDisplay {
+class ScreenView {
  public:
   // Posted to the window when a handover waits; the window calls
   // TakeHandover.
@@ -37,13 +35,13 @@ class ScreenView : public ScreenDisplay {
   // UI thread, when the window goes: later handovers are dropped.
   void Detach() { window_.store(nullptr, std::memory_order_release); }
 
-  // Receiver thread. Copies what changed into a picture of the handover's
-  // and asks the UI thread to show it. While one handover still waits, a
-  // newer picture only replaces it: a slow UI never builds up a queue of
-  // frames, and repaints what changed in all of them at once.
-  void ShowPicture(const Surface& picture) override;
-  // Receiver thread. The latest text wins in the same way.
-  void ShowStatusText(std::string_view text) override;
+  ScreenView();
+  ScreenView(const ScreenView&) = delete;
+  ScreenView& operator=(const ScreenView&) = delete;
+
+  // What the receiver draws into and hands the status text to; the view
+  // takes both when the window gets kHandoverMessage.
+  ScreenDisplay& Display() { return handover_; }
 
   // UI thread. Takes what the receiver handed over and invalidates what
   // changed.
@@ -64,37 +62,26 @@ class ScreenView : public ScreenDisplay {
 
   // UI thread. What is on screen now, and the picture pixels invalidated
   // because pictures changed, summed over all pictures shown.
-  int PicturesShown() const { return pictures_shown_; }
-  const std::string& StatusText() const { return status_text_; }
-  int64_t PicturePixelsRepainted() const { return picture_pixels_repainted_; }
+  int PicturesShown() const { return handover_.PicturesShown(); }
+  const std::string& StatusText() const { return handover_.StatusText(); }
+  int64_t PicturePixelsRepainted() const { return handover_.PicturePixelsRepainted(); }
 
  private:
-  void PostHandover();
+  bool PostHandover();
   // The one place picture coordinates become client coordinates, at the
   // zoom and the client area's size, rounded outward.
   RECT ToClient(const PictureRect& rect) const;
 
   std::atomic<HWND> window_{nullptr};
 
-  // The pictures: guarded inside (Give on the receiver, Take on the UI).
-  PictureHandover pictures_;
-
-  // The status text from the receiver: guarded by handover_mutex_.
-  std::mutex handover_mutex_;
-  std::string handover_text_;
-  bool handover_has_text_ = false;
-  // Set while a handover message is on its way: at most one at a time.
-  std::atomic<bool> handover_posted_{false};
+  // Guarded inside: the receiver hands over, the UI takes in TakeHandover.
+  ViewHandover handover_;
 
   // UI thread only.
   ZoomMode zoom_ = ZoomMode::k100;
   // Where a crisp zoom's part is drawn before it goes to the device;
   // grows to the largest part asked for and is kept.
   std::vector<Pixel> zoomed_part_;
-  ChangedRegion repaint_;
-  std::string status_text_;
-  int pictures_shown_ = 0;
-  int64_t picture_pixels_repainted_ = 0;
 };
 
 }  // namespace corvane

@@ -23,8 +23,8 @@ bool Win32Program::Create() {
   file_dialogs_.Attach(window);
   port_dialog_.Attach(window);
   clipboard_.Attach(window);
-  program_.Attach(FrontEnd{window_, view_, file_dialogs_, port_dialog_, messages_, tasks_, window_,
-                           clipboard_, settings_});
+  program_.Attach(FrontEnd{window_, view_.Display(), file_dialogs_, port_dialog_, messages_, tasks_,
+                           window_, clipboard_, settings_});
   window_.SetCommandHandler([this](int command) { return program_.Dispatch().Run(command); });
   window_.SetCloseHandler([this] { program_.Shutdown(); });
   return true;

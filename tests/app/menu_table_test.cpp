@@ -29,9 +29,10 @@ TEST(MenuTable, ViewMenuSitsBetweenConfigAndHelpWithItsItems) {
     items.push_back(
         entry.IsSeparator() ? "-" : std::string(entry.text) + "=" + std::to_string(entry.command));
   }
-  EXPECT_EQ(items, (std::vector<std::string>{"Save Screen Image...=32810",
-                                             "Copy Screen Image=32811", "-", "100 %=32812",
-                                             "150 %=32813", "200 %=32814", "Fit to Window=32815"}));
+  EXPECT_EQ(items,
+            (std::vector<std::string>{"Save Screen Image...=32810", "Copy Screen Image=32811", "-",
+                                      "100 %=32812", "150 %=32813", "200 %=32814",
+                                      "Fit to Window=32815", "-", "Draw While Receiving=32816"}));
 }
 
 TEST(MenuTable, EveryItemHasItsOwnIdentifierAndTheNewOnesMissTheOldRange) {
@@ -41,7 +42,7 @@ TEST(MenuTable, EveryItemHasItsOwnIdentifierAndTheNewOnesMissTheOldRange) {
 
   std::vector<int> view;
   CollectCommands(MainMenu()[2].children, view);
-  ASSERT_EQ(view.size(), 6u);
+  ASSERT_EQ(view.size(), 7u);
   for (int command : view) {
     SCOPED_TRACE(command);
     EXPECT_NE(command, command_id::kAbout);

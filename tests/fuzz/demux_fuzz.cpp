@@ -76,9 +76,9 @@ Scan ScanStream(std::string_view s) {
 class PayloadKeeper : public KeptDisplay {
  public:
   explicit PayloadKeeper(const ScreenImageBuffer& image) : image_(image) {}
-  void ShowPicture(const Surface& picture) override {
+  void PictureKept(const Pixel* picture, const ChangedRegion& changed, int rows) override {
     payloads.emplace_back(AsText(image_.Payload()));
-    KeptDisplay::ShowPicture(picture);
+    KeptDisplay::PictureKept(picture, changed, rows);
   }
   std::vector<std::string> payloads;
 
@@ -86,12 +86,12 @@ class PayloadKeeper : public KeptDisplay {
   const ScreenImageBuffer& image_;
 };
 
-// The receiver's collaborators, built once: a surface and two 2 MB stores
+// The receiver's collaborators, built once: three pictures and two 2 MB stores
 // are too much to make for every input. Each run starts them afresh.
 struct Rig {
   TransmitQueue queue;
   ScreenImageBuffer image;
-  Surface surface;
+  ImageDrawing drawing;
   StatusCounters counters;
   PayloadKeeper display{image};
   KeptMessages messages;
@@ -99,7 +99,7 @@ struct Rig {
   RestoreRequest restore;
   ReceiverState state;
   SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   surface, counters, display,
+  ReceiverContext context{queue,    image,   drawing, counters, display,
                           messages, capture, restore, state,    watchdog};
   ScratchFile backup{"backup.spb"};
 };

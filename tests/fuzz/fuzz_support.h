@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "link/operator_messages.h"
-#include "screen/screen_display.h"
+#include "screen/kept_picture_display.h"
 
 // A broken property: say which and where, then abort so libFuzzer keeps the
 // input. Not an assert: it must hold in every build type.
@@ -176,10 +176,10 @@ class ScratchFile {
 };
 
 // Keeps the status texts and counts the pictures; no pixels are copied.
-class KeptDisplay : public ScreenDisplay {
+class KeptDisplay : public KeptPictureDisplay {
  public:
-  void ShowPicture(const Surface&) override { ++pictures; }
   void ShowStatusText(std::string_view text) override { texts.emplace_back(text); }
+  void PictureKept(const Pixel*, const ChangedRegion&, int) override { ++pictures; }
 
   int pictures = 0;
   std::vector<std::string> texts;

@@ -213,5 +213,68 @@ TEST(DemuxReads, NothingIsHandledOnceTheLinkCloses) {
   EXPECT_FALSE(rig.state.image_mode);
 }
 
+// A whole screen as the controller sends it: every row a few runs and a
+// "9" that ends it.
+std::string WholeScreen(std::mt19937& random) {
+  std::string payload;
+  for (int row = 0; row < Surface::kHeight; ++row) {
+    for (int run = static_cast<int>(random() % 4); run > 0; --run) {
+      payload += static_cast<char>('A' + random() % 16);
+      payload += static_cast<char>('1' + random() % 5);
+    }
+    payload += static_cast<char>('A' + random() % 16);
+    payload += '9';
+  }
+  return payload;
+}
+
+// Rows handed on since `from`: never fewer than the hand-over before.
+bool RowsGrow(const std::vector<int>& rows, size_t from) {
+  return std::is_sorted(rows.begin() + static_cast<std::ptrdiff_t>(from), rows.end());
+}
+
+TEST(DemuxWhileReceiving, RowsGoOutInOrderAndADroppedImageGivesWayToTheNextWholeOne) {
+  std::mt19937 random(7);
+  ReceiverRig whole;
+  ReceiverRig partial;
+  partial.drawing.while_receiving = true;
+  partial.drawing.interval = std::chrono::milliseconds(0);  // at every read
+  const auto feed_in_reads = [&](const std::string& bytes) {
+    Feed(whole, bytes);
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    for (size_t pos = 0; pos < bytes.size();) {
+      const size_t read = std::min(bytes.size() - pos, size_t{1} + random() % 700);
+      DemuxBytes(partial.context, {data + pos, read}, {});
+      pos += read;
+    }
+  };
+  feed_in_reads("{" + WholeScreen(random) + "}");
+  std::vector<int> rows = partial.display.Rows();
+  EXPECT_GT(rows.size(), 3u);
+  EXPECT_TRUE(RowsGrow(rows, 0));
+  EXPECT_EQ(rows.back(), Surface::kHeight);
+
+  // Half an image, then silence: it is dropped and asked for again.
+  const std::string cut = WholeScreen(random);
+  feed_in_reads("{" + cut.substr(0, cut.size() / 2));
+  const size_t dropped_from = rows.size();
+  rows = partial.display.Rows();
+  EXPECT_TRUE(RowsGrow(rows, dropped_from));
+  EXPECT_LT(rows.back(), Surface::kHeight);
+  RestartAfterSilence(whole.context, {});
+  RestartAfterSilence(partial.context, {});
+
+  const size_t next_from = rows.size();
+  feed_in_reads("{" + WholeScreen(random) + "}");
+  rows = partial.display.Rows();
+  EXPECT_TRUE(RowsGrow(rows, next_from));
+  EXPECT_EQ(rows.back(), Surface::kHeight);
+  // Nothing of the dropped image is left, and the status line and the
+  // screen requests went out as without drawing while receiving.
+  EXPECT_EQ(partial.display.LastPicture(), whole.display.LastPicture());
+  EXPECT_EQ(partial.display.Texts(), whole.display.Texts());
+  EXPECT_EQ(partial.TakeQueued(), whole.TakeQueued());
+}
+
 }  // namespace
 }  // namespace corvane

@@ -22,6 +22,7 @@
 #include "qt/about_box.h"
 #include "qt/screen_view.h"
 #include "support/front_end_fakes.h"
+#include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
@@ -114,6 +115,8 @@ TEST_F(MainWindowTest, MenuBarHasTheItemsTextsAndIdentifiersInOrder) {
       "  150 %=32813",
       "  200 %=32814",
       "  Fit to Window=32815",
+      "  =0",
+      "  Draw While Receiving=32816",
       "&Help>",
       "  &About ...=104",
   };
@@ -268,7 +271,7 @@ TEST_F(MainWindowTest, AtEveryZoomAClickSendsTheSoftKeyDrawnUnderIt) {
     for (int y = key.top; y <= key.bottom; ++y) surface.FillRowSpan(y, key.left, key.right + 1);
   }
   QSignalSpy shown(view_, &ScreenView::PictureShown);
-  view_->ShowPicture(surface);
+  testing::ShowWholePicture(view_->Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
 
   const auto probe = [&](const QImage& drawn, int x, int y) {

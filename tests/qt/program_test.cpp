@@ -43,8 +43,10 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(line_.Ok());
-    // Every program starts unzoomed, whatever an earlier test chose.
+    // Every program starts unzoomed and drawing whole pictures, whatever an
+    // earlier test chose.
     QSettings(kSettingsOrganisation, kSettingsApplication).remove("Zoom");
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove("DrawWhileReceiving");
   }
   std::filesystem::path Dir() const { return dir_.Path(); }
   std::unique_ptr<QtProgram> Make() {
@@ -273,6 +275,13 @@ TEST_F(ProgramView, TheZoomIsKeptInTheSettingsStoreAcrossARestartNotInConfigDpm)
     EXPECT_EQ(program->View().sizeHint(), QSize(820, 640));
     program->Window().ActionFor(command_id::kZoom200)->trigger();
     EXPECT_FALSE(program->Window().ActionFor(command_id::kZoom100)->isChecked());
+    // Drawing while receiving starts off, and the item turns it on.
+    QAction* drawing = program->Window().ActionFor(command_id::kDrawWhileReceiving);
+    EXPECT_FALSE(drawing->isChecked());
+    EXPECT_FALSE(program->App().Drawing().while_receiving.load());
+    drawing->trigger();
+    EXPECT_TRUE(drawing->isChecked());
+    EXPECT_TRUE(program->App().Drawing().while_receiving.load());
   }
   QSettings store(kSettingsOrganisation, kSettingsApplication);
   EXPECT_EQ(store.value("Zoom").toString(), "200");
@@ -282,6 +291,11 @@ TEST_F(ProgramView, TheZoomIsKeptInTheSettingsStoreAcrossARestartNotInConfigDpm)
   program->Start();
   EXPECT_TRUE(program->Window().ActionFor(command_id::kZoom200)->isChecked());
   EXPECT_EQ(program->View().sizeHint(), QSize(1620, 1240));
+  EXPECT_TRUE(program->Window().ActionFor(command_id::kDrawWhileReceiving)->isChecked());
+  EXPECT_TRUE(program->App().Drawing().while_receiving.load());
+  program->Window().ActionFor(command_id::kDrawWhileReceiving)->trigger();
+  EXPECT_FALSE(program->App().Drawing().while_receiving.load());
+  EXPECT_EQ(store.value("DrawWhileReceiving").toString(), "off");
 }
 
 TEST_F(ProgramExit, AQuitSignalClosesTheWindowLikeTheOperatorWould) {

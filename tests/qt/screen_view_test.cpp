@@ -11,6 +11,7 @@
 #include "keypad/keypad.h"
 #include "screen/status_counters.h"
 #include "screen/surface.h"
+#include "support/test_doubles.h"
 
 namespace corvane {
 namespace {
@@ -62,7 +63,7 @@ TEST_F(ScreenViewTest, APictureFromTheReceiverThreadIsPaintedUnscaledAt10_30) {
   QSignalSpy shown(&view_, &ScreenView::PictureShown);
   Surface surface;
   Paint(surface, 77);
-  std::thread receiver([&] { view_.ShowPicture(surface); });
+  std::thread receiver([&] { testing::ShowWholePicture(view_.Display(), surface); });
   receiver.join();
   // The receiver's surface is its own again: changing it now must not
   // reach the screen.
@@ -85,7 +86,7 @@ TEST_F(ScreenViewTest, PicturesThatArriveFasterThanTheUiAreShownOnceWithTheLates
   // Nothing runs the UI thread's events while these arrive.
   for (uint8_t tag = 1; tag <= 5; ++tag) {
     Paint(surface, tag);
-    view_.ShowPicture(surface);
+    testing::ShowWholePicture(view_.Display(), surface);
   }
   ASSERT_TRUE(shown.wait(5000));
   QCoreApplication::processEvents();
@@ -95,7 +96,7 @@ TEST_F(ScreenViewTest, PicturesThatArriveFasterThanTheUiAreShownOnceWithTheLates
 
   // The next picture after a handover goes through as well.
   Paint(surface, 6);
-  view_.ShowPicture(surface);
+  testing::ShowWholePicture(view_.Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
   EXPECT_EQ(qBlue(view_.Picture().pixel(5, 5)), 6);
 }
@@ -107,7 +108,7 @@ TEST_F(ScreenViewTest, ManyPicturesFromAThreadEndWithTheLastOneShown) {
     Surface surface;
     for (int i = 1; i <= kPictures; ++i) {
       Paint(surface, static_cast<uint8_t>(i));
-      view_.ShowPicture(surface);
+      testing::ShowWholePicture(view_.Display(), surface);
     }
   });
   // Keep the UI running while the receiver hands pictures over.
@@ -128,7 +129,7 @@ TEST_F(ScreenViewTest, WhileTheUiIsBehindTheChangesOfEveryReplacedPictureAreRepa
   view_.installEventFilter(&painted);
   Surface surface;
   Paint(surface, 1);
-  view_.ShowPicture(surface);
+  testing::ShowWholePicture(view_.Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
   // The first picture is painted whole.
   const QRect area(kPictureX, kPictureY, Surface::kWidth, Surface::kHeight);
@@ -142,9 +143,9 @@ TEST_F(ScreenViewTest, WhileTheUiIsBehindTheChangesOfEveryReplacedPictureAreRepa
   const QRect first(100, 100, 10, 10);
   const QRect second(500, 400, 20, 5);
   FillBox(surface, first, kBlack);
-  view_.ShowPicture(surface);
+  testing::ShowWholePicture(view_.Display(), surface);
   FillBox(surface, second, kBlack);
-  view_.ShowPicture(surface);
+  testing::ShowWholePicture(view_.Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
   EXPECT_EQ(shown.count(), 2);
   EXPECT_EQ(view_.PicturePixelsRepainted() - repainted_before, 100 + 100);
@@ -159,7 +160,7 @@ TEST_F(ScreenViewTest, WhileTheUiIsBehindTheChangesOfEveryReplacedPictureAreRepa
 
   // The same picture again is shown but paints nothing of the picture.
   painted.region = QRegion();
-  view_.ShowPicture(surface);
+  testing::ShowWholePicture(view_.Display(), surface);
   ASSERT_TRUE(shown.wait(5000));
   EXPECT_EQ(view_.PicturePixelsRepainted() - repainted_before, 200);
   view_.update(0, 0, 5, 5);  // a paint to wait for, outside the picture
@@ -171,8 +172,8 @@ TEST_F(ScreenViewTest, WhileTheUiIsBehindTheChangesOfEveryReplacedPictureAreRepa
 TEST_F(ScreenViewTest, TheLatestStatusTextIsKeptAndDrawnAt10_10) {
   QSignalSpy shown(&view_, &ScreenView::PictureShown);
   std::thread receiver([&] {
-    view_.ShowStatusText(FormatImagesStatus(0));
-    view_.ShowStatusText(FormatImagesStatus(1));
+    view_.Display().ShowStatusText(FormatImagesStatus(0));
+    view_.Display().ShowStatusText(FormatImagesStatus(1));
   });
   receiver.join();
   ASSERT_TRUE(

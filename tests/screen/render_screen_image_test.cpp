@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "screen/image_decoder.h"
+#include "screen/kept_picture_display.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
 #include "support/allocation_counter.h"
@@ -22,7 +24,7 @@ class RenderScreenImageTest : public ::testing::Test {
   void Render(std::string_view payload) {
     std::memcpy(image_.bytes.get(), payload.data(), payload.size());
     image_.count = static_cast<int32_t>(payload.size());
-    RenderScreenImage(image_, surface_, counters_, display_);
+    RenderScreenImage(image_, decoder_, counters_, display_);
   }
   // A pixel of the last picture shown.
   Pixel Shown(int x, int y) const {
@@ -31,18 +33,16 @@ class RenderScreenImageTest : public ::testing::Test {
   }
 
   ScreenImageBuffer image_;
-  Surface surface_;
+  ImageDecoder decoder_;
   StatusCounters counters_;
   testing::RecordingDisplay display_;
 };
 
-TEST_F(RenderScreenImageTest, StatusFirstThenTheFramedPictureFromTheSurfaceItself) {
+TEST_F(RenderScreenImageTest, StatusFirstThenTheFramedPicture) {
   Render("B" + std::string(10, '9'));  // rows 0 to 9 red
   EXPECT_EQ(display_.Events(), (std::vector<std::string>{"status", "picture"}));
   EXPECT_EQ(display_.Texts().at(0), FormatImagesStatus(0));
   EXPECT_EQ(counters_.ImagesShown.load(), 1);
-  // The display copies the drawing surface, not a read-back of the window.
-  EXPECT_EQ(display_.LastSurface(), &surface_);
   EXPECT_EQ(Shown(100, 7), kRed);
   EXPECT_EQ(Shown(100, 3), kBlack);  // frame rows 0 to 5
   EXPECT_EQ(Shown(0, 7), kBlack);    // frame columns
@@ -78,9 +78,11 @@ TEST_F(RenderScreenImageTest, EmptyPayloadShowsThePreviousImageFramedAndCounts) 
 
 // A display that keeps nothing, so that only the renderer's own
 // allocations are counted.
-class NullDisplay : public ScreenDisplay {
+class NullDisplay : public KeptPictureDisplay {
  public:
-  void ShowPicture(const Surface& picture) override { last_pixel = picture.PixelAt(799, 599); }
+  void PictureKept(const Pixel* picture, const ChangedRegion&, int) override {
+    last_pixel = picture[Surface::kWidth * Surface::kHeight - 1];
+  }
   void ShowStatusText(std::string_view text) override { text_length = text.size(); }
   Pixel last_pixel = 0;
   size_t text_length = 0;
@@ -88,14 +90,14 @@ class NullDisplay : public ScreenDisplay {
 
 TEST(RenderScreenImageCost, NothingIsAllocatedPerImage) {
   ScreenImageBuffer image;
-  Surface surface;
+  ImageDecoder decoder;
   StatusCounters counters;
   NullDisplay display;
   const std::string payload = "ABCDEFGHIJKLMNOP123456789xyz" + std::string(700, '9');
   std::memcpy(image.bytes.get(), payload.data(), payload.size());
   image.count = static_cast<int32_t>(payload.size());
   const long before = corvane::testing::AllocationCount();
-  for (int i = 0; i < 3; ++i) RenderScreenImage(image, surface, counters, display);
+  for (int i = 0; i < 3; ++i) RenderScreenImage(image, decoder, counters, display);
   EXPECT_EQ(corvane::testing::AllocationCount() - before, 0);
   EXPECT_EQ(counters.ImagesShown.load(), 3);
   EXPECT_EQ(display.text_length, FormatImagesStatus(2).size());

@@ -115,7 +115,7 @@ class FakeWindow : public WindowControl {
 };
 
 // Shows `picture` (empty: no picture has arrived yet) and records each
-// zoom it is given.
+// zoom it is given and each check of Draw While Receiving.
 class FakePictureView : public PictureView {
  public:
   std::vector<Pixel> picture;
@@ -126,6 +126,8 @@ class FakePictureView : public PictureView {
     return true;
   }
   void ApplyZoom(ZoomMode mode) override { zooms.push_back(mode); }
+  std::vector<bool> draw_while_receiving;
+  void CheckDrawWhileReceiving(bool on) override { draw_while_receiving.push_back(on); }
 };
 
 // Keeps what was put on it; every put fails with `error` when set.

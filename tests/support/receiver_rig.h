@@ -14,7 +14,6 @@
 #include "params/restore.h"
 #include "screen/screen_image.h"
 #include "screen/status_counters.h"
-#include "screen/surface.h"
 #include "support/queue_drain.h"
 #include "support/test_doubles.h"
 
@@ -28,16 +27,6 @@ class PayloadDisplay : public RecordingDisplay {
   PayloadDisplay(const ScreenImageBuffer& image, const TransmitQueue& queue)
       : image_(image), queue_(queue) {}
 
-  void ShowPicture(const Surface& picture) override {
-    {
-      std::lock_guard lock(mutex_);
-      const auto payload = image_.Payload();
-      payloads_.emplace_back(reinterpret_cast<const char*>(payload.data()), payload.size());
-      queued_at_picture_.push_back(queue_.UnsentCount());
-    }
-    RecordingDisplay::ShowPicture(picture);
-  }
-
   std::vector<std::string> Payloads() const {
     std::lock_guard lock(mutex_);
     return payloads_;
@@ -45,6 +34,17 @@ class PayloadDisplay : public RecordingDisplay {
   std::vector<int32_t> QueuedAtPicture() const {
     std::lock_guard lock(mutex_);
     return queued_at_picture_;
+  }
+
+ protected:
+  void PictureKept(const Pixel* picture, const ChangedRegion& changed, int rows) override {
+    {
+      std::lock_guard lock(mutex_);
+      const auto payload = image_.Payload();
+      payloads_.emplace_back(reinterpret_cast<const char*>(payload.data()), payload.size());
+      queued_at_picture_.push_back(queue_.UnsentCount());
+    }
+    RecordingDisplay::PictureKept(picture, changed, rows);
   }
 
  private:
@@ -63,7 +63,7 @@ struct ReceiverRig {
 
   TransmitQueue queue;
   ScreenImageBuffer image;
-  Surface surface;
+  ImageDrawing drawing;
   StatusCounters counters;
   PayloadDisplay display{image, queue};
   RecordingMessages messages;
@@ -71,7 +71,7 @@ struct ReceiverRig {
   RestoreRequest restore;
   ReceiverState state;
   SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   surface, counters, display,
+  ReceiverContext context{queue,    image,   drawing, counters, display,
                           messages, capture, restore, state,    watchdog};
 
   // Takes everything queued, as a sender would, without a port.

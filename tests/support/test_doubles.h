@@ -11,30 +11,30 @@
 #include <vector>
 
 #include "link/operator_messages.h"
+#include "screen/changed_region.h"
+#include "screen/kept_picture_display.h"
 #include "screen/screen_display.h"
 #include "screen/surface.h"
 #include "support/patience.h"
 
 namespace corvane::testing {
 
-// Records every status text and picture in order ("status", "picture");
-// keeps a copy of the last picture's pixels, made during the call as the
-// shell must, and the surface it came from.
-class RecordingDisplay : public ScreenDisplay {
- public:
-  void ShowPicture(const Surface& picture) override {
-    {
-      std::lock_guard lock(mutex_);
-      events_.emplace_back("picture");
-      ++pictures_;
-      last_surface_ = &picture;
-      last_picture_.assign(
-          picture.Pixels(),
-          picture.Pixels() + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
-    }
-    changed_.notify_all();
-  }
+// Hands `picture` to a display as the receiver would had it decoded it:
+// drawn into the display's picture, with where it changed.
+inline void ShowWholePicture(ScreenDisplay& display, const Surface& picture) {
+  Pixel* target = display.PictureToDraw();
+  ChangedRegion changed;
+  FindChangedRegion(picture.Pixels(), target, changed);
+  CopyRegion(picture.Pixels(), target, changed);
+  display.ShowPicture(changed, Surface::kHeight);
+}
 
+// Records every status text and picture in order ("status", "picture",
+// and "drop" for a picture given up); keeps a copy of the last picture's
+// pixels as the window would show it, and the rows each picture had
+// decoded.
+class RecordingDisplay : public KeptPictureDisplay {
+ public:
   void ShowStatusText(std::string_view text) override {
     {
       std::lock_guard lock(mutex_);
@@ -42,6 +42,18 @@ class RecordingDisplay : public ScreenDisplay {
       texts_.emplace_back(text);
     }
     changed_.notify_all();
+  }
+
+  void DropPicture(const ChangedRegion& written) override {
+    KeptPictureDisplay::DropPicture(written);
+    std::lock_guard lock(mutex_);
+    events_.emplace_back("drop");
+  }
+
+  // Rows decoded of each picture shown, in order.
+  std::vector<int> Rows() const {
+    std::lock_guard lock(mutex_);
+    return rows_;
   }
 
   std::vector<std::string> Events() const {
@@ -69,10 +81,6 @@ class RecordingDisplay : public ScreenDisplay {
     std::lock_guard lock(mutex_);
     return last_picture_;
   }
-  const Surface* LastSurface() const {
-    std::lock_guard lock(mutex_);
-    return last_surface_;
-  }
 
   // Wait (without polling) until at least `count` pictures or texts were
   // shown; false, with a failure, when they did not come in time.
@@ -91,13 +99,26 @@ class RecordingDisplay : public ScreenDisplay {
         });
   }
 
+ protected:
+  void PictureKept(const Pixel* picture, const ChangedRegion&, int rows_decoded) override {
+    {
+      std::lock_guard lock(mutex_);
+      events_.emplace_back("picture");
+      ++pictures_;
+      rows_.push_back(rows_decoded);
+      last_picture_.assign(picture,
+                           picture + static_cast<size_t>(Surface::kWidth) * Surface::kHeight);
+    }
+    changed_.notify_all();
+  }
+
  private:
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<std::string> events_;
   std::vector<std::string> texts_;
   std::vector<Pixel> last_picture_;
-  const Surface* last_surface_ = nullptr;
+  std::vector<int> rows_;
   int pictures_ = 0;
 };
 
