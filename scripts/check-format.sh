@@ -2,6 +2,8 @@
 # Lists the C++ files of src/, sim/, tests/ and bench/ that clang-format
 # (version 14, as on Debian 12) would change under .clang-format, with how
 # many of their lines would go and come, and exits 1 if there is any.
+# Also refuses an include that climbs out of its folder ("../"): it would
+# reach past the include views that keep each layer to the folders below it.
 # Changes no file. Installs clang-format with apt-get when it is missing.
 # Usage: scripts/check-format.sh
 set -euo pipefail
@@ -35,6 +37,13 @@ for file in "${files[@]}"; do
   removed_total=$((removed_total + removed))
   added_total=$((added_total + added))
 done
+climbing=$(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"\.\./' "${files[@]}" || true)
+if [ -n "$climbing" ]; then
+  echo "$climbing" >&2
+  echo "check-format.sh: an include may not climb out of its folder; name the folder," \
+       "as in #include \"link/transmit_queue.h\"." >&2
+  exit 1
+fi
 if [ "$changed" -gt 0 ]; then
   echo "clang-format would change $changed of ${#files[@]} files" \
        "(-$removed_total +$added_total lines); $format -i <file> formats one." >&2
