@@ -106,19 +106,11 @@ bool SerialPort::FailOpen(int error) {
   return false;
 }
 
-bool SerialPort::OpenSerialPort(int port_number, const std::filesystem::path& directory) {
-  if (port_number < 1) {
-    device_path_.clear();
-    return FailOpen(ENODEV);
-  }
-  return OpenSerialDevice(PortDevicePath(port_number, directory));
-}
-
 bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   device_path_ = device_path;
   open_error_.clear();
-  if (IsOpen()) return FailOpen(EBUSY);
   if (device_path.empty()) return FailOpen(ENODEV);
+  if (IsOpen()) return FailOpen(EBUSY);
   if (!PrepareLinkEvents()) return FailOpen(errno);
   DrainWakeSignal(platform_->wake_fd);
 

@@ -175,20 +175,12 @@ bool SerialPort::FailOpen(int error) {
   return false;
 }
 
-bool SerialPort::OpenSerialPort(int port_number, const std::filesystem::path& directory) {
-  if (port_number < 1) {
-    device_path_.clear();
-    return FailOpen(ERROR_FILE_NOT_FOUND);
-  }
-  return OpenSerialDevice(PortDevicePath(port_number, directory));
-}
-
 bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   Platform& p = *platform_;
   device_path_ = device_path;
   open_error_.clear();
-  if (IsOpen()) return FailOpen(ERROR_BUSY);
   if (device_path.empty()) return FailOpen(ERROR_FILE_NOT_FOUND);
+  if (IsOpen()) return FailOpen(ERROR_BUSY);
   if (!PrepareLinkEvents()) return FailOpen(static_cast<int>(GetLastError()));
   ResetEvent(p.close_event);
 
