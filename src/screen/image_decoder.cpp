@@ -47,7 +47,7 @@ void Fill(Pixel* p, int n, Pixel colour) {
 
 // Makes p[x0, x1) of row y `colour`, writing only from the first pixel
 // that differs to the last, and notes that span.
-void Paint(Pixel* row, int y, int x0, int x1, Pixel colour, ChangedSpans& changes) {
+inline void Paint(Pixel* row, int y, int x0, int x1, Pixel colour, ChangedSpans& changes) {
   if (x0 >= x1) return;
   Pixel* p = row + x0;
   const int n = x1 - x0;
@@ -87,43 +87,30 @@ void ImageDecoder::End() {
   ReleasePicture();
 }
 
+void ImageDecoder::RowBounds(int y, int& left, int& right) const {
+  left = 0;
+  right = kW;
+  if (framing_ == Framing::kScreenFrame) {
+    // What the frame leaves of each row: columns 2 to 797 of rows 6 to 597,
+    // and the bottom-right pixel.
+    if (y <= 5 || y == kH - 2) {
+      right = 0;
+    } else if (y == kH - 1) {
+      left = kW - 1;
+    } else {
+      left = 2;
+      right = kW - 2;
+    }
+  }
+}
+
 void ImageDecoder::StartRow() {
   if (y_ >= kH || picture_ == nullptr) {
     row_ = nullptr;
     return;
   }
   row_ = picture_ + static_cast<size_t>(y_) * kW;
-  left_ = 0;
-  right_ = kW;
-  if (framing_ == Framing::kScreenFrame) {
-    // What the frame leaves of each row: columns 2 to 797 of rows 6 to 597,
-    // and the bottom-right pixel.
-    if (y_ <= 5 || y_ == kH - 2) {
-      right_ = 0;
-    } else if (y_ == kH - 1) {
-      left_ = kW - 1;
-    } else {
-      left_ = 2;
-      right_ = kW - 2;
-    }
-  }
-}
-
-void ImageDecoder::NextRow() {
-  x_ = 0;
-  ++y_;
-  StartRow();
-}
-
-void ImageDecoder::DrawSpan(int x0, int x1) {
-  Paint(row_, y_, x0 < left_ ? left_ : x0, x1 > right_ ? right_ : x1, pen_, changes_);
-}
-
-void ImageDecoder::DrawPixel() {
-  if (x_ >= left_ && x_ < right_ && row_[x_] != pen_) {
-    row_[x_] = pen_;
-    changes_.Note(y_, x_, x_ + 1);
-  }
+  RowBounds(y_, left_, right_);
 }
 
 // Every row from kHeight on is clipped whole, so what is left of a payload
@@ -141,7 +128,9 @@ void ImageDecoder::KeepLastPen(std::span<const uint8_t> bytes) {
 // One pass with a table lookup per byte: a run digit is one span, a single
 // pixel one compare. Pixels past column 799 are clipped and never carried
 // into the next row. x < kWidth and y < kHeight hold at the top of the
-// loop: both are checked after every byte that moves x.
+// loop: both are checked after every byte that moves x. The state lives in
+// locals meanwhile: a store into the picture could otherwise be a store
+// into a member, and every pixel would load them all again.
 void ImageDecoder::Feed(std::span<const uint8_t> bytes) {
   const uint8_t* const data = bytes.data();
   const size_t count = bytes.size();
@@ -151,49 +140,67 @@ void ImageDecoder::Feed(std::span<const uint8_t> bytes) {
     KeepLastPen(bytes);
     return;
   }
+  Pixel pen = pen_;
+  Pixel* row = row_;
+  int x = x_;
+  int y = y_;
+  int left = left_;
+  int right = right_;
+  ChangedSpans& changes = changes_;
+  const auto draw_pixel = [&] {
+    if (x >= left && x < right && row[x] != pen) {
+      row[x] = pen;
+      changes.Note(y, x, x + 1);
+    }
+  };
+  // False once the rows below the picture are reached.
+  const auto next_row = [&] {
+    x = 0;
+    ++y;
+    row += kW;
+    RowBounds(y, left, right);
+    return y < kH;
+  };
   size_t i = 0;
+  bool below = false;
   if (letter_waits_) {
     // The letter that ended the last piece draws its pixel, in its own pen
     // (for "F" the pen that was current), if this piece starts with a
     // letter too.
     letter_waits_ = false;
     if (kPayloadByteRoles[data[0]].letter) {
-      DrawPixel();
-      if (++x_ >= kW) {
-        NextRow();
-        if (y_ == kH) {
-          KeepLastPen(bytes);
-          return;
-        }
-      }
+      draw_pixel();
+      below = ++x >= kW && !next_row();
     }
   }
-  while (i < count) {
+  while (!below && i < count) {
     const PayloadByteRole& role = kPayloadByteRoles[data[i]];
     ++i;
     if (role.run != 0) {
-      DrawSpan(x_, x_ + role.run);
-      x_ += role.run;
+      const int end = x + role.run;
+      Paint(row, y, x < left ? left : x, end > right ? right : end, pen, changes);
+      x = end;
     } else if (role.letter) {
-      if (role.has_pen) pen_ = role.pen;
+      if (role.has_pen) pen = role.pen;
       if (i == count) {
         letter_waits_ = true;
         break;
       }
       if (!kPayloadByteRoles[data[i]].letter) continue;  // x did not move
-      DrawPixel();
-      ++x_;
+      draw_pixel();
+      ++x;
     } else {
       continue;  // x did not move, so no row can end
     }
-    if (x_ >= kW) {
-      NextRow();
-      if (y_ == kH) {
-        KeepLastPen(bytes.subspan(i));
-        return;
-      }
-    }
+    if (x >= kW) below = !next_row();
   }
+  pen_ = pen;
+  x_ = x;
+  y_ = y;
+  left_ = left;
+  right_ = right;
+  row_ = below ? nullptr : row;
+  if (below) KeepLastPen(bytes.subspan(i));
 }
 
 void ImageDecoder::Finish() {

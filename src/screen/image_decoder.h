@@ -77,14 +77,10 @@ class ImageDecoder {
   int Y() const { return y_; }
 
  private:
+  // The columns [left, right) of row y that are the image's to write.
+  void RowBounds(int y, int& left, int& right) const;
   void StartRow();
-  void NextRow();
-  // Colours pixels [x0, x1) of the current row, clipped to what it may
-  // write, noting what changed.
-  void DrawSpan(int x0, int x1);
-  void DrawPixel();
   void KeepLastPen(std::span<const uint8_t> bytes);
-  void DrawFrame();
 
   const Framing framing_;
   Pixel pen_ = kBlack;
