@@ -1,5 +1,7 @@
 #include "app/connection_message.h"
 
+#include "files/path_text.h"
+
 namespace corvane {
 
 OperatorMessage ConnectionFailedMessage() {
@@ -30,9 +32,10 @@ OperatorMessage NotConnectedMessage(int port, std::string_view refused) {
   return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning};
 }
 
-OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port) {
+OperatorMessage ConfigNotSavedMessage(const std::filesystem::path& path, std::error_code error,
+                                      int port) {
   std::string text = "The COM port setting cannot be saved to\n";
-  text += path;
+  text += PathText(path);
   text += "\n(" + error.message() + ").\nCOM" + std::to_string(port) +
           " is used until Corvane is closed.";
   return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning};

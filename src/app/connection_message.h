@@ -6,6 +6,7 @@
 // thread (it returns at once, the box is shown by the message seam).
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,6 +35,7 @@ OperatorMessage NotConnectedMessage(int port, std::string_view refused);
 
 // The port dialog changed the port but the configuration file could not be
 // written: the new port holds for this run only.
-OperatorMessage ConfigNotSavedMessage(std::string_view path, std::error_code error, int port);
+OperatorMessage ConfigNotSavedMessage(const std::filesystem::path& path, std::error_code error,
+                                      int port);
 
 }  // namespace corvane

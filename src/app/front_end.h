@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <span>
@@ -38,8 +39,8 @@ struct FileChooserRequest {
 };
 
 struct FileChoice {
-  std::string path;   // the full path, as the backup and restore open it
-  std::string title;  // the file's name without the directory
+  std::filesystem::path path;  // the full path, exactly as chosen
+  std::string title;           // the file's name without the directory, as UTF-8 text
 };
 
 class FileChooser {
@@ -69,7 +70,7 @@ class PortSetting {
   // be written, empty on success.
   virtual std::error_code Save() = 0;
   // The file Save writes, for the operator's message when it fails.
-  virtual std::string FilePath() const = 0;
+  virtual std::filesystem::path FilePath() const = 0;
 };
 
 // The controller link as the commands see it.

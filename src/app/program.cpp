@@ -29,7 +29,7 @@ class Program::PortAdapter : public PortSetting {
   int Port() const override { return config_.ComPort(); }
   void SetPort(int port) override { config_.SetComPort(port); }
   std::error_code Save() override { return WriteConfig(config_, base_); }
-  std::string FilePath() const override { return (base_ / kConfigFileName).string(); }
+  std::filesystem::path FilePath() const override { return base_ / kConfigFileName; }
 
  private:
   AppConfig& config_;

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "files/path_text.h"
+
 namespace corvane {
 
 std::string ScreenImageFileName(const std::tm& local_time) {
@@ -17,9 +19,9 @@ OperatorMessage NoPictureYetMessage(std::string_view caption) {
           MessageIcon::kWarning};
 }
 
-OperatorMessage PictureNotSavedMessage(std::string_view path, std::error_code error) {
+OperatorMessage PictureNotSavedMessage(const std::filesystem::path& path, std::error_code error) {
   std::string text = "The screen image cannot be saved to\n";
-  text += path;
+  text += PathText(path);
   text += "\n(" + error.message() + ").";
   return {std::string(kSaveScreenImageTitle), std::move(text), MessageIcon::kWarning};
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -34,7 +35,7 @@ std::string ScreenImageFileName(const std::tm& local_time);
 // Save or copy before the controller sent its first picture.
 OperatorMessage NoPictureYetMessage(std::string_view caption);
 // The file could not be written; names the file and the reason.
-OperatorMessage PictureNotSavedMessage(std::string_view path, std::error_code error);
+OperatorMessage PictureNotSavedMessage(const std::filesystem::path& path, std::error_code error);
 // The clipboard could not be had (another program holds it open).
 OperatorMessage PictureNotCopiedMessage(std::error_code error);
 

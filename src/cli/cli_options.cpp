@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "files/path_text.h"
+
 namespace corvane::cli {
 
 namespace {
@@ -116,7 +118,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   options.timeout = std::chrono::milliseconds(std::llround(timeout_seconds * 1000));
   options.log_time = std::chrono::milliseconds(std::llround(log_seconds * 1000));
   if (to_station != 0) options.to_station = to_station;
-  options.file = std::filesystem::path(file);
+  options.file = PathFromText(file);
   parsed.options = options;
   return parsed;
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <span>
 
+#include "files/path_text.h"
 #include "link/protocol.h"
 #include "params/param_messages.h"
 #include "params/text_file.h"
@@ -238,7 +239,7 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
   // link, so it goes out ahead of that link's first screen request and the
   // block does not wait behind a whole image (4 s at 115200 baud). A file
   // that cannot be written is also found before the port is touched.
-  if (!records_.capture.StartBackup(file.string(), BackupCommand(station))) {
+  if (!records_.capture.StartBackup(file, BackupCommand(station))) {
     return ExitCode::kFileError;  // the capture has said why
   }
   if (const ExitCode open = Open(); open != ExitCode::kSuccess) {
@@ -249,7 +250,7 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
       mute_messages_ = true;
     }
     records_.capture.AbandonCapture(BackupCutOff::kLinkClosed);
-    const std::filesystem::path partial = PartialBackupPath(file.string());
+    const std::filesystem::path partial = PartialBackupPath(file);
     std::error_code error;
     if (std::filesystem::file_size(partial, error) == 0 && !error) {
       std::filesystem::remove(partial, error);
@@ -305,7 +306,7 @@ ExitCode CliSession::Backup(int station, const std::filesystem::path& file) {
                                                                     : ExitCode::kIncomplete;
   }
   reporter_.Note("Backup of " + StationName(station) + ": " + std::to_string(records) +
-                 " records written to " + file.string());
+                 " records written to " + PathText(file));
   return ExitCode::kSuccess;
 }
 
@@ -319,13 +320,13 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
     std::error_code error;
     const std::unique_ptr<TextFileReader> reader = TextFileReader::Open(file, error);
     if (!reader) {
-      reporter_.Error("corvane-cli: cannot read " + file.string() + ": " + error.message());
+      reporter_.Error("corvane-cli: cannot read " + PathText(file) + ": " + error.message());
       return ExitCode::kFileError;
     }
     std::string line;
     while (reader->ReadLine(line)) ++total;
     if (reader->Failed()) {
-      reporter_.Error("corvane-cli: cannot read " + file.string() + ": " +
+      reporter_.Error("corvane-cli: cannot read " + PathText(file) + ": " +
                       reader->Error().message());
       return ExitCode::kFileError;
     }
@@ -333,7 +334,7 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
   if (const ExitCode open = Open(); open != ExitCode::kSuccess) return open;
 
   records_.counters.LinesSent.store(0);
-  records_.restore.ArmRestore(file.string(), to_station.has_value(),
+  records_.restore.ArmRestore(file, to_station.has_value(),
                               static_cast<uint16_t>(to_station.value_or(1) - 1));
   // The restore runs on the receiver at the end of the next image and ends
   // with a screen request; the image that answers it shows the controller
@@ -384,7 +385,7 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
                             : "corvane-cli: interrupted; nothing was sent");
       return ExitCode::kIncomplete;
   }
-  reporter_.Note("Restore of " + file.string() + ": " + std::to_string(sent) + " lines sent" +
+  reporter_.Note("Restore of " + PathText(file) + ": " + std::to_string(sent) + " lines sent" +
                  (to_station ? " to station " + std::to_string(*to_station) : std::string()));
   return ExitCode::kSuccess;
 }
@@ -393,7 +394,7 @@ ExitCode CliSession::Restore(const std::filesystem::path& file, std::optional<in
 
 ExitCode CliSession::Screenshot(const std::filesystem::path& file) {
   if (!FolderExists(file)) {
-    reporter_.Error("corvane-cli: cannot write " + file.string() + ": no such folder");
+    reporter_.Error("corvane-cli: cannot write " + PathText(file) + ": no such folder");
     return ExitCode::kFileError;
   }
   {
@@ -425,10 +426,10 @@ ExitCode CliSession::Screenshot(const std::filesystem::path& file) {
   // The workers are gone: the picture is the main thread's now.
   if (const std::error_code error =
           WritePngFile(file, picture_, Surface::kWidth, Surface::kHeight)) {
-    reporter_.Error("corvane-cli: cannot write " + file.string() + ": " + error.message());
+    reporter_.Error("corvane-cli: cannot write " + PathText(file) + ": " + error.message());
     return ExitCode::kFileError;
   }
-  reporter_.Note("Screen saved to " + file.string());
+  reporter_.Note("Screen saved to " + PathText(file));
   return ExitCode::kSuccess;
 }
 
@@ -436,7 +437,7 @@ ExitCode CliSession::Screenshot(const std::filesystem::path& file) {
 
 ExitCode CliSession::Log(std::chrono::milliseconds duration, const std::filesystem::path& file) {
   if (!FolderExists(file)) {
-    reporter_.Error("corvane-cli: cannot write " + file.string() + ": no such folder");
+    reporter_.Error("corvane-cli: cannot write " + PathText(file) + ": no such folder");
     return ExitCode::kFileError;
   }
   const Clock::time_point start = Clock::now();
@@ -449,7 +450,7 @@ ExitCode CliSession::Log(std::chrono::milliseconds duration, const std::filesyst
   std::unique_ptr<TextFileWriter> writer = TextFileWriter::Create(file, error);
   if (!writer) {
     Close();
-    reporter_.Error("corvane-cli: cannot create " + file.string() + ": " + error.message());
+    reporter_.Error("corvane-cli: cannot create " + PathText(file) + ": " + error.message());
     return ExitCode::kFileError;
   }
   writer->Write("# corvane-cli traffic log of " + LinkName() + ", started " + LocalTimeNow() +
@@ -480,23 +481,23 @@ ExitCode CliSession::Log(std::chrono::milliseconds duration, const std::filesyst
   traffic_log_->TakeLines(lines);
   writer->Write(lines);
   if (!writer->Close()) {
-    reporter_.Error("corvane-cli: cannot write " + file.string() + ": " +
+    reporter_.Error("corvane-cli: cannot write " + PathText(file) + ": " +
                     writer->Error().message());
     return ExitCode::kFileError;
   }
   const uint64_t received = bytes_received_.load();
   if (LinkWasLost()) {
     reporter_.Error("corvane-cli: the connection to " + LinkName() +
-                    " was lost; the log up to then is in " + file.string());
+                    " was lost; the log up to then is in " + PathText(file));
     return ExitCode::kNotConnected;
   }
   if (received == 0 && !interrupted) {
     reporter_.Error("corvane-cli: time-out: the controller sent nothing in " + Seconds(duration) +
-                    " (the log is in " + file.string() + ")");
+                    " (the log is in " + PathText(file) + ")");
     return ExitCode::kTimedOut;
   }
   reporter_.Note("Logged " + std::to_string(bytes_sent_.load()) + " bytes sent and " +
-                 std::to_string(received) + " received to " + file.string());
+                 std::to_string(received) + " received to " + PathText(file));
   return ExitCode::kSuccess;
 }
 

@@ -1,8 +1,9 @@
 #include "params/capture.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <thread>
+
+#include "files/file_open.h"
 
 #include "link/protocol.h"
 #include "link/transmit_queue.h"
@@ -19,7 +20,7 @@ namespace {
 // what writing it directly would have asked, so a backup the operator
 // protected is still refused at the start, before the controller is asked
 // anything. A directory or a device is no backup to replace.
-std::error_code CheckReplaceable(const std::string& path) {
+std::error_code CheckReplaceable(const std::filesystem::path& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) return {};
@@ -30,17 +31,29 @@ std::error_code CheckReplaceable(const std::string& path) {
   if (!std::filesystem::is_regular_file(status)) {
     return std::make_error_code(std::errc::not_supported);
   }
-  errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "r+b");
-  if (file == nullptr) return {errno != 0 ? errno : EACCES, std::generic_category()};
+  std::FILE* file = OpenFile(path, "r+b", error);
+  if (file == nullptr) return error;
   std::fclose(file);
   return {};
 }
 
+// A ".partial" left by an earlier backup goes first, whatever it is: the
+// new one is then created exclusively, so that a symbolic link planted
+// under the name is removed, never written through. Should a name appear
+// again between the two steps, the create refuses it.
+std::unique_ptr<TextFileWriter> CreatePartial(const std::filesystem::path& partial,
+                                              std::error_code& error) {
+  std::error_code ignored;
+  std::filesystem::remove(partial, ignored);
+  return TextFileWriter::CreateNew(partial, error);
+}
+
 }  // namespace
 
-std::string PartialBackupPath(std::string_view path) {
-  return std::string(path) + std::string(kPartialBackupSuffix);
+std::filesystem::path PartialBackupPath(const std::filesystem::path& path) {
+  std::filesystem::path partial = path;
+  partial += kPartialBackupSuffix;
+  return partial;
 }
 
 CaptureState::CaptureState(TransmitQueue& queue, StatusCounters& counters,
@@ -88,7 +101,7 @@ std::optional<OperatorMessage> CaptureState::CloseLocked(Ending ending,
       const bool written = file->Close();
       // A new backup of the same file empties the ".partial" at once, so the
       // message does not send the operator looking for it.
-      const std::string_view kept = ending == Ending::kCutOff ? std::string_view(partial_) : "";
+      const std::filesystem::path kept = ending == Ending::kCutOff ? partial_ : std::filesystem::path();
       // A write failure outranks the other causes: it says why bytes are
       // missing even from the part that did arrive.
       if (!written) {
@@ -101,10 +114,10 @@ std::optional<OperatorMessage> CaptureState::CloseLocked(Ending ending,
   return std::nullopt;
 }
 
-bool CaptureState::StartBackup(const std::string& path, std::string_view command) {
+bool CaptureState::StartBackup(const std::filesystem::path& path, std::string_view command) {
   std::optional<OperatorMessage> earlier;
   std::optional<OperatorMessage> failed;
-  const std::string partial = PartialBackupPath(path);
+  const std::filesystem::path partial = PartialBackupPath(path);
   {
     std::lock_guard lock(mutex_);
     // The earlier file is closed first: its block has not ended, and the
@@ -115,7 +128,7 @@ bool CaptureState::StartBackup(const std::string& path, std::string_view command
         CloseLocked(same_file ? Ending::kTakenOver : Ending::kCutOff, BackupCutOff::kReplaced);
     std::error_code error = CheckReplaceable(path);
     std::unique_ptr<TextFileWriter> file;
-    if (!error) file = TextFileWriter::Create(partial, error);
+    if (!error) file = CreatePartial(partial, error);
     if (!file) {
       failed = BackupCreateFailedMessage(path, error);
     } else {

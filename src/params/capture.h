@@ -8,8 +8,11 @@
 // A backup cut short in any way (link lost, controller silent or restarted,
 // disk full, a new backup, Exit, the process killed) leaves the chosen file
 // byte for byte as it was, and what was received in "<file>.partial", which
-// the next backup of that file empties again. The suffix is this program's
-// own: a file of that name is taken to be what an earlier backup left.
+// the next backup of that file removes and creates anew. The suffix is this
+// program's own: a file of that name is taken to be what an earlier backup
+// left, and never written through: a symbolic link planted under that name
+// is removed, not followed, so it cannot turn a backup into a write over the
+// file it points at.
 //
 // Threads: StartBackup and the Exit command's CloseBackupFile run on the UI
 // thread; CaptureParameterByte, AbandonCapture and the close at "]" on the
@@ -43,7 +46,7 @@ struct StatusCounters;
 // Where the bytes of a backup into `path` are written until the block is
 // whole, and where they stay when it never is.
 inline constexpr std::string_view kPartialBackupSuffix = ".partial";
-std::string PartialBackupPath(std::string_view path);
+std::filesystem::path PartialBackupPath(const std::filesystem::path& path);
 
 class CaptureState {
  public:
@@ -58,14 +61,14 @@ class CaptureState {
   // The pause at "]": the controller needs it before the next screen request.
   static constexpr std::chrono::milliseconds kBlockEndPause{500};
 
-  // UI thread. Creates (or empties) the file's ".partial", then queues the
+  // UI thread. Creates the file's ".partial" new, then queues the
   // 4-byte backup command. An earlier capture still open is closed first and
   // reported as incomplete. Returns false, sending nothing, when the chosen
   // file could not be replaced (a read-only file, a directory, a device),
   // the ".partial" cannot be created or the queue has no room for the
   // command; the operator has then already been told (the caller shows
   // nothing more), and the chosen file is as it was.
-  bool StartBackup(const std::string& path, std::string_view command);
+  bool StartBackup(const std::filesystem::path& path, std::string_view command);
 
   // Receiver thread, for every byte inside a parameter block, the closing
   // "]" included. Returns true when the byte ended the block: the receiver
@@ -108,8 +111,8 @@ class CaptureState {
   Pause pause_;
   mutable std::mutex mutex_;
   std::unique_ptr<TextFileWriter> file_;  // guarded by mutex_
-  std::string path_;                      // guarded by mutex_: the chosen file
-  std::string partial_;                   // guarded by mutex_: where its bytes go
+  std::filesystem::path path_;            // guarded by mutex_: the chosen file
+  std::filesystem::path partial_;         // guarded by mutex_: where its bytes go
   bool capturing_ = false;                // guarded by mutex_
 };
 

@@ -16,11 +16,10 @@ std::error_code SyncToDisk(std::FILE* file) {
 }
 
 std::error_code RenameOverFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  // Narrow names, as every file of the program is opened. Write-through: the
-  // call returns once the rename itself is on the disk. No copy is allowed:
-  // both names are in one directory, and a copy would not be one step.
-  if (MoveFileExA(from.string().c_str(), to.string().c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // Wide names, exactly as chosen. Write-through: the call returns once the
+  // rename itself is on the disk. No copy is allowed: both names are in one
+  // directory, and a copy would not be one step.
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return {};
   }
   return {static_cast<int>(GetLastError()), std::system_category()};

@@ -1,5 +1,7 @@
 #include "params/param_messages.h"
 
+#include "files/path_text.h"
+
 namespace corvane {
 
 namespace {
@@ -8,12 +10,15 @@ OperatorMessage Warning(std::string_view caption, std::string text) {
   return OperatorMessage{std::string(caption), std::move(text), MessageIcon::kWarning};
 }
 
-std::string Quoted(std::string_view path) { return "\n\"" + std::string(path) + "\"\n"; }
+std::string Quoted(const std::filesystem::path& path) {
+  return "\n\"" + PathText(path) + "\"\n";
+}
 
 }  // namespace
 
-OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff cause,
-                                        std::error_code error, std::string_view partial) {
+OperatorMessage BackupIncompleteMessage(const std::filesystem::path& path, BackupCutOff cause,
+                                        std::error_code error,
+                                        const std::filesystem::path& partial) {
   std::string text = std::string(kBackupIncompleteText) + Quoted(path);
   switch (cause) {
     case BackupCutOff::kWriteFailed:
@@ -42,26 +47,26 @@ OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff caus
   return Warning(kBackupIncompleteCaption, std::move(text));
 }
 
-OperatorMessage BackupCreateFailedMessage(std::string_view path, std::error_code error) {
+OperatorMessage BackupCreateFailedMessage(const std::filesystem::path& path, std::error_code error) {
   std::string text = std::string(kBackupCreateFailedText) + Quoted(path);
   if (error) text += "(" + error.message() + ")\n";
   text += "No backup was requested from the controller.";
   return Warning(kBackupFailedCaption, std::move(text));
 }
 
-OperatorMessage BackupNotSentMessage(std::string_view path) {
+OperatorMessage BackupNotSentMessage(const std::filesystem::path& path) {
   std::string text = std::string(kBackupNotSentText) + Quoted(path) + "was not changed.";
   return Warning(kBackupFailedCaption, std::move(text));
 }
 
-OperatorMessage RestoreOpenFailedMessage(std::string_view path, std::error_code error) {
+OperatorMessage RestoreOpenFailedMessage(const std::filesystem::path& path, std::error_code error) {
   std::string text = std::string(kRestoreOpenFailedText) + Quoted(path);
   if (error) text += "(" + error.message() + ")\n";
   text += kRestoreNothingSent;
   return Warning(kRestoreFailedCaption, std::move(text));
 }
 
-OperatorMessage RestoreIncompleteMessage(std::string_view path, RestoreCutOff cause,
+OperatorMessage RestoreIncompleteMessage(const std::filesystem::path& path, RestoreCutOff cause,
                                          int32_t lines_read, std::error_code error) {
   std::string text = std::string(kRestoreIncompleteText) + Quoted(path);
   switch (cause) {

@@ -1,9 +1,11 @@
 // What the backup and the restore tell the operator, through the
 // OperatorMessages seam. The captions are fixed so that the shell and the
 // tests can tell the messages apart; the texts name the file and the cause.
+// A file is named by its UTF-8 text (files/path_text.h), exactly as chosen.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -48,18 +50,19 @@ inline constexpr std::string_view kRestoreIncompleteText =
 
 // `partial` names the file that keeps what was received, when there is one;
 // the file at `path` itself is never touched by an incomplete backup.
-OperatorMessage BackupIncompleteMessage(std::string_view path, BackupCutOff cause,
-                                        std::error_code error = {}, std::string_view partial = {});
-OperatorMessage BackupCreateFailedMessage(std::string_view path, std::error_code error);
-OperatorMessage BackupNotSentMessage(std::string_view path);
-OperatorMessage RestoreOpenFailedMessage(std::string_view path, std::error_code error);
+OperatorMessage BackupIncompleteMessage(const std::filesystem::path& path, BackupCutOff cause,
+                                        std::error_code error = {},
+                                        const std::filesystem::path& partial = {});
+OperatorMessage BackupCreateFailedMessage(const std::filesystem::path& path, std::error_code error);
+OperatorMessage BackupNotSentMessage(const std::filesystem::path& path);
+OperatorMessage RestoreOpenFailedMessage(const std::filesystem::path& path, std::error_code error);
 
 // Why a restore ended before the controller had every byte.
 enum class RestoreCutOff {
   kReadFailed,  // the file could not be read to its end
   kLinkClosed,  // the connection closed while the file was being sent
 };
-OperatorMessage RestoreIncompleteMessage(std::string_view path, RestoreCutOff cause,
+OperatorMessage RestoreIncompleteMessage(const std::filesystem::path& path, RestoreCutOff cause,
                                          int32_t lines_read, std::error_code error = {});
 
 }  // namespace corvane

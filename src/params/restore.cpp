@@ -14,12 +14,13 @@ namespace corvane {
 
 // ---- RestoreRequest ----
 
-void RestoreRequest::ArmRestore(std::string_view path, bool partial, uint16_t target_station) {
+void RestoreRequest::ArmRestore(const std::filesystem::path& path, bool partial,
+                                uint16_t target_station) {
   std::lock_guard lock(mutex_);
   armed_ = true;
   partial_ = partial;
   if (partial) target_station_ = target_station;
-  path_.assign(path);
+  path_ = path;
   ++generation_;
 }
 

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -25,7 +26,7 @@ struct StatusCounters;
 
 // A copy of an armed request, taken when its run starts.
 struct RestoreSnapshot {
-  std::string path;
+  std::filesystem::path path;
   bool partial = false;
   uint16_t target_station = 0;  // zero-based station index, 0..7
   uint64_t generation = 0;      // which ArmRestore this came from
@@ -35,7 +36,7 @@ class RestoreRequest {
  public:
   // UI thread. Keeps its own copy of the path. A request that has not run
   // yet is replaced. A full request leaves the target station as it was.
-  void ArmRestore(std::string_view path, bool partial, uint16_t target_station);
+  void ArmRestore(const std::filesystem::path& path, bool partial, uint16_t target_station);
   bool Armed() const;
   // Receiver thread, at the end of an image: a snapshot when armed.
   std::optional<RestoreSnapshot> SnapshotIfArmed() const;
@@ -48,7 +49,7 @@ class RestoreRequest {
   bool armed_ = false;
   bool partial_ = false;
   uint16_t target_station_ = 0;
-  std::string path_;
+  std::filesystem::path path_;
   uint64_t generation_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "files/file_open.h"
 #include "params/file_replace.h"
 
 namespace corvane {
@@ -19,28 +20,26 @@ std::error_code LastError(int fallback = EIO) {
   return std::error_code(e != 0 ? e : fallback, std::generic_category());
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
-  // The controller's tools name files in the system's narrow code page, and
-  // so do we.
-  return std::fopen(path.string().c_str(), mode);
-}
-
 }  // namespace
 
 // ---- TextFileWriter ----
 
 std::unique_ptr<TextFileWriter> TextFileWriter::Create(const std::filesystem::path& path,
                                                        std::error_code& error) {
-  errno = 0;
-  std::FILE* file = OpenFile(path, "wb");
-  if (file == nullptr) {
-    error = LastError();
-    return nullptr;
-  }
+  return Adopt(OpenFile(path, "wb", error), path);
+}
+
+std::unique_ptr<TextFileWriter> TextFileWriter::CreateNew(const std::filesystem::path& path,
+                                                          std::error_code& error) {
+  return Adopt(CreateNewFile(path, error), path);
+}
+
+std::unique_ptr<TextFileWriter> TextFileWriter::Adopt(std::FILE* file,
+                                                      const std::filesystem::path& path) {
+  if (file == nullptr) return nullptr;
   // Our own buffer does the batching; the stream's would only hide a failed
   // write until the close.
   std::setvbuf(file, nullptr, _IONBF, 0);
-  error.clear();
   return std::unique_ptr<TextFileWriter>(new TextFileWriter(file, path));
 }
 
@@ -111,13 +110,8 @@ bool TextFileWriter::Close() {
 
 std::unique_ptr<TextFileReader> TextFileReader::Open(const std::filesystem::path& path,
                                                      std::error_code& error) {
-  errno = 0;
-  std::FILE* file = OpenFile(path, "rb");
-  if (file == nullptr) {
-    error = LastError();
-    return nullptr;
-  }
-  error.clear();
+  std::FILE* file = OpenFile(path, "rb", error);
+  if (file == nullptr) return nullptr;
   return std::unique_ptr<TextFileReader>(new TextFileReader(file));
 }
 

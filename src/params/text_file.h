@@ -33,6 +33,10 @@ class TextFileWriter {
   // reason in `error`, when that fails.
   static std::unique_ptr<TextFileWriter> Create(const std::filesystem::path& path,
                                                 std::error_code& error);
+  // Creates the file new: fails (std::errc::file_exists) when anything of
+  // that name is there, and never writes through a symbolic link.
+  static std::unique_ptr<TextFileWriter> CreateNew(const std::filesystem::path& path,
+                                                   std::error_code& error);
 
   TextFileWriter(const TextFileWriter&) = delete;
   TextFileWriter& operator=(const TextFileWriter&) = delete;
@@ -61,6 +65,7 @@ class TextFileWriter {
 
  private:
   TextFileWriter(std::FILE* file, std::filesystem::path path);
+  static std::unique_ptr<TextFileWriter> Adopt(std::FILE* file, const std::filesystem::path& path);
   void Fail(int error_number);
   bool Drain();
 

@@ -15,6 +15,8 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
+#include "files/file_open.h"
+
 namespace corvane {
 
 namespace {
@@ -32,8 +34,11 @@ std::error_code LastError(int fallback) {
   return std::error_code(e != 0 ? e : fallback, std::generic_category());
 }
 
-// A name beside `path` that no other writer picks: two programs saving the
-// same picture name at once each rename a complete file of their own.
+// Enough tries that only a folder where names cannot be created at all
+// gives up; names taken by chance are one in a million each.
+constexpr int kTemporaryNameTries = 100;
+
+// A name beside `path` that no other writer is likely to pick.
 std::filesystem::path TemporaryNameBeside(const std::filesystem::path& path) {
   static std::atomic<uint32_t> counter{0};
   thread_local std::mt19937 random{std::random_device{}()};
@@ -43,11 +48,21 @@ std::filesystem::path TemporaryNameBeside(const std::filesystem::path& path) {
   return temporary;
 }
 
-std::error_code WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  errno = 0;
-  // Narrow code page names, as every other file of the program.
-  std::FILE* file = std::fopen(path.string().c_str(), "wb");
-  if (file == nullptr) return LastError(EIO);
+// Creates a temporary file beside `path` that was not there before, under
+// a new name until one is free: two programs saving the same picture at
+// once each rename a complete file of their own, and a link planted under
+// a likely name is never written through.
+std::FILE* CreateTemporaryBeside(const std::filesystem::path& path,
+                                 std::filesystem::path& temporary, std::error_code& error) {
+  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+    temporary = TemporaryNameBeside(path);
+    std::FILE* file = CreateNewFile(temporary, error);
+    if (file != nullptr || error != std::errc::file_exists) return file;
+  }
+  return nullptr;
+}
+
+std::error_code WriteBytes(std::FILE* file, const std::vector<uint8_t>& bytes) {
   std::error_code error;
   errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) error = LastError(ENOSPC);
@@ -89,8 +104,11 @@ std::error_code WritePngFile(const std::filesystem::path& path, std::span<const 
   const std::vector<uint8_t> png = EncodePng(pixels, width, height);
   if (png.empty()) return std::make_error_code(std::errc::invalid_argument);
 
-  const std::filesystem::path temporary = TemporaryNameBeside(path);
-  std::error_code error = WriteBytes(temporary, png);
+  std::filesystem::path temporary;
+  std::error_code error;
+  std::FILE* file = CreateTemporaryBeside(path, temporary, error);
+  if (file == nullptr) return error;
+  error = WriteBytes(file, png);
   // Replaces an existing picture in one step, on Windows too.
   if (!error) std::filesystem::rename(temporary, path, error);
   if (error) {

@@ -72,7 +72,7 @@ class FakePortSetting : public PortSetting {
     ++saves;
     return save_error;
   }
-  std::string FilePath() const override { return "/settings/config.dpm"; }
+  std::filesystem::path FilePath() const override { return "/settings/config.dpm"; }
 };
 
 // Records the calls in order; "open" succeeds for the ports in `working`.
