@@ -127,6 +127,18 @@ TEST(CliProgram, BackupsHoldExactlyWhatTheControllerSent) {
   EXPECT_EQ(one.err, "") << "--quiet prints errors only";
 }
 
+TEST(CliProgram, ABackupNeverWritesThroughALinkLeftAsItsPartial) {
+  ScratchDir dir;
+  Sim sim(dir);
+  WriteWholeFile(dir / "other.txt", "someone else's file");
+  std::filesystem::create_symlink(dir / "other.txt", dir / "x.spb.partial");
+  const CliRun run = RunCli(dir, {"backup", "--port", "9", "--station", "2", "-o", "x.spb"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadWholeFile(dir / "other.txt"), "someone else's file");
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir / "x.spb")));
+  EXPECT_EQ(ReadWholeFile(dir / "x.spb"), WithCrLf(sim::ParameterStore().BackupText(1)));
+}
+
 TEST(CliProgram, ARestoreToAnotherStationLandsThereAndNowhereElse) {
   ScratchDir dir;
   Sim sim(dir);
