@@ -289,7 +289,7 @@ TEST_F(BackupCutOff, ExitClosesTheFileWithWhatArrived) {
 TEST_F(BackupReplace, EveryWayABlockIsCutOffLeavesTheEarlierFileAndKeepsWhatArrived) {
   const std::string path = (dir_ / "station.spb").string();
   const std::string earlier = "100 1 5 ;\r\n101 1 7 ;\r\n";
-  const std::string partial = PartialBackupPath(path);
+  const std::string partial = PathText(PartialBackupPath(path));
   const std::vector<std::pair<std::string, std::function<void()>>> cut_offs = {
       {"link closed", [&] { capture_.AbandonCapture(corvane::BackupCutOff::kLinkClosed); }},
       {"controller silent",
@@ -363,7 +363,7 @@ TEST_F(BackupReplace, AFileThatCannotBePutInPlaceIsReportedAndKeptAsPartial) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].caption, kBackupIncompleteCaption);
   EXPECT_NE(messages[0].text.find("could not take the place"), std::string::npos);
-  EXPECT_NE(messages[0].text.find(PartialBackupPath(path)), std::string::npos);
+  EXPECT_NE(messages[0].text.find(PathText(PartialBackupPath(path))), std::string::npos);
   EXPECT_EQ(Partial(path), "1 2 ;\r\n");
   EXPECT_EQ(ReadWholeFile(std::filesystem::path(path) / "inside"), "x");
 }
