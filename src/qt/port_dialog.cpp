@@ -7,27 +7,25 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/app_config.h"
+#include "app/port_dialog_texts.h"
 
 namespace corvane {
 
 CommPortDialog::CommPortDialog(int current_port, QWidget* parent) : QDialog(parent) {
-  setWindowTitle("COMM Port");
+  setWindowTitle(QString::fromUtf8(kPortDialogTitle.data(), kPortDialogTitle.size()));
   setObjectName("CommPortDialog");
 
-  auto* number_label = new QLabel("COMM Port #", this);
+  auto* number_label =
+      new QLabel(QString::fromUtf8(kPortNumberLabel.data(), kPortNumberLabel.size()), this);
   // Any characters may be typed; OK decides what they mean.
   edit_ = new QLineEdit(QString::number(static_cast<unsigned>(current_port)), this);
   edit_->setObjectName("PortNumberEdit");
   edit_->setFixedWidth(edit_->fontMetrics().horizontalAdvance(QStringLiteral("00000000")));
   number_label->setBuddy(edit_);
   auto* about_label = new QLabel(
-      "This parameter defines the address of the COMM port # used for communication between "
-      "the PC and the Quillon unit.",
-      this);
+      QString::fromUtf8(kPortDialogExplanation.data(), kPortDialogExplanation.size()), this);
   about_label->setWordWrap(true);
-  auto* range_label =
-      new QLabel(QString("Range: %1 - %2").arg(kDialogPortMinimum).arg(kDialogPortMaximum), this);
+  auto* range_label = new QLabel(QString::fromStdString(PortRangeText()), this);
 
   ok_ = new QPushButton("OK", this);
   ok_->setDefault(true);

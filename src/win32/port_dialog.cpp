@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/app_config.h"
+#include "app/port_dialog_texts.h"
 #include "win32/resource_ids.h"
 
 namespace corvane {
@@ -27,9 +27,10 @@ INT_PTR CALLBACK PortDialogProcedure(HWND dialog, UINT message, WPARAM wparam, L
       const auto* state = reinterpret_cast<const PortDialogState*>(lparam);
       SetDlgItemTextA(dialog, IDC_PORT_NUMBER,
                       std::to_string(static_cast<unsigned>(state->current_port)).c_str());
-      const std::string range = "Range: " + std::to_string(kDialogPortMinimum) + " - " +
-                                std::to_string(kDialogPortMaximum);
-      SetDlgItemTextA(dialog, IDC_PORT_RANGE, range.c_str());
+      SetWindowTextA(dialog, std::string(kPortDialogTitle).c_str());
+      SetDlgItemTextA(dialog, IDC_PORT_LABEL, std::string(kPortNumberLabel).c_str());
+      SetDlgItemTextA(dialog, IDC_PORT_EXPLANATION, std::string(kPortDialogExplanation).c_str());
+      SetDlgItemTextA(dialog, IDC_PORT_RANGE, PortRangeText().c_str());
       // TRUE: the system gives the focus to the edit box, its text
       // selected, so typing replaces the number; Enter presses OK.
       return TRUE;
