@@ -23,13 +23,28 @@ mkdir -p "$build"
 export WINEPREFIX="$(cd "$build" && pwd)/wineprefix"
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver=/usr/lib/wine/wineserver
+# Wine's server and system processes outlive a run that is killed before
+# its trap. Started with every descriptor the caller left open besides the
+# standard three closed, they hold nothing of the caller's, such as the lock
+# a build was started under, which they would otherwise keep for good.
+without_inherited_fds() {
+  (
+    for fd in /proc/"$BASHPID"/fd/*; do
+      fd=${fd##*/}
+      if [ "$fd" -gt 2 ]; then eval "exec $fd>&-"; fi
+    done
+    exec "$@"
+  )
+}
 # A server that stays up between the programs: without it every test
 # program pays Wine's start-up, and test discovery at build time times out.
-"$wineserver" -p >/dev/null 2>&1 </dev/null || true  # already up for this prefix
+# It ends a minute after the last program, so it cannot outlive a killed run
+# for long.
+without_inherited_fds "$wineserver" -p60 >/dev/null 2>&1 </dev/null || true  # already up for this prefix
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "== Making the Wine prefix $WINEPREFIX =="
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
+  without_inherited_fds /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null
 fi
 # Wine's system processes (services.exe, winedevice.exe, ...) are started by
 # the first program of a session, inherit its standard output and error, and
@@ -37,9 +52,9 @@ fi
 # ctest would wait on that program's output pipe long after it ended, until
 # the test timed out. A program of our own, whose output goes nowhere, starts
 # them instead and keeps them up for the whole run: cmd reading a pipe that
-# this script holds open (it ends when the script does).
-exec {wine_keeper}> >(exec /usr/lib/wine/wine64 cmd >/dev/null 2>&1)
-/usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null
+# this script alone holds open (it ends when the script does, killed or not).
+exec {wine_keeper}> >(without_inherited_fds /usr/lib/wine/wine64 cmd >/dev/null 2>&1)
+without_inherited_fds /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null
 
 echo "== Windows 64-bit: cross build and tests under wine64 =="
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
