@@ -103,7 +103,8 @@ struct Rig {
   Controller controller;
   CopyingDisplay display;
   CountingMessages messages;
-  ReceiverRecords records{display, messages};
+  TransmitQueue queue;
+  ReceiverRecords records{queue, display, messages};
   SerialLink link{records.context, {}, controller.dir};  // last: released first
 };
 
@@ -221,7 +222,8 @@ void BM_DemuxImagePayload(benchmark::State& state) {
   const bool whole_reads = state.range(0) != 0;
   CopyingDisplay display;
   CountingMessages messages;
-  ReceiverRecords records(display, messages);
+  TransmitQueue queue;
+  ReceiverRecords records(queue, display, messages);
   ReceiverContext& context = records.context;
   std::string frame = MakeImageFrame();
   frame.pop_back();

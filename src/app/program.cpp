@@ -39,7 +39,7 @@ class Program::PortAdapter : public PortSetting {
 Program::Program(std::filesystem::path base_directory, std::chrono::milliseconds quiet_time)
     : base_directory_(std::move(base_directory)),
       config_read_(ReadConfig(config_, base_directory_)),
-      watchdog_(quiet_time),
+      quiet_time_(quiet_time),
       keypad_(queue_) {}
 
 Program::~Program() {
@@ -50,14 +50,12 @@ Program::~Program() {
 void Program::Attach(const FrontEnd& front) {
   front_.emplace(front);
   OperatorMessages& messages = front.messages;
-  capture_ = std::make_unique<CaptureState>(queue_, counters_, messages);
-  receiver_context_ = std::make_unique<ReceiverContext>(
-      ReceiverContext{queue_, image_, drawing_, counters_, front.display, messages, *capture_,
-                      restore_, receiver_state_, watchdog_});
+  records_ = std::make_unique<ReceiverRecords>(queue_, front.display, messages,
+                                               ReceiverOptions{quiet_time_, {}});
   // On the worker that found the device gone: the box is shown at once (the
   // seam takes any thread), the tries to reconnect start on the UI thread.
   link_ = std::make_unique<SerialLink>(
-      *receiver_context_,
+      records_->context,
       [this](int port_number) {
         front_->messages.Show(ConnectionLostMessage(port_number));
         front_->scheduler.Post([this, port_number] {
@@ -70,9 +68,9 @@ void Program::Attach(const FrontEnd& front) {
   reconnector_ =
       std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window, front.scheduler);
   dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
-      counters_,
-      *capture_,
-      restore_,
+      records_->counters,
+      records_->capture,
+      records_->restore,
       messages,
       *link_control_,
       *port_setting_,
@@ -83,9 +81,9 @@ void Program::Attach(const FrontEnd& front) {
       front.clipboard,
       front.settings,
       {},
-      [this] { return RerequestsText(watchdog_.Rerequests()); },
+      [this] { return RerequestsText(records_->watchdog.Rerequests()); },
       {},
-      [this](bool on) { drawing_.while_receiving.store(on, std::memory_order_relaxed); }});
+      [this](bool on) { records_->drawing.while_receiving.store(on, std::memory_order_relaxed); }});
 }
 
 bool Program::Start() {
@@ -107,7 +105,7 @@ void Program::Shutdown() {
   shut_down_ = true;
   reconnector_->Stop();
   // Whatever ended the program, a backup in progress is flushed and closed.
-  capture_->CloseBackupFile();
+  records_->capture.CloseBackupFile();
   link_->ReleaseLink();
 }
 

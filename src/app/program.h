@@ -19,16 +19,10 @@
 #include "app/commands.h"
 #include "app/front_end.h"
 #include "app/reconnect.h"
-#include "hub/image_drawing.h"
-#include "hub/receiver.h"
+#include "hub/receiver_records.h"
 #include "hub/serial_link.h"
-#include "hub/silence_watchdog.h"
 #include "keypad/keypad.h"
 #include "link/transmit_queue.h"
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/screen_image.h"
-#include "screen/status_counters.h"
 
 namespace corvane {
 
@@ -57,15 +51,16 @@ class Program {
   // file. Runs when the window closes; safe to call again.
   void Shutdown();
 
+  // The queue and the keypad exist from construction; the rest from Attach.
   CommandDispatch& Dispatch() { return *dispatch_; }
   AppConfig& Config() { return config_; }
   TransmitQueue& Queue() { return queue_; }
-  StatusCounters& Counters() { return counters_; }
-  CaptureState& Capture() { return *capture_; }
-  RestoreRequest& Restore() { return restore_; }
+  StatusCounters& Counters() { return records_->counters; }
+  CaptureState& Capture() { return records_->capture; }
+  RestoreRequest& Restore() { return records_->restore; }
   SerialLink& Link() { return *link_; }
-  SilenceWatchdog& Watchdog() { return watchdog_; }
-  ImageDrawing& Drawing() { return drawing_; }
+  SilenceWatchdog& Watchdog() { return records_->watchdog; }
+  ImageDrawing& Drawing() { return records_->drawing; }
   Reconnector& Reconnect() { return *reconnector_; }
   Keypad& KeypadRecord() { return keypad_; }
   ReadConfigResult ConfigReadResult() const { return config_read_; }
@@ -77,17 +72,11 @@ class Program {
   const std::filesystem::path base_directory_;
   AppConfig config_;
   ReadConfigResult config_read_;
+  const std::chrono::milliseconds quiet_time_;
   TransmitQueue queue_;
-  StatusCounters counters_;
-  ScreenImageBuffer image_;
-  ImageDrawing drawing_;
-  ReceiverState receiver_state_;
-  SilenceWatchdog watchdog_;
-  RestoreRequest restore_;
   Keypad keypad_;
   std::optional<FrontEnd> front_;
-  std::unique_ptr<CaptureState> capture_;
-  std::unique_ptr<ReceiverContext> receiver_context_;
+  std::unique_ptr<ReceiverRecords> records_;
   std::unique_ptr<SerialLink> link_;
   std::unique_ptr<LinkAdapter> link_control_;
   std::unique_ptr<PortAdapter> port_setting_;

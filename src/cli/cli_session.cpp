@@ -83,7 +83,7 @@ CliSession::CliSession(SessionSettings settings, Reporter& reporter)
       reporter_(reporter),
       display_(std::make_unique<Display>(*this)),
       message_seam_(std::make_unique<Messages>(*this)),
-      records_(*display_, *message_seam_) {
+      records_(queue_, *display_, *message_seam_) {
   link_ = std::make_unique<SerialLink>(
       records_.context, [this](int) { NoteLinkLost(); }, settings_.device_directory);
   link_->Sinks().Add(*this);

@@ -25,12 +25,12 @@
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/reporter.h"
-#include "link/traffic_log.h"
 #include "hub/receiver.h"
 #include "hub/receiver_records.h"
 #include "hub/serial_link.h"
 #include "hub/silence_watchdog.h"
 #include "link/operator_messages.h"
+#include "link/traffic_log.h"
 #include "link/transmit_queue.h"
 #include "params/capture.h"
 #include "params/restore.h"
@@ -118,11 +118,12 @@ class CliSession : private ByteStreamSink {
   bool mute_messages_ = false;             // guarded by mutex_
   std::atomic<uint64_t> bytes_received_{0};
   std::atomic<uint64_t> bytes_sent_{0};
-  // Set on the main thread while no link is open; the tap writes into it.
+  // Set on the main thread while no link is open; a sink of the link.
   std::unique_ptr<TrafficLog> traffic_log_;
 
   std::unique_ptr<Display> display_;
   std::unique_ptr<Messages> message_seam_;
+  TransmitQueue queue_;
   ReceiverRecords records_;
   // Last, so that it goes first: its workers use everything above.
   std::unique_ptr<SerialLink> link_;

@@ -19,12 +19,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hub/receiver.h"
-#include "hub/silence_watchdog.h"
+#include "hub/receiver_records.h"
 #include "link/transmit_queue.h"
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/screen_image.h"
-#include "screen/status_counters.h"
 #include "screen/surface.h"
 #include "support/queue_drain.h"
 
@@ -75,32 +71,33 @@ Scan ScanStream(std::string_view s) {
 // Keeps the payload each picture was drawn from.
 class PayloadKeeper : public KeptDisplay {
  public:
-  explicit PayloadKeeper(const ScreenImageBuffer& image) : image_(image) {}
+  // Before the first picture: the store the payloads are read from.
+  void ReadPayloadsFrom(const ScreenImageBuffer& image) { image_ = &image; }
   void PictureKept(const Pixel* picture, const ChangedRegion& changed, int rows) override {
-    payloads.emplace_back(AsText(image_.Payload()));
+    payloads.emplace_back(AsText(image_->Payload()));
     KeptDisplay::PictureKept(picture, changed, rows);
   }
   std::vector<std::string> payloads;
 
  private:
-  const ScreenImageBuffer& image_;
+  const ScreenImageBuffer* image_ = nullptr;
 };
 
 // The receiver's collaborators, built once: three pictures and two 2 MB stores
 // are too much to make for every input. Each run starts them afresh.
 struct Rig {
+  Rig() : records(queue, display, messages, {kQuietTime, SkipPause}) {
+    display.ReadPayloadsFrom(records.image);
+  }
   TransmitQueue queue;
-  ScreenImageBuffer image;
-  ImageDrawing drawing;
-  StatusCounters counters;
-  PayloadKeeper display{image};
+  PayloadKeeper display;
   KeptMessages messages;
-  CaptureState capture{queue, counters, messages, [](std::chrono::milliseconds) {}};
-  RestoreRequest restore;
-  ReceiverState state;
-  SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   drawing, counters, display,
-                          messages, capture, restore, state,    watchdog};
+  ReceiverRecords records;
+  ScreenImageBuffer& image = records.image;
+  StatusCounters& counters = records.counters;
+  CaptureState& capture = records.capture;
+  ReceiverState& state = records.state;
+  ReceiverContext& context = records.context;
   ScratchFile backup{"backup.spb"};
 };
 

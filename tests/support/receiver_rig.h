@@ -1,6 +1,6 @@
-// The receiver's collaborators, one of each, built the way the program's
-// composition root builds them: for the tests that drive the receiver, or a
-// link with its workers, without a front end.
+// The receiver's collaborators, one of each, built as the program builds
+// them (ReceiverRecords): for the tests that drive the receiver, or a link
+// with its workers, without a front end.
 #pragma once
 
 #include <chrono>
@@ -9,11 +9,8 @@
 #include <vector>
 
 #include "hub/receiver.h"
+#include "hub/receiver_records.h"
 #include "link/transmit_queue.h"
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/screen_image.h"
-#include "screen/status_counters.h"
 #include "support/queue_drain.h"
 #include "support/test_doubles.h"
 
@@ -24,8 +21,9 @@ namespace corvane::testing {
 // request went out before the drawing).
 class PayloadDisplay : public RecordingDisplay {
  public:
-  PayloadDisplay(const ScreenImageBuffer& image, const TransmitQueue& queue)
-      : image_(image), queue_(queue) {}
+  explicit PayloadDisplay(const TransmitQueue& queue) : queue_(queue) {}
+  // Before the first picture: the store the payloads are read from.
+  void ReadPayloadsFrom(const ScreenImageBuffer& image) { image_ = &image; }
 
   std::vector<std::string> Payloads() const {
     std::lock_guard lock(mutex_);
@@ -40,7 +38,7 @@ class PayloadDisplay : public RecordingDisplay {
   void PictureKept(const Pixel* picture, const ChangedRegion& changed, int rows) override {
     {
       std::lock_guard lock(mutex_);
-      const auto payload = image_.Payload();
+      const auto payload = image_->Payload();
       payloads_.emplace_back(reinterpret_cast<const char*>(payload.data()), payload.size());
       queued_at_picture_.push_back(queue_.UnsentCount());
     }
@@ -48,7 +46,7 @@ class PayloadDisplay : public RecordingDisplay {
   }
 
  private:
-  const ScreenImageBuffer& image_;
+  const ScreenImageBuffer* image_ = nullptr;
   const TransmitQueue& queue_;
   mutable std::mutex mutex_;
   std::vector<std::string> payloads_;
@@ -56,23 +54,26 @@ class PayloadDisplay : public RecordingDisplay {
 };
 
 // The capture's 500 ms pause at "]" is skipped. The silence watchdog waits
-// its usual quiet time unless the test gives a shorter one.
+// its usual quiet time unless the test gives a shorter one. The records are
+// also reachable by their own names.
 struct ReceiverRig {
-  ReceiverRig() = default;
-  explicit ReceiverRig(std::chrono::milliseconds quiet_time) : watchdog(quiet_time) {}
+  explicit ReceiverRig(std::chrono::milliseconds quiet_time = kQuietTime)
+      : records(queue, display, messages, {quiet_time, SkipPause}) {
+    display.ReadPayloadsFrom(records.image);
+  }
 
   TransmitQueue queue;
-  ScreenImageBuffer image;
-  ImageDrawing drawing;
-  StatusCounters counters;
-  PayloadDisplay display{image, queue};
   RecordingMessages messages;
-  CaptureState capture{queue, counters, messages, [](std::chrono::milliseconds) {}};
-  RestoreRequest restore;
-  ReceiverState state;
-  SilenceWatchdog watchdog;
-  ReceiverContext context{queue,    image,   drawing, counters, display,
-                          messages, capture, restore, state,    watchdog};
+  PayloadDisplay display{queue};
+  ReceiverRecords records;
+  ScreenImageBuffer& image = records.image;
+  ImageDrawing& drawing = records.drawing;
+  StatusCounters& counters = records.counters;
+  CaptureState& capture = records.capture;
+  RestoreRequest& restore = records.restore;
+  ReceiverState& state = records.state;
+  SilenceWatchdog& watchdog = records.watchdog;
+  ReceiverContext& context = records.context;
 
   // Takes everything queued, as a sender would, without a port.
   std::string TakeQueued() { return TakeAllQueued(queue); }
