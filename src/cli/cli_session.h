@@ -1,14 +1,13 @@
-// One run of corvane-cli: the link to the controller and the records behind
-// it, built the way the window's composition root builds them, and the four
-// commands on top. The command itself runs on the main thread; it starts
-// the link's two workers, waits for them to do the work, and closes the link
-// (joining both) before it looks at the outcome, so every message a worker
-// raised has been seen by then.
+// One run of corvane-cli against one controller: the link and the records
+// behind it, built the way the window builds them. The command itself runs
+// on the main thread; it starts the link's two workers, waits for them to
+// do the work, and closes the link (joining both) before it looks at the
+// outcome, so every message a worker raised has been seen by then.
 //
-// Threads: the commands run on the main thread only. The display and the
-// message seams, the link-lost handler and the traffic tap run on the
-// workers; what they share with the main thread is guarded by mutex_ (or is
-// atomic), and each of them wakes the main thread's wait.
+// Threads: the public functions run on the main thread only. The display
+// and the message seams, the link-lost handler and the byte-stream sink run
+// on the workers; what they share with the main thread is guarded by mutex_
+// (or is atomic), and each of them wakes the main thread's wait.
 #pragma once
 
 #include <chrono>
@@ -18,25 +17,19 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/exit_codes.h"
 #include "cli/reporter.h"
-#include "hub/receiver.h"
 #include "hub/receiver_records.h"
 #include "hub/serial_link.h"
-#include "hub/silence_watchdog.h"
+#include "link/byte_stream.h"
 #include "link/operator_messages.h"
-#include "link/traffic_log.h"
 #include "link/transmit_queue.h"
-#include "params/capture.h"
-#include "params/restore.h"
-#include "screen/screen_display.h"
-#include "screen/screen_image.h"
-#include "screen/status_counters.h"
 #include "screen/surface.h"
 
 namespace corvane::cli {
@@ -51,33 +44,35 @@ struct SessionSettings {
   std::function<bool()> interrupted;
 };
 
+// One link to one controller for one command: the plumbing every command
+// shares. A command (commands.h) starts what it needs, opens the link,
+// waits with Await for the workers to do the work, closes the link and
+// reports the outcome; ReportWaitEnd words how a wait ended, the same way
+// for every command.
 class CliSession : private ByteStreamSink {
  public:
+  enum class WaitEnd { kDone, kTimedOut, kLinkLost, kInterrupted };
+  // What a command's wait means, for ReportWaitEnd.
+  struct WaitWords {
+    // The work had begun: a lost link leaves it incomplete (exit 4) rather
+    // than never done (exit 2).
+    bool begun = false;
+    // The error line after "corvane-cli: " for a time-out, and its status.
+    std::string timed_out;
+    ExitCode timed_out_status = ExitCode::kTimedOut;
+    // What an interrupt left, after "corvane-cli: interrupted; ".
+    std::string interrupted;
+  };
+
   CliSession(SessionSettings settings, Reporter& reporter);
   ~CliSession();
   CliSession(const CliSession&) = delete;
   CliSession& operator=(const CliSession&) = delete;
 
-  // Station 0: all stations. The file is written by the capture, which
-  // keeps an earlier file of that name unless the block arrived whole.
-  ExitCode Backup(int station, const std::filesystem::path& file);
-  // Sends the file at the end of the next screen image, as the window does,
-  // retargeted to `to_station` (1..8) when given; done once the controller
-  // sends its screen again.
-  ExitCode Restore(const std::filesystem::path& file, std::optional<int> to_station);
-  // The next complete screen image, framed as the window shows it.
-  ExitCode Screenshot(const std::filesystem::path& file);
-  // Mirrors the screen for `duration` and logs the traffic (traffic_log.h).
-  ExitCode Log(std::chrono::milliseconds duration, const std::filesystem::path& file);
-
- private:
-  class Display;
-  class Messages;
-  enum class WaitEnd { kDone, kTimedOut, kLinkLost, kInterrupted };
-
   // Opens the link; on failure says why and returns kNotConnected.
   ExitCode Open();
-  // Closes the link and joins its workers.
+  // Closes the link and joins its workers: every message a worker raised
+  // has been seen once this returns.
   void Close();
   // "COM3 (./com3)" or the device.
   std::string LinkName() const;
@@ -90,6 +85,32 @@ class CliSession : private ByteStreamSink {
   // Sleeps until the link is lost or `until`, whichever comes first.
   void SleepUnlessLost(std::chrono::steady_clock::time_point until);
   bool Interrupted() const;
+  // kSuccess for kDone; otherwise reports why the wait ended, in `words`,
+  // and returns the exit status it means.
+  ExitCode ReportWaitEnd(WaitEnd end, const WaitWords& words);
+
+  ReceiverRecords& Records() { return records_; }
+  SerialLink& Link() { return *link_; }
+  Reporter& Report() { return reporter_; }
+  std::chrono::milliseconds Timeout() const { return settings_.timeout; }
+
+  // What the workers saw, read on the main thread.
+  int64_t PicturesShown() const;
+  bool LinkWasLost() const;
+  bool HadMessage(std::string_view caption) const;
+  uint64_t BytesReceived() const { return bytes_received_.load(std::memory_order_relaxed); }
+  uint64_t BytesSent() const { return bytes_sent_.load(std::memory_order_relaxed); }
+  // Messages raised from now on are neither shown nor kept.
+  void MuteMessages();
+  // The next picture shown is kept; Picture() has it once the link is
+  // closed (empty when none came).
+  void KeepNextPicture();
+  bool HasPicture() const;
+  const std::vector<Pixel>& Picture() const { return picture_; }
+
+ private:
+  class Display;
+  class Messages;
 
   // Worker threads, through the seams: each wakes the main thread.
   void NoteEvent();
@@ -100,10 +121,6 @@ class CliSession : private ByteStreamSink {
   void OnTraffic(Clock::time_point time, TrafficDirection direction,
                  std::span<const uint8_t> bytes) override;
 
-  int64_t PicturesShown() const;
-  bool LinkWasLost() const;
-  bool HadMessage(std::string_view caption) const;
-
   const SessionSettings settings_;
   Reporter& reporter_;
 
@@ -112,14 +129,12 @@ class CliSession : private ByteStreamSink {
   uint64_t events_ = 0;                    // guarded by mutex_
   int64_t pictures_ = 0;                   // guarded by mutex_
   bool picture_wanted_ = false;            // guarded by mutex_
-  std::vector<Pixel> picture_;             // guarded by mutex_
+  std::vector<Pixel> picture_;             // guarded by mutex_ while a link is open
   std::vector<OperatorMessage> messages_;  // guarded by mutex_
   bool link_lost_ = false;                 // guarded by mutex_
   bool mute_messages_ = false;             // guarded by mutex_
   std::atomic<uint64_t> bytes_received_{0};
   std::atomic<uint64_t> bytes_sent_{0};
-  // Set on the main thread while no link is open; a sink of the link.
-  std::unique_ptr<TrafficLog> traffic_log_;
 
   std::unique_ptr<Display> display_;
   std::unique_ptr<Messages> message_seam_;

@@ -8,6 +8,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/commands.h"
 #include "cli/reporter.h"
 #include "cli/terminal.h"
 
@@ -47,10 +48,10 @@ int main(int argc, char** argv) {
   CliSession session(settings, reporter);
   ExitCode result = ExitCode::kSuccess;
   switch (options.command) {
-    case Command::kBackup: result = session.Backup(options.station, options.file); break;
-    case Command::kRestore: result = session.Restore(options.file, options.to_station); break;
-    case Command::kScreenshot: result = session.Screenshot(options.file); break;
-    case Command::kLog: result = session.Log(options.log_time, options.file); break;
+    case Command::kBackup: result = RunBackup(session, options.station, options.file); break;
+    case Command::kRestore: result = RunRestore(session, options.file, options.to_station); break;
+    case Command::kScreenshot: result = RunScreenshot(session, options.file); break;
+    case Command::kLog: result = RunLog(session, options.log_time, options.file); break;
   }
   return ExitStatus(result);
 }

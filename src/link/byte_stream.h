@@ -72,4 +72,20 @@ class ByteStreamSinks {
   std::atomic<bool> empty_{true};       // written under mutex_
 };
 
+// A sink added for as long as this lives: removed (and any call to it
+// waited out) before the sink it guards can go.
+class ScopedSink {
+ public:
+  ScopedSink(ByteStreamSinks& sinks, ByteStreamSink& sink) : sinks_(sinks), sink_(sink) {
+    sinks_.Add(sink_);
+  }
+  ~ScopedSink() { sinks_.Remove(sink_); }
+  ScopedSink(const ScopedSink&) = delete;
+  ScopedSink& operator=(const ScopedSink&) = delete;
+
+ private:
+  ByteStreamSinks& sinks_;
+  ByteStreamSink& sink_;
+};
+
 }  // namespace corvane

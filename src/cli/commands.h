@@ -1,0 +1,29 @@
+// corvane-cli's commands, each over one session (cli_session.h) and each in
+// a file of its own. They run on the main thread and return the exit
+// status; what went wrong has been reported by then.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+#include "cli/cli_session.h"
+#include "cli/exit_codes.h"
+
+namespace corvane::cli {
+
+// Station 0: all stations. The file is written by the capture, which keeps
+// an earlier file of that name unless the block arrived whole.
+ExitCode RunBackup(CliSession& session, int station, const std::filesystem::path& file);
+// Sends the file at the end of the next screen image, as the window does,
+// retargeted to `to_station` (1..8) when given; done once the controller
+// sends its screen again.
+ExitCode RunRestore(CliSession& session, const std::filesystem::path& file,
+                    std::optional<int> to_station);
+// The next complete screen image, framed as the window shows it, as a PNG.
+ExitCode RunScreenshot(CliSession& session, const std::filesystem::path& file);
+// Mirrors the screen for `duration` and logs the traffic (link/traffic_log.h).
+ExitCode RunLog(CliSession& session, std::chrono::milliseconds duration,
+                const std::filesystem::path& file);
+
+}  // namespace corvane::cli
