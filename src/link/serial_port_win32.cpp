@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "link/serial_port.h"
+#include "link/wait_abort_burst.h"
 
 namespace corvane {
 
@@ -66,9 +67,11 @@ struct SerialPort::Platform {
   // it completes, so the mask lives as long as the port.
   bool wait_pending = false;
   DWORD wait_mask = 0;
-  // Receiver thread: set once the driver has ended a wait with nothing to
-  // show for it (see WaitPortEvent). From then on this port's waits watch
-  // the input queue without asking the driver. Cleared at open.
+  // Receiver thread: the waits the driver ended with nothing to show for
+  // them, and whether they came in a burst (see WaitPortEvent). From then on
+  // this port's waits watch the input queue without asking the driver. Both
+  // cleared at open.
+  WaitAbortBurst wait_aborts;
   bool driver_ends_waits = false;
 
   bool EventsReady() const {
@@ -211,6 +214,7 @@ bool SerialPort::OpenSerialDevice(const std::string& device_path) {
 
   p.port = port;
   p.wait_pending = false;
+  p.wait_aborts.Clear();
   p.driver_ends_waits = false;
   closing_.store(false, std::memory_order_release);
   return true;
@@ -304,22 +308,28 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
         const DWORD error = GetLastError();
         if (Closing()) return {PortStatus::kClosed};
         if (error != ERROR_OPERATION_ABORTED) return FromError(error);
-        // Aborted while nobody closed: a device pulled out, or, under Wine,
-        // a pseudo-terminal, whose every wait the emulation ends within a
-        // few milliseconds though nothing happened. A device that is gone
-        // fails the status query, and is reported once, here. One that
-        // answers is still there: its queue is watched instead, now and in
+        // Aborted while nobody closed: a device pulled out, a stray abort
+        // on a real port, or, under Wine, a pseudo-terminal, whose every
+        // wait the emulation ends within a few milliseconds though nothing
+        // happened. A device that is gone fails the status query, and is
+        // reported once, here. One that answers is still there. Once the
+        // aborts come in a burst, its queue is watched instead, now and in
         // every later wait on this port, since asking the emulation again
         // costs about a millisecond of CPU a time, ends the same way, and
-        // delays every image by the few milliseconds it takes to end.
+        // delays every image by the few milliseconds it takes to end. A
+        // stray is only waited out again: on a real port, watching the
+        // queue would cost each later image up to one look's pause.
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(p.port, &errors, &status)) {
           return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
         }
-        p.driver_ends_waits = true;
+        if (p.wait_aborts.NoteAbort(Clock::now())) {
+          p.driver_ends_waits = true;
+          watching_queue = true;
+        }
         if (status.cbInQue > 0) return {};
-        watching_queue = true;
+        if (ms_left() == 0) return {PortStatus::kTimedOut};
         continue;
       }
       if (p.wait_mask & EV_RXCHAR) return {};
