@@ -166,8 +166,10 @@ void CommandDispatch::ChooseZoom(ZoomMode mode) {
 
 void CommandDispatch::RestoreZoom() {
   const std::optional<std::string> stored = parts_.settings.ReadSetting(kZoomSettingKey);
-  const std::optional<ZoomMode> mode = stored ? ParseZoomName(*stored) : std::nullopt;
-  parts_.picture.ApplyZoom(mode.value_or(ZoomMode::k100));
+  const std::optional<ZoomMode> chosen = stored ? ParseZoomName(*stored) : std::nullopt;
+  // The monitor's zoom is not stored: only the operator's choice is, so a
+  // later start on another monitor fits that one.
+  parts_.picture.ApplyZoom(chosen ? *chosen : ZoomForScale(parts_.picture.WindowMonitor()));
 }
 
 void CommandDispatch::SetDrawWhileReceiving(bool on) {

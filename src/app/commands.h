@@ -72,9 +72,10 @@ class CommandDispatch {
   // the port. Anything else changes nothing.
   void ApplyPortNumber(std::string_view text);
 
-  // The zoom the settings store remembers (100 % when it holds none, or a
-  // value this program never wrote), applied to the view. Start-up calls
-  // it before the window is shown.
+  // The zoom the settings store remembers, applied to the view; when it
+  // holds none (or a value this program never wrote), the zoom nearest the
+  // monitor's scale that its work area holds. Start-up calls it before the
+  // window is shown.
   void RestoreZoom();
   // Drawing while receiving as the settings store remembers it (off when it
   // holds nothing this program wrote), to the receiver and the menu.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/picture_zoom.h"
+#include "app/zoom_for_scale.h"
 #include "screen/surface.h"
 
 namespace corvane {
@@ -114,6 +115,9 @@ class PictureView {
   // screen allows, once the window is shown; Fit to Window keeps the
   // window's size.
   virtual void ApplyZoom(ZoomMode mode) = 0;
+  // The monitor the window is on, or opens on before it is shown: the
+  // scale its desktop draws at and the room its work area has.
+  virtual MonitorScale WindowMonitor() const = 0;
   // Checks or unchecks the Draw While Receiving item.
   virtual void CheckDrawWhileReceiving(bool on) = 0;
 };

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStyle>
 #include <algorithm>
 #include <cstring>
 
@@ -143,6 +144,24 @@ void MainWindow::ApplyZoom(ZoomMode mode) {
 
 void MainWindow::CheckDrawWhileReceiving(bool on) {
   if (QAction* item = ActionFor(command_id::kDrawWhileReceiving)) item->setChecked(on);
+}
+
+MonitorScale MainWindow::WindowMonitor() const {
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return {};
+  // Qt itself draws the window devicePixelRatio times larger, which takes
+  // all or part of the desktop's scale. What it leaves to the program, it
+  // reports as logical dots per inch above 96: all of the scale where its
+  // own scaling is off, the rest where it rounds its ratio down.
+  const double scale = screen->logicalDotsPerInch() / 96.0;
+  // Before the window manager has framed the window, its frame counts as a
+  // title bar.
+  const QSize frame =
+      isVisible() ? frameGeometry().size() - size()
+                  : QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+  const QSize room =
+      screen->availableGeometry().size() - frame - QSize(0, menuBar()->sizeHint().height());
+  return {scale, ClientSize{room.width(), room.height()}};
 }
 
 void MainWindow::SetCaption(const std::string& caption) {

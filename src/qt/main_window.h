@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
   // PictureView.
   bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
   void ApplyZoom(ZoomMode mode) override;
+  MonitorScale WindowMonitor() const override;
   void CheckDrawWhileReceiving(bool on) override;
 
  signals:

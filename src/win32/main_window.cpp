@@ -245,6 +245,29 @@ void MainWindow::CheckDrawWhileReceiving(bool on) {
                 MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
+MonitorScale MainWindow::WindowMonitor() const {
+  MonitorScale monitor;
+  if (window_ == nullptr) return monitor;
+  // The manifest declares the program DPI aware, so the system stretches
+  // nothing of it: the desktop's whole scale is left to the zoom.
+  if (const HDC dc = GetDC(window_)) {
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(window_, dc);
+    if (dpi > 0) monitor.scale = dpi / 96.0;
+  }
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &info)) {
+    // The frame, caption and menu bar come off the work area.
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
+    const RECT& work = info.rcWork;
+    monitor.room = ClientSize{(work.right - work.left) - (frame.right - frame.left),
+                              (work.bottom - work.top) - (frame.bottom - frame.top)};
+  }
+  return monitor;
+}
+
 void MainWindow::SetCaption(const std::string& caption) {
   SetWindowTextA(window_, caption.c_str());
 }

@@ -65,6 +65,7 @@ class MainWindow : public WindowControl, public PictureView {
   // PictureView.
   bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
   void ApplyZoom(ZoomMode mode) override;
+  MonitorScale WindowMonitor() const override;
   void CheckDrawWhileReceiving(bool on) override;
 
  private:

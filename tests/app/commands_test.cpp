@@ -379,15 +379,22 @@ TEST_F(ViewCommands, AChosenZoomIsShownAndRememberedAndStartUpRestoresIt) {
   EXPECT_EQ(picture_.zooms, (std::vector<ZoomMode>{ZoomMode::k150, ZoomMode::kFit}));
   EXPECT_EQ(settings_.values.at("Zoom"), "fit");
 
+  // A saved zoom wins over the monitor's scale, even 100 % on a 200 %
+  // monitor; without one, or with one this program never wrote, the
+  // monitor's scale picks.
+  picture_.monitor = {2.0, ClientSize{3840, 2000}};
   picture_.zooms.clear();
   dispatch_.RestoreZoom();
-  settings_.values["Zoom"] = "250";  // never written by this program
+  settings_.values["Zoom"] = "100";
+  dispatch_.RestoreZoom();
+  settings_.values["Zoom"] = "250";
   dispatch_.RestoreZoom();
   settings_.values.clear();
   dispatch_.RestoreZoom();
-  EXPECT_EQ(picture_.zooms,
-            (std::vector<ZoomMode>{ZoomMode::kFit, ZoomMode::k100, ZoomMode::k100}));
-  // Restoring reads the setting; it never rewrites it.
+  EXPECT_EQ(picture_.zooms, (std::vector<ZoomMode>{ZoomMode::kFit, ZoomMode::k100, ZoomMode::k200,
+                                                   ZoomMode::k200}));
+  // Restoring reads the setting; it never rewrites it, so a later start on
+  // another monitor fits that one.
   EXPECT_TRUE(settings_.values.empty());
 }
 

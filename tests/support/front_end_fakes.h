@@ -114,18 +114,21 @@ class FakeWindow : public WindowControl {
   void CloseWindow() override { ++closes; }
 };
 
-// Shows `picture` (empty: no picture has arrived yet) and records each
-// zoom it is given and each check of Draw While Receiving.
+// Shows `picture` (empty: no picture has arrived yet), is on `monitor`,
+// and records each zoom it is given and each check of Draw While
+// Receiving.
 class FakePictureView : public PictureView {
  public:
   std::vector<Pixel> picture;
   std::vector<ZoomMode> zooms;
+  MonitorScale monitor;
   bool CopyShownPicture(std::vector<Pixel>& pixels) const override {
     if (picture.empty()) return false;
     pixels = picture;
     return true;
   }
   void ApplyZoom(ZoomMode mode) override { zooms.push_back(mode); }
+  MonitorScale WindowMonitor() const override { return monitor; }
   std::vector<bool> draw_while_receiving;
   void CheckDrawWhileReceiving(bool on) override { draw_while_receiving.push_back(on); }
 };
