@@ -7,6 +7,16 @@
 // blocks, and a device that goes away is reported instead of looking like a
 // quiet line.
 //
+// The port is either a serial device (the per-platform part in
+// serial_port_posix.cpp / serial_port_win32.cpp) or, when it is opened on an
+// rfc2217:// or socket:// address, a serial device server on the network
+// (link/network_port.h). The same guarantees hold for both: a close releases
+// every wait at once, a read never blocks, and a connection the server
+// closed, reset or stopped answering is kLost. Only the open differs: an
+// address may take up to about 5 s to reach (SignalClose from another
+// thread ends that at once), and "nobody else holds the port" is the
+// device server's to keep.
+//
 // Threads:
 //   UI thread       PrepareLinkEvents, OpenSerialPort, RaiseDtr,
 //                   CloseSerialPort, ReleaseLinkEvents. The descriptor
@@ -30,21 +40,10 @@
 #include <string>
 #include <system_error>
 
+#include "link/network_port.h"
+#include "link/port_result.h"
+
 namespace corvane {
-
-enum class PortStatus {
-  kOk,        // the call did its work; a read may still have found nothing
-  kClosed,    // the close was signalled: the port is being given up
-  kLost,      // the device hung up or went away; nothing more will pass
-  kFailed,    // any other failure; `error` says which
-  kTimedOut,  // a wait ended at its time limit with nothing to report
-};
-
-struct PortResult {
-  PortStatus status = PortStatus::kOk;
-  uint32_t count = 0;       // bytes read or written
-  std::error_code error{};  // the system's reason, taken where the call failed; empty when none
-};
 
 // Called once by a worker that finds the port's device gone; may run on
 // either worker's thread.
@@ -74,14 +73,17 @@ class SerialPort {
   // says why. Prepares the close signal itself when that has not been
   // done.
   bool OpenSerialPort(int port_number, const std::filesystem::path& directory);
-  // The same for a device named directly.
+  // The same for a device named directly, or for a device server's address
+  // ("rfc2217://host:port", "socket://host:port"); OpenError() then names
+  // a bad address, an unknown host, a refusal or no answer in time.
   bool OpenSerialDevice(const std::string& device_path);
   std::error_code OpenError() const { return open_error_; }
   const std::string& DevicePath() const { return device_path_; }
   bool IsOpen() const;
 
   // UI thread. Raises DTR. A device without modem lines (a pseudo-terminal)
-  // refuses; that is not an error for the link. True when raised.
+  // refuses; that is not an error for the link. True when raised (on a
+  // device server: asked for, at the open).
   bool RaiseDtr();
 
   // Any thread. From here on every wait returns at once and every write
@@ -115,8 +117,21 @@ class SerialPort {
   struct Platform;
 
   bool FailOpen(int error);
+  bool OpenNetwork(const std::string& address);
+  // The serial device's own calls (one file per platform).
+  bool OpenDevice(const std::string& device_path);
+  bool DeviceIsOpen() const;
+  bool RaiseDeviceDtr();
+  void SignalDeviceClose();
+  void CloseDevice();
+  PortResult WaitDeviceEvent(std::chrono::milliseconds timeout);
+  PortResult ReadDevice(std::span<uint8_t> buffer, uint32_t maximum);
+  PortResult WriteDevice(std::span<const uint8_t> bytes);
 
   std::unique_ptr<Platform> platform_;  // descriptors and saved settings; UI thread
+  // Open while the port is a device server's; its socket changes only on
+  // the UI thread while no worker runs, as the descriptors do.
+  NetworkPort network_;
   std::atomic<bool> closing_{false};
   std::string device_path_;     // UI thread
   std::error_code open_error_;  // UI thread

@@ -82,7 +82,7 @@ SerialPort::~SerialPort() {
   ReleaseLinkEvents();
 }
 
-bool SerialPort::IsOpen() const { return platform_->fd >= 0; }
+bool SerialPort::DeviceIsOpen() const { return platform_->fd >= 0; }
 
 bool SerialPort::PrepareLinkEvents() {
   if (platform_->wake_fd < 0) {
@@ -106,7 +106,7 @@ bool SerialPort::FailOpen(int error) {
   return false;
 }
 
-bool SerialPort::OpenSerialDevice(const std::string& device_path) {
+bool SerialPort::OpenDevice(const std::string& device_path) {
   device_path_ = device_path;
   open_error_.clear();
   if (device_path.empty()) return FailOpen(ENODEV);
@@ -150,12 +150,12 @@ bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   return true;
 }
 
-bool SerialPort::RaiseDtr() {
+bool SerialPort::RaiseDeviceDtr() {
   int bits = TIOCM_DTR;
-  return IsOpen() && ioctl(platform_->fd, TIOCMBIS, &bits) == 0;
+  return DeviceIsOpen() && ioctl(platform_->fd, TIOCMBIS, &bits) == 0;
 }
 
-void SerialPort::SignalClose() {
+void SerialPort::SignalDeviceClose() {
   closing_.store(true, std::memory_order_release);
   if (platform_->wake_fd >= 0) {
     const uint64_t one = 1;
@@ -165,7 +165,7 @@ void SerialPort::SignalClose() {
   }
 }
 
-void SerialPort::CloseSerialPort() {
+void SerialPort::CloseDevice() {
   const int fd = platform_->fd;
   if (fd < 0) return;
   closing_.store(true, std::memory_order_release);
@@ -180,7 +180,7 @@ void SerialPort::CloseSerialPort() {
   platform_->fd = -1;
 }
 
-PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
+PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;
   const bool forever = timeout.count() < 0;
   const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
@@ -213,7 +213,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
   }
 }
 
-PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum) {
+PortResult SerialPort::ReadDevice(std::span<uint8_t> buffer, uint32_t maximum) {
   if (Closing()) return {PortStatus::kClosed};
   const uint32_t room = static_cast<uint32_t>(std::min<size_t>(buffer.size(), maximum));
   if (room == 0) return {};
@@ -235,7 +235,7 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
   }
 }
 
-PortResult SerialPort::WriteBlock(std::span<const uint8_t> bytes) {
+PortResult SerialPort::WriteDevice(std::span<const uint8_t> bytes) {
   uint32_t written = 0;
   while (written < bytes.size()) {
     if (Closing()) return {PortStatus::kClosed, written};

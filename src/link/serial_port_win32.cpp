@@ -152,7 +152,7 @@ SerialPort::~SerialPort() {
   ReleaseLinkEvents();
 }
 
-bool SerialPort::IsOpen() const { return platform_->port != INVALID_HANDLE_VALUE; }
+bool SerialPort::DeviceIsOpen() const { return platform_->port != INVALID_HANDLE_VALUE; }
 
 bool SerialPort::PrepareLinkEvents() {
   Platform& p = *platform_;
@@ -178,7 +178,7 @@ bool SerialPort::FailOpen(int error) {
   return false;
 }
 
-bool SerialPort::OpenSerialDevice(const std::string& device_path) {
+bool SerialPort::OpenDevice(const std::string& device_path) {
   Platform& p = *platform_;
   device_path_ = device_path;
   open_error_.clear();
@@ -220,21 +220,23 @@ bool SerialPort::OpenSerialDevice(const std::string& device_path) {
   return true;
 }
 
-bool SerialPort::RaiseDtr() { return IsOpen() && EscapeCommFunction(platform_->port, SETDTR) != 0; }
+bool SerialPort::RaiseDeviceDtr() {
+  return DeviceIsOpen() && EscapeCommFunction(platform_->port, SETDTR) != 0;
+}
 
-void SerialPort::SignalClose() {
+void SerialPort::SignalDeviceClose() {
   closing_.store(true, std::memory_order_release);
   Platform& p = *platform_;
   if (p.close_event != nullptr) SetEvent(p.close_event);
   // Also ends a pending WaitCommEvent with an empty mask, so the driver lets
   // go of it without being cancelled. Fails harmlessly on a device that is
   // gone.
-  if (IsOpen()) SetCommMask(p.port, 0);
+  if (DeviceIsOpen()) SetCommMask(p.port, 0);
 }
 
-void SerialPort::CloseSerialPort() {
+void SerialPort::CloseDevice() {
   Platform& p = *platform_;
-  if (!IsOpen()) return;
+  if (!DeviceIsOpen()) return;
   closing_.store(true, std::memory_order_release);
   // The workers are gone; a wait that one left pending is collected before
   // its record and mask go.
@@ -250,7 +252,7 @@ void SerialPort::CloseSerialPort() {
   p.port = INVALID_HANDLE_VALUE;
 }
 
-PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
+PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
   using Clock = std::chrono::steady_clock;
   Platform& p = *platform_;
   const bool forever = timeout.count() < 0;
@@ -340,7 +342,7 @@ PortResult SerialPort::WaitPortEvent(std::chrono::milliseconds timeout) {
   }
 }
 
-PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum) {
+PortResult SerialPort::ReadDevice(std::span<uint8_t> buffer, uint32_t maximum) {
   Platform& p = *platform_;
   if (Closing()) return {PortStatus::kClosed};
   const uint32_t room = static_cast<uint32_t>(std::min<size_t>(buffer.size(), maximum));
@@ -375,7 +377,7 @@ PortResult SerialPort::ReadAvailable(std::span<uint8_t> buffer, uint32_t maximum
   return {PortStatus::kOk, got};
 }
 
-PortResult SerialPort::WriteBlock(std::span<const uint8_t> bytes) {
+PortResult SerialPort::WriteDevice(std::span<const uint8_t> bytes) {
   Platform& p = *platform_;
   uint32_t written = 0;
   while (written < bytes.size()) {
