@@ -10,7 +10,7 @@
 #            scripts/build-windows.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-          libcli11-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
+          libcli11-dev zlib1g-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;
@@ -19,7 +19,7 @@ for extra in "$@"; do
     # The -posix compilers: the win32-thread ones have no std::thread.
     windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                         binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 googletest
-                        wine64 zip wixl msitools) ;;
+                        libz-mingw-w64-dev wine64 zip wixl msitools) ;;
     *) echo "install-deps.sh: unknown extra '$extra' (known: format, fuzz, package, windows)" >&2; exit 2 ;;
   esac
 done

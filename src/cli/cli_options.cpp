@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "files/path_text.h"
@@ -13,7 +15,8 @@ namespace {
 
 constexpr std::string_view kDescription =
     "corvane-cli: backs up and restores the Mirelon controller's station parameters, saves\n"
-    "its screen and logs the serial traffic, over the same link as the Corvane window.\n"
+    "its screen, logs the serial traffic and records what the controller showed, over the\n"
+    "same link as the Corvane window.\n"
     "The port is opened exclusively: while Corvane holds it, corvane-cli is refused, and\n"
     "the other way round. Progress goes to standard error when that is a terminal.";
 
@@ -38,10 +41,46 @@ void AddLinkOptions(CLI::App& command, CliOptions& options, double& timeout_seco
 
 }  // namespace
 
+std::optional<std::chrono::microseconds> ParseRecordingTime(std::string_view text) {
+  // Up to three fields from the right: seconds (with a fraction), minutes,
+  // hours.
+  double total = 0;
+  int fields = 0;
+  while (!text.empty() || fields == 0) {
+    const size_t colon = text.rfind(':');
+    const std::string_view field = colon == std::string_view::npos ? text : text.substr(colon + 1);
+    text = colon == std::string_view::npos ? std::string_view{} : text.substr(0, colon);
+    if (colon != std::string_view::npos && text.empty()) return std::nullopt;
+    // Longer than any real time, and stod would throw past a double's range.
+    if (field.empty() || field.size() > 16 || ++fields > 3) return std::nullopt;
+    size_t dots = 0;
+    for (const char c : field) {
+      if (c == '.') {
+        ++dots;
+      } else if (c < '0' || c > '9') {
+        return std::nullopt;
+      }
+    }
+    // Only the seconds have a fraction, and minutes and seconds after an
+    // hour or a minute field stay below 60.
+    if (dots > 1 || (dots == 1 && fields > 1) || field == ".") return std::nullopt;
+    const double value = std::stod(std::string(field));
+    if (fields < 3 && colon != std::string_view::npos && value >= 60) return std::nullopt;
+    total += value * (fields == 1 ? 1 : fields == 2 ? 60 : 3600);
+  }
+  if (total > 1e9) return std::nullopt;
+  return std::chrono::microseconds(std::llround(total * 1e6));
+}
+
 ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   CliOptions options;
   double timeout_seconds = std::chrono::duration<double>(kDefaultTimeout).count();
   double log_seconds = 0;
+  double record_seconds = 0;
+  double max_megabytes = 0;
+  double max_minutes = 0;
+  std::string at;
+  std::string recording;
   bool all_stations = false;
   int to_station = 0;
   std::string file;
@@ -81,6 +120,33 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       ->check(CLI::Range(0.001, 86400.0));
   log->add_option("-o,--output", file, "the text file to write")->required();
 
+  CLI::App* record = app.add_subcommand(
+      "record", "record every screen image, key, parameter block and link event to a file");
+  AddLinkOptions(*record, options, timeout_seconds);
+  record->add_option("--seconds", record_seconds, "how long to record (default: until Ctrl+C)")
+      ->check(CLI::Range(0.001, 31536000.0));
+  record->add_option("-o,--output", file, "the recording to write (.cvr)")->required();
+  CLI::Option* max_size = record->add_option(
+      "--max-size", max_megabytes, "go on in a new numbered file past this many megabytes");
+  max_size->check(CLI::Range(0.01, 1e6));
+  CLI::Option* max_age = record->add_option("--max-minutes", max_minutes,
+                                            "go on in a new numbered file after this many minutes");
+  max_age->check(CLI::Range(1.0, 1e6));
+  record
+      ->add_option("--keep", options.keep_files,
+                   "with --max-size or --max-minutes: keep only this many newest files")
+      ->check(CLI::Range(1, 1000000));
+
+  CLI::App* export_command = app.add_subcommand(
+      "export", "save the picture a recording showed at a time as an 800x600 PNG");
+  export_command->add_option("recording", recording, "the recording to read")->required();
+  export_command
+      ->add_option("--at", at,
+                   "the time since the recording's start: seconds, M:SS or H:MM:SS(.fraction)")
+      ->required();
+  export_command->add_option("-o,--output", file, "the .png file to write")->required();
+  export_command->add_flag("-q,--quiet", options.quiet, "print errors only");
+
   ParsedCommandLine parsed;
   try {
     // CLI11 takes the arguments last first.
@@ -104,6 +170,23 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   if (chosen == restore) options.command = Command::kRestore;
   if (chosen == screenshot) options.command = Command::kScreenshot;
   if (chosen == log) options.command = Command::kLog;
+  if (chosen == record) options.command = Command::kRecord;
+  if (chosen == export_command) {
+    // Reads a file only: no controller.
+    const std::optional<std::chrono::microseconds> time = ParseRecordingTime(at);
+    if (!time) {
+      parsed.exit = ExitCode::kUsage;
+      parsed.output = "corvane-cli: --at: \"" + at +
+                      "\" is not a time (seconds, M:SS or H:MM:SS, e.g. 90.5 or 1:30)";
+      return parsed;
+    }
+    options.command = Command::kExport;
+    options.at = *time;
+    options.recording = PathFromText(recording);
+    options.file = PathFromText(file);
+    parsed.options = options;
+    return parsed;
+  }
   if (chosen->count("--port") == 0 && chosen->count("--device") == 0) {
     parsed.exit = ExitCode::kUsage;
     parsed.output =
@@ -118,6 +201,16 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   options.timeout = std::chrono::milliseconds(std::llround(timeout_seconds * 1000));
   options.log_time = std::chrono::milliseconds(std::llround(log_seconds * 1000));
   if (to_station != 0) options.to_station = to_station;
+  if (record_seconds > 0) {
+    options.record_time = std::chrono::milliseconds(std::llround(record_seconds * 1000));
+  }
+  if ((options.keep_files != 0) && max_megabytes == 0 && max_minutes == 0) {
+    parsed.exit = ExitCode::kUsage;
+    parsed.output = "corvane-cli: --keep needs --max-size or --max-minutes.";
+    return parsed;
+  }
+  options.max_file_bytes = static_cast<uint64_t>(std::llround(max_megabytes * 1e6));
+  options.max_file_age = std::chrono::seconds(std::llround(max_minutes * 60));
   options.file = PathFromText(file);
   parsed.options = options;
   return parsed;

@@ -6,16 +6,18 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "cli/exit_codes.h"
 
 namespace corvane::cli {
 
-enum class Command { kBackup, kRestore, kScreenshot, kLog };
+enum class Command { kBackup, kRestore, kScreenshot, kLog, kRecord, kExport };
 
 // Where the controller is: COM `port` as the window names it, or a device
 // path (--device).
@@ -39,7 +41,21 @@ struct CliOptions {
   std::filesystem::path file;
   // log: how long to listen.
   std::chrono::milliseconds log_time{0};
+  // record: how long; none: until Ctrl+C.
+  std::optional<std::chrono::milliseconds> record_time;
+  // record: a new numbered file past this size or age (0: never), and how
+  // many of the newest to keep (0: all).
+  uint64_t max_file_bytes = 0;
+  std::chrono::seconds max_file_age{0};
+  int keep_files = 0;
+  // export: the recording, and the time in it.
+  std::filesystem::path recording;
+  std::chrono::microseconds at{0};
 };
+
+// A time in a recording as the operator writes it: seconds ("90", "90.5")
+// or minutes and seconds, with hours before them ("1:30", "1:02:03.5").
+std::optional<std::chrono::microseconds> ParseRecordingTime(std::string_view text);
 
 struct ParsedCommandLine {
   std::optional<CliOptions> options;  // none: exit at once with `exit`

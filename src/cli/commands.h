@@ -9,6 +9,8 @@
 
 #include "cli/cli_session.h"
 #include "cli/exit_codes.h"
+#include "cli/reporter.h"
+#include "record/recording_writer.h"
 
 namespace corvane::cli {
 
@@ -25,5 +27,18 @@ ExitCode RunScreenshot(CliSession& session, const std::filesystem::path& file);
 // Mirrors the screen for `duration` and logs the traffic (link/traffic_log.h).
 ExitCode RunLog(CliSession& session, std::chrono::milliseconds duration,
                 const std::filesystem::path& file);
+
+struct RecordRun {
+  RecordingSettings settings;  // the link's name is the session's
+  // None: until Ctrl+C.
+  std::optional<std::chrono::milliseconds> duration;
+};
+// Mirrors the screen and records the session (record/session_recorder.h)
+// for `duration` or until interrupted.
+ExitCode RunRecord(CliSession& session, const RecordRun& run);
+// The picture `recording` showed `at` its start, as a PNG. Needs no
+// controller.
+ExitCode RunExport(const std::filesystem::path& recording, std::chrono::microseconds at,
+                   const std::filesystem::path& file, Reporter& reporter);
 
 }  // namespace corvane::cli

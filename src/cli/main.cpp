@@ -41,6 +41,9 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnInterrupt);
 
   Reporter reporter(stderr, options.quiet, !options.quiet && StandardErrorIsTerminal());
+  if (options.command == Command::kExport) {
+    return ExitStatus(RunExport(options.recording, options.at, options.file, reporter));
+  }
   SessionSettings settings;
   settings.target = options.target;
   settings.timeout = options.timeout;
@@ -52,6 +55,17 @@ int main(int argc, char** argv) {
     case Command::kRestore: result = RunRestore(session, options.file, options.to_station); break;
     case Command::kScreenshot: result = RunScreenshot(session, options.file); break;
     case Command::kLog: result = RunLog(session, options.log_time, options.file); break;
+    case Command::kRecord: {
+      RecordRun run;
+      run.settings.file = options.file;
+      run.settings.max_file_bytes = options.max_file_bytes;
+      run.settings.max_file_age = options.max_file_age;
+      run.settings.keep_files = options.keep_files;
+      run.duration = options.record_time;
+      result = RunRecord(session, run);
+      break;
+    }
+    case Command::kExport: break;  // handled above: no link
   }
   return ExitStatus(result);
 }
