@@ -22,7 +22,9 @@ msi=$(realpath "$1")
 version=$2
 mkdir -p "$3"
 export WINEPREFIX=$(cd "$3" && pwd)
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder would copy the Start menu entry and its icon into the
+# Linux user's own menus (~/.local/share/applications), and leave them there.
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 upgrade_code='{26B3E6DB-6A4E-45A6-B498-BAFEE898C883}'
