@@ -8,6 +8,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/reporter.h"
 #include "cli/terminal.h"
@@ -26,7 +27,7 @@ extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 int main(int argc, char** argv) {
   using namespace corvane::cli;
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = CommandLineArguments(argc, argv);
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.options) {
     std::FILE* out = parsed.exit == ExitCode::kSuccess ? stdout : stderr;

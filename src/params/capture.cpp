@@ -101,7 +101,8 @@ std::optional<OperatorMessage> CaptureState::CloseLocked(Ending ending,
       const bool written = file->Close();
       // A new backup of the same file empties the ".partial" at once, so the
       // message does not send the operator looking for it.
-      const std::filesystem::path kept = ending == Ending::kCutOff ? partial_ : std::filesystem::path();
+      const std::filesystem::path kept =
+          ending == Ending::kCutOff ? partial_ : std::filesystem::path();
       // A write failure outranks the other causes: it says why bytes are
       // missing even from the part that did arrive.
       if (!written) {

@@ -10,9 +10,7 @@ OperatorMessage Warning(std::string_view caption, std::string text) {
   return OperatorMessage{std::string(caption), std::move(text), MessageIcon::kWarning};
 }
 
-std::string Quoted(const std::filesystem::path& path) {
-  return "\n\"" + PathText(path) + "\"\n";
-}
+std::string Quoted(const std::filesystem::path& path) { return "\n\"" + PathText(path) + "\"\n"; }
 
 }  // namespace
 
@@ -47,7 +45,8 @@ OperatorMessage BackupIncompleteMessage(const std::filesystem::path& path, Backu
   return Warning(kBackupIncompleteCaption, std::move(text));
 }
 
-OperatorMessage BackupCreateFailedMessage(const std::filesystem::path& path, std::error_code error) {
+OperatorMessage BackupCreateFailedMessage(const std::filesystem::path& path,
+                                          std::error_code error) {
   std::string text = std::string(kBackupCreateFailedText) + Quoted(path);
   if (error) text += "(" + error.message() + ")\n";
   text += "No backup was requested from the controller.";

@@ -3,52 +3,59 @@
 #include <cderr.h>
 #include <commdlg.h>
 
+#include <filesystem>
 #include <string>
+
+#include "files/path_text.h"
+#include "win32/wide_text.h"
 
 namespace corvane {
 namespace {
 
-// The dialog's buffers: a path as long as the system allows, and the file's
-// title.
-constexpr DWORD kPathCapacity = MAX_PATH;
-constexpr DWORD kTitleCapacity = 512;
+// The dialog's buffer: a name as long as the system allows one (a longer
+// one fails the dialog with FNERR_BUFFERTOOSMALL, never cut short).
+constexpr DWORD kPathCapacity = 32768;
 
 // Filter text and pattern pairs, each ending in a NUL, the list in two.
-constexpr char kParameterFilter[] = "SPB Files (*.SPB)\0*.spb\0";
-constexpr char kParameterExtension[] = "spb";
-constexpr char kScreenImageFilter[] = "PNG Files (*.png)\0*.png\0";
-constexpr char kScreenImageExtension[] = "png";
+constexpr wchar_t kParameterFilter[] = L"SPB Files (*.SPB)\0*.spb\0";
+constexpr wchar_t kParameterExtension[] = L"spb";
+constexpr wchar_t kScreenImageFilter[] = L"PNG Files (*.png)\0*.png\0";
+constexpr wchar_t kScreenImageExtension[] = L"png";
 
 std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, bool save) {
-  char path[kPathCapacity] = {};
-  char file_title[kTitleCapacity] = {};
-  request.default_name.copy(path, kPathCapacity - 1);
-  const std::string title(request.title);
+  // Wide from the dialog to the disk: the name stays exactly the one chosen,
+  // whatever its letters.
+  std::wstring path(kPathCapacity, L'\0');
+  const std::wstring default_name = WideFromUtf8(request.default_name);
+  default_name.copy(path.data(), kPathCapacity - 1);
+  const std::wstring title = WideFromUtf8(request.title);
 
-  OPENFILENAMEA dialog{};
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   const bool image = request.kind == FileKind::kScreenImage;
   dialog.lpstrFilter = image ? kScreenImageFilter : kParameterFilter;
-  dialog.lpstrFile = path;
+  dialog.lpstrFile = path.data();
   dialog.nMaxFile = kPathCapacity;
-  dialog.lpstrFileTitle = file_title;
-  dialog.nMaxFileTitle = kTitleCapacity;
   dialog.lpstrTitle = title.c_str();
   dialog.lpstrDefExt = image ? kScreenImageExtension : kParameterExtension;
   // The dialogs would otherwise move the working directory, where
   // config.dpm and a later dialog's start are looked for.
   dialog.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : 0);
 
-  if (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) {
-    return FileChoice{path, file_title};
+  if (save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)) {
+    path.resize(path.find(L'\0'));
+    FileChoice choice{std::filesystem::path(path), {}};
+    choice.title = PathText(choice.path.filename());
+    return choice;
   }
-  // The open dialog reports nothing: a failure ends the command as a
-  // cancel does.
-  if (save) {
-    const std::string_view reason = CommonDialogErrorName(CommDlgExtendedError());
+  // The open dialog reports only a name it could not take: any other
+  // failure ends the command as a cancel does.
+  const DWORD error = CommDlgExtendedError();
+  if (save || error == FNERR_BUFFERTOOSMALL) {
+    const std::string_view reason = CommonDialogErrorName(error);
     if (!reason.empty()) {
-      MessageBoxA(owner, std::string(reason).c_str(), "Dialog Error", MB_OK);
+      MessageBoxW(owner, WideFromUtf8(reason).c_str(), L"Dialog Error", MB_OK);
     }
   }
   return std::nullopt;
@@ -71,6 +78,9 @@ std::string_view CommonDialogErrorName(DWORD code) {
     case CDERR_NOHOOK: return "CDERR_NOHOOK";
     case CDERR_REGISTERMSGFAIL: return "CDERR_REGISTERMSGFAIL";
     case CDERR_DIALOGFAILURE: return "CDERR_DIALOGFAILURE";
+    case FNERR_BUFFERTOOSMALL: return "FNERR_BUFFERTOOSMALL";
+    case FNERR_INVALIDFILENAME: return "FNERR_INVALIDFILENAME";
+    case FNERR_SUBCLASSFAILURE: return "FNERR_SUBCLASSFAILURE";
     default: return {};
   }
 }

@@ -4,7 +4,8 @@
 // For a saved screen image: the filter "PNG Files (*.png)", the extension
 // "png". The save dialog asks before overwriting, the open dialog never
 // asks and accepts a name that does not exist yet. A save dialog that fails says so in a
-// "Dialog Error" box naming the reason.
+// "Dialog Error" box naming the reason, and so does either dialog for a name
+// too long to take. Names travel wide, so the chosen path is exact.
 //
 // Threads: UI thread only.
 #pragma once

@@ -15,6 +15,7 @@
 #include "win32/resource_ids.h"
 #include "win32/screen_view.h"
 #include "win32/ui_tasks.h"
+#include "win32/wide_text.h"
 
 namespace corvane {
 namespace {
@@ -68,7 +69,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-  WNDCLASSEXA window_class{};
+  WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = Procedure;
@@ -80,11 +81,11 @@ bool MainWindow::Create() {
   window_class.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // the arrow
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   window_class.lpszClassName = kWindowClassName;
-  if (RegisterClassExA(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return false;
   }
-  const std::string title(kWindowTitle);
-  window_ = CreateWindowExA(0, kWindowClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT,
+  const std::wstring title = WideFromUtf8(kWindowTitle);
+  window_ = CreateWindowExW(0, kWindowClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, BuildMenuBar(),
                             instance_, this);
   return window_ != nullptr;
@@ -92,13 +93,13 @@ bool MainWindow::Create() {
 
 LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
     auto* self = static_cast<MainWindow*>(create->lpCreateParams);
     self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(window, message, wparam, lparam);
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wparam, lparam);
   return self->Handle(message, wparam, lparam);
 }
 
@@ -140,7 +141,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DESTROY: OnDestroy(); return 0;
     default: break;
   }
-  return DefWindowProcA(window_, message, wparam, lparam);
+  return DefWindowProcW(window_, message, wparam, lparam);
 }
 
 void MainWindow::OnDestroy() {
@@ -161,13 +162,13 @@ void MainWindow::OnDestroy() {
 int MainWindow::RunMessageLoop() {
   const HACCEL accelerators = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
   MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (window_ != nullptr && accelerators != nullptr &&
-        TranslateAcceleratorA(window_, accelerators, &message)) {
+        TranslateAcceleratorW(window_, accelerators, &message)) {
       continue;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
 }
@@ -268,9 +269,7 @@ MonitorScale MainWindow::WindowMonitor() const {
   return monitor;
 }
 
-void MainWindow::SetCaption(const std::string& caption) {
-  SetWindowTextA(window_, caption.c_str());
-}
+void MainWindow::SetCaption(const std::string& caption) { SetWindowTextUtf8(window_, caption); }
 
 void MainWindow::ShowAbout(const std::string& details) {
   ShowAboutBox(instance_, window_, details);

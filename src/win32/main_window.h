@@ -23,7 +23,8 @@ class ScreenView;
 class UiTasks;
 
 // The window's class name, also the title before a port or file is named.
-inline constexpr char kWindowClassName[] = "Corvane";
+// A Unicode window: its caption names a file in any letters.
+inline constexpr wchar_t kWindowClassName[] = L"Corvane";
 
 struct MainWindowParts {
   Keypad& keypad;

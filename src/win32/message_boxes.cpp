@@ -1,5 +1,7 @@
 #include "win32/message_boxes.h"
 
+#include "win32/wide_text.h"
+
 namespace corvane {
 
 void MessageBoxes::Attach(HWND owner) {
@@ -32,8 +34,8 @@ void MessageBoxes::ShowWaiting() {
     const UINT icon = message.icon == MessageIcon::kWarning ? MB_ICONWARNING : 0;
     // A box without an owner blocks nothing: the window and its menus stay
     // usable, so the operator can go straight to the port dialog.
-    MessageBoxA(message.owned ? owner : nullptr, message.text.c_str(), message.caption.c_str(),
-                MB_OK | icon);
+    MessageBoxW(message.owned ? owner : nullptr, WideFromUtf8(message.text).c_str(),
+                WideFromUtf8(message.caption).c_str(), MB_OK | icon);
   }
   showing_ = false;
 }
