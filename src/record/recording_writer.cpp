@@ -96,6 +96,7 @@ bool RecordingWriter::OpenPart() {
   // Times in each file count from its own start, so a part stands alone.
   part_start_us_ = time_us_;
   part_bytes_ = 0;
+  part_images_ = 0;
   framed_.clear();
   AppendHeader(header, framed_);
   if (std::fwrite(framed_.data(), 1, framed_.size(), file_) != framed_.size()) {
@@ -125,7 +126,8 @@ bool RecordingWriter::ClosePart(RecordingEnd end) {
 }
 
 bool RecordingWriter::RotateIfDue() {
-  if (part_ == 0) return true;
+  // A file holds at least one image, however small the limit.
+  if (part_ == 0 || part_images_ == 0) return true;
   const bool full = settings_.max_file_bytes != 0 && part_bytes_ >= settings_.max_file_bytes;
   const bool old = settings_.max_file_age.count() != 0 &&
                    time_us_ - part_start_us_ >=
@@ -176,6 +178,7 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   decoder_.Finish();
   decoder_.End();
   ++images_;
+  ++part_images_;
 }
 
 void RecordingWriter::WriteKeyPicture() {

@@ -93,6 +93,7 @@ class RecordingWriter : public SplitRecords {
   int part_ = 0;  // 0 without a limit: the one file is settings_.file
   uint64_t part_bytes_ = 0;
   uint64_t part_start_us_ = 0;
+  int64_t part_images_ = 0;
   uint64_t time_us_ = 0;
   bool key_due_ = true;
   uint64_t last_key_us_ = 0;
