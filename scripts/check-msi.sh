@@ -206,9 +206,11 @@ else
 fi
 if msiexec /i "$(windows_path "$msi")"; then
   fail "$version installed over a newer version"
+elif [ "$(arp_entries)" != "$entries" ]; then
+  fail "the refused install of $version over a newer version changed Apps & Features"
+else
+  ok "$version is refused over the newer version"
 fi
-[ "$(arp_entries)" = "$entries" ] && ok "$version is refused over the newer version" ||
-  fail "installing $version over a newer version changed Apps & Features"
 
 if ! msiexec /x "$newer_product"; then fail "msiexec /x failed"; fi
 [ ! -e "$program_files/corvane.exe" ] && [ ! -e "$program_files/corvane-cli.exe" ] && [ ! -e "${link:-/}" ] &&
