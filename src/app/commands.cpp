@@ -47,7 +47,7 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
   }
   table_[kSaveScreenImage] = [this] { SaveScreenImage(); };
   table_[kCopyScreenImage] = [this] { CopyScreenImage(); };
-  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+  for (ZoomMode mode : kZoomModes) {
     table_[ZoomCommand(mode)] = [this, mode] { ChooseZoom(mode); };
   }
   table_[kDrawWhileReceiving] = [this] {

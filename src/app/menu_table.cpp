@@ -93,7 +93,7 @@ int ZoomCommand(ZoomMode mode) {
 }
 
 std::optional<ZoomMode> ZoomOfCommand(int command) {
-  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+  for (ZoomMode mode : kZoomModes) {
     if (ZoomCommand(mode) == command) return mode;
   }
   return std::nullopt;

@@ -46,7 +46,7 @@ std::string_view ZoomName(ZoomMode mode) {
 }
 
 std::optional<ZoomMode> ParseZoomName(std::string_view name) {
-  for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+  for (ZoomMode mode : kZoomModes) {
     if (name == ZoomName(mode)) return mode;
   }
   return std::nullopt;

@@ -23,6 +23,10 @@ namespace corvane {
 
 enum class ZoomMode { k100, k150, k200, kFit };
 
+// Every zoom of the View menu, in the menu's order.
+inline constexpr ZoomMode kZoomModes[] = {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200,
+                                          ZoomMode::kFit};
+
 // Room right of and below the picture, as on its left.
 inline constexpr int kPictureMargin = 10;
 

@@ -14,6 +14,7 @@
 #include "app/captions.h"
 #include "app/menu_table.h"
 #include "app/picture_zoom.h"
+#include "app/window_fit.h"
 #include "qt/about_box.h"
 #include "qt/screen_view.h"
 #include "screen/surface.h"
@@ -99,23 +100,19 @@ void MainWindow::FitToView() {
     resize(wanted);
     return;
   }
-  // A zoomed picture grows the window only as far as the screen's free
-  // area; the unzoomed size is kept whatever the screen, as it always was.
   // The frame's size is known once the window manager has framed the
   // window; before that it counts as none.
   const ClientSize unzoomed = ClientSizeFor(ZoomMode::k100);
   const QRect room = screen->availableGeometry();
   const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
-  wanted = wanted.boundedTo(room.size() - frame)
-               .expandedTo(QSize(unzoomed.width, unzoomed.height + menu));
-  resize(wanted);
-  if (!isVisible()) return;
-  // A window grown past the screen's edge is moved back, top-left first.
-  const QSize outer = wanted + frame;
   const QPoint now = frameGeometry().topLeft();
-  const QPoint at(std::max(room.left(), std::min(now.x(), room.right() + 1 - outer.width())),
-                  std::max(room.top(), std::min(now.y(), room.bottom() + 1 - outer.height())));
-  if (at != now) move(at);
+  const WindowPlace place =
+      FitWindowToWorkArea({wanted.width() + frame.width(), wanted.height() + frame.height()},
+                          {unzoomed.width + frame.width(), unzoomed.height + menu + frame.height()},
+                          now.x(), now.y(), {room.left(), room.top(), room.width(), room.height()});
+  resize(place.size.width - frame.width(), place.size.height - frame.height());
+  // Before the window is shown the system places it.
+  if (isVisible() && place.moved) move(place.x, place.y);
 }
 
 bool MainWindow::CopyShownPicture(std::vector<Pixel>& pixels) const {

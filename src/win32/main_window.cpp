@@ -8,6 +8,7 @@
 #include "app/captions.h"
 #include "app/menu_table.h"
 #include "app/picture_zoom.h"
+#include "app/window_fit.h"
 #include "keypad/keypad.h"
 #include "screen/surface.h"
 #include "win32/about_box.h"
@@ -197,23 +198,14 @@ void MainWindow::SizeToPicture() {
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (GetMonitorInfoA(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    // A zoomed picture grows the window only as far as the monitor's work
-    // area; the unzoomed size is kept whatever the monitor, as it always
-    // was.
     const RECT& work = monitor.rcWork;
-    const int room_width = work.right - work.left;
-    const int room_height = work.bottom - work.top;
-    wanted.width = std::max(std::min(wanted.width, room_width), unzoomed.width);
-    wanted.height = std::max(std::min(wanted.height, room_height), unzoomed.height);
-    const int fitted_x = std::max(static_cast<int>(work.left),
-                                  std::min(x, static_cast<int>(work.right) - wanted.width));
-    const int fitted_y = std::max(static_cast<int>(work.top),
-                                  std::min(y, static_cast<int>(work.bottom) - wanted.height));
-    // Moved only when it would stick out: the window stays where the
-    // operator (or the system) put it.
-    if (fitted_x != x || fitted_y != y) {
-      x = fitted_x;
-      y = fitted_y;
+    const WindowPlace place =
+        FitWindowToWorkArea(wanted, unzoomed, x, y,
+                            {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    wanted = place.size;
+    if (place.moved) {
+      x = place.x;
+      y = place.y;
       flags &= ~static_cast<UINT>(SWP_NOMOVE);
     }
   }
@@ -228,7 +220,7 @@ void MainWindow::ApplyZoom(ZoomMode mode) {
   parts_.view.SetZoom(mode);
   if (window_ == nullptr) return;
   const HMENU menu = GetMenu(window_);
-  for (ZoomMode each : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
+  for (ZoomMode each : kZoomModes) {
     CheckMenuItem(menu, static_cast<UINT>(ZoomCommand(each)),
                   MF_BYCOMMAND | (each == mode ? MF_CHECKED : MF_UNCHECKED));
   }
