@@ -48,7 +48,11 @@ std::optional<NetworkAddress> ParseNetworkAddress(std::string_view text) {
   if (!IsNetworkAddress(text)) return std::nullopt;
   const size_t scheme_end = text.find(kSchemeEnd);
   NetworkAddress address;
-  const std::string_view scheme = text.substr(0, scheme_end);
+  // Schemes are case-blind, as in any URL.
+  std::string scheme(text.substr(0, scheme_end));
+  for (char& c : scheme) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
   if (scheme == kRfc2217Scheme) {
     address.kind = NetworkAddress::Kind::kRfc2217;
   } else if (scheme == kRawTcpScheme) {
