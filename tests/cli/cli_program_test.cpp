@@ -21,6 +21,7 @@
 #include "panel_model.h"
 #include "panel_renderer.h"
 #include "parameter_store.h"
+#include "record/recording_reader.h"
 #include "screen/screen_image.h"
 #include "screen/surface.h"
 #include "support/pty_pair.h"
@@ -312,6 +313,70 @@ TEST(CliProgram, FileErrorsComeBeforeThePortIsTouched) {
   const CliRun nothing = RunCli(dir, {"backup", "--port", "9", "-o", "b.spb"});
   EXPECT_EQ(nothing.status, 2);
   EXPECT_NE(nothing.err.find("cannot open COM9"), std::string::npos) << nothing.err;
+}
+
+// The picture a fresh seed-1 simulator's n-th image leaves in the window.
+std::vector<Pixel> SimPicture(int images) {
+  sim::PanelModel model(1);
+  for (int i = 0; i < images; ++i) model.AdvanceFrame();
+  sim::LetterImage letters;
+  sim::RenderPanel(model, letters);
+  Surface expected;
+  for (size_t i = 0; i < letters.letters.size(); ++i) {
+    expected.MutablePixels()[i] = PenTable(letters.letters[i]).value_or(0);
+  }
+  DrawScreenFrame(expected);
+  return {expected.Pixels(), expected.Pixels() + Surface::kWidth * Surface::kHeight};
+}
+
+std::vector<Pixel> ReadPng(const std::filesystem::path& file) {
+  int width = 0, height = 0, components = 0;
+  const std::string png = ReadWholeFile(file);
+  std::unique_ptr<stbi_uc, void (*)(void*)> rgb(
+      stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                            static_cast<int>(png.size()), &width, &height, &components, 3),
+      stbi_image_free);
+  std::vector<Pixel> pixels;
+  if (!rgb || width != Surface::kWidth || height != Surface::kHeight) return pixels;
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+    const stbi_uc* q = rgb.get() + i * 3;
+    pixels.push_back(MakePixel(q[0], q[1], q[2]));
+  }
+  return pixels;
+}
+
+TEST(CliProgram, ARecordingKilledWhileItWritesIsReadToItsLastWholeImage) {
+  ScratchDir dir;
+  Sim sim(dir);  // unpaced: images as fast as the line takes them
+  const pid_t cli = Spawn({CORVANE_CLI_PATH, "record", "--port", "9", "-o", "killed.cvr"},
+                          dir.Path(), dir / "cli.err");
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  // file_size gives -1 for a file not there yet.
+  std::error_code missing;
+  while ((std::filesystem::file_size(dir / "killed.cvr", missing) < 60'000 || missing) &&
+         std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // another process: no condition
+  }
+  kill(cli, SIGKILL);
+  waitpid(cli, nullptr, 0);
+
+  std::string error;
+  auto reader = RecordingReader::Open(dir / "killed.cvr", error);
+  ASSERT_TRUE(reader) << error;
+  int images = 0;
+  RecordedItem item;
+  while (reader->Next(item)) images += item.type == RecordType::kImage ? 1 : 0;
+  EXPECT_FALSE(reader->EndedCleanly());
+  // Cut at a record's end, or inside the last one: never damaged otherwise.
+  if (reader->Damage()) {
+    EXPECT_NE(reader->Damage()->what.find("cut off"), std::string::npos)
+        << reader->Damage()->Message();
+  }
+  ASSERT_GE(images, 2);
+
+  const CliRun run = RunCli(dir, {"export", "killed.cvr", "--at", "99:00", "-o", "last.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(ReadPng(dir / "last.png") == SimPicture(images)) << images << " images";
 }
 
 }  // namespace
