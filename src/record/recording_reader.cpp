@@ -172,7 +172,9 @@ bool RecordingReader::Rewind() {
 }
 
 bool RecordingReader::SeekToKey(uint64_t time_us) {
-  if (damage_) return false;
+  // Damage found by an earlier read may lie after the time sought: what is
+  // before it is read again.
+  damage_.reset();
   if (!Rewind()) {
     Damaged(offset_, "the file cannot be read");
     return false;
