@@ -29,7 +29,9 @@ void AddLinkOptions(CLI::App& command, CliOptions& options, double& timeout_seco
           ->check(CLI::Range(1, kHighestPort));
   CLI::Option* device = command.add_option(
       "--device", options.target.device,
-      "the serial device itself instead of a COM number (e.g. /dev/ttyUSB0, \\\\.\\COM12)");
+      "the serial device itself instead of a COM number (e.g. /dev/ttyUSB0, \\\\.\\COM12), or "
+      "a serial device server's address: rfc2217://host:port (Telnet with the COM-PORT-OPTION) "
+      "or socket://host:port (bare TCP)");
   port->excludes(device);
   command
       .add_option("--timeout", timeout_seconds,

@@ -26,6 +26,7 @@
 #include "screen/surface.h"
 #include "support/pty_pair.h"
 #include "support/scratch_dir.h"
+#include "support/ser2net.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
@@ -343,6 +344,44 @@ std::vector<Pixel> ReadPng(const std::filesystem::path& file) {
     pixels.push_back(MakePixel(q[0], q[1], q[2]));
   }
   return pixels;
+}
+
+TEST(CliProgram, ThroughADeviceServerBackupsAndScreenshotsAreThoseOfThePty) {
+  ScratchDir dir;
+  Sim sim(dir);
+  ASSERT_EQ(RunCli(dir, {"backup", "--port", "9", "--all", "-o", "pty.spb"}).status, 0);
+  // ser2net in front of the simulator's own pseudo-terminal: the link's
+  // real name, so that parallel tests never share a lock file.
+  corvane::testing::Ser2net server(dir.Path(), std::filesystem::canonical(dir / "com9").string());
+  const CliRun backup =
+      RunCli(dir, {"backup", "--device", server.Rfc2217Url(), "--all", "-o", "net.spb"});
+  ASSERT_EQ(backup.status, 0) << backup.err;
+  EXPECT_EQ(ReadWholeFile(dir / "net.spb"), ReadWholeFile(dir / "pty.spb"));
+
+  // A fresh simulator's first image, over the bare TCP accepter.
+  ScratchDir fresh_dir;
+  Sim fresh(fresh_dir);
+  corvane::testing::Ser2net fresh_server(fresh_dir.Path(),
+                                         std::filesystem::canonical(fresh_dir / "com9").string());
+  const CliRun shot =
+      RunCli(dir, {"screenshot", "--device", fresh_server.SocketUrl(), "-o", "net.png"});
+  ASSERT_EQ(shot.status, 0) << shot.err;
+  EXPECT_TRUE(ReadPng(dir / "net.png") == SimPicture(1));
+}
+
+TEST(CliProgram, AnUnreachableDeviceServerIsAClearErrorAtOnce) {
+  ScratchDir dir;
+  const std::string refused =
+      "socket://127.0.0.1:" + std::to_string(corvane::testing::FreeLoopbackPort());
+  for (const std::string& url : {refused, std::string("rfc2217://no-such-controller.invalid:4001"),
+                                 std::string("rfc2217://127.0.0.1")}) {
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = RunCli(dir, {"backup", "--device", url, "-o", "b.spb"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << url;
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("cannot open " + url + ": "), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "b.spb"));
 }
 
 TEST(CliProgram, ARecordingKilledWhileItWritesIsReadToItsLastWholeImage) {
