@@ -22,7 +22,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${CORVANE_FUZZ_BUILD:-build-fuzz}
-all_targets="decoder demux retarget config text_file restore sim_engine"
+all_targets="decoder demux retarget config text_file restore sim_engine recording telnet"
 targets=${CORVANE_FUZZ_TARGETS:-$all_targets}
 
 case "${1:-}" in
@@ -52,6 +52,8 @@ for target in $targets; do
   case "$target" in
     decoder) limits=(-max_len=1024) ;;
     demux) limits=(-max_len=512) ;;
+    # A real recording's seed is a few kilobytes: room to grow it.
+    recording) limits=(-max_len=65536) ;;
     *) limits=() ;;
   esac
   echo "== $target (${budget[*]} ${limits[*]})"

@@ -10,7 +10,8 @@
 #            scripts/build-windows.sh
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-          libcli11-dev zlib1g-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils)
+          libcli11-dev zlib1g-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils
+          ser2net)
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;

@@ -159,14 +159,18 @@ void ProtocolEngine::AppendGarbage(std::string& out) {
 }
 
 void ProtocolEngine::ProduceImage(std::string& out) {
-  model_.AdvanceFrame();
-  RenderPanel(model_, image_);
-  EncodeScreenPayload(image_, payload_);
+  if (source_ != nullptr) {
+    source_->NextPayload(payload_);
+  } else {
+    model_.AdvanceFrame();
+    RenderPanel(model_, image_);
+    EncodeScreenPayload(image_, payload_);
+  }
   ++images_sent_;
   LinkStats& stats = model_.Stats();
   ++stats.frames_sent;
   stats.last_payload_bytes = static_cast<uint32_t>(payload_.size());
-  if (faults_.bracket_every > 0 &&
+  if (faults_.bracket_every > 0 && !payload_.empty() &&
       images_sent_ % static_cast<uint64_t>(faults_.bracket_every) == 0) {
     payload_[payload_.size() / 2] = static_cast<char>(kBlockOpen);
   }

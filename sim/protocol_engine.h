@@ -53,9 +53,22 @@ struct FaultOptions {
 // Where a restore record that is longer than this goes: it is refused.
 inline constexpr size_t kMaxRestoreRecordBytes = 512;
 
+// Where screen images come from instead of the rendered panel (a
+// recording being replayed).
+class ImageSource {
+ public:
+  virtual ~ImageSource() = default;
+  // The next image's payload, the bytes between "{" and "}".
+  virtual void NextPayload(std::string& payload) = 0;
+};
+
 class ProtocolEngine {
  public:
   ProtocolEngine(PanelModel& model, const FaultOptions& faults, uint64_t seed);
+
+  // From now on images come from `source` (which outlives the engine), not
+  // from the panel.
+  void ServeImagesFrom(ImageSource& source) { source_ = &source; }
 
   // Everything Corvane sent, in order, in pieces of any size.
   void Receive(std::span<const uint8_t> bytes);
@@ -98,6 +111,7 @@ class ProtocolEngine {
   uint32_t NextRandom();
 
   PanelModel& model_;
+  ImageSource* source_ = nullptr;
   FaultOptions faults_;
   uint64_t rng_;
   State state_ = State::kIdle;

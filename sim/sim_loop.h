@@ -94,6 +94,7 @@ class SimLoop {
   std::string link_path_;
 
   PanelModel model_;
+  std::unique_ptr<ImageSource> replay_;  // before the engine, which uses it
   ProtocolEngine engine_;
   Pacer pacer_;
   std::string out_;

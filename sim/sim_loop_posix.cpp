@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "recorded_images.h"
+
 namespace corvane::sim {
 
 namespace {
@@ -51,6 +53,16 @@ bool SimLoop::FrameLimitReached() const {
 }
 
 bool SimLoop::Open() {
+  if (!options_.replay_path.empty()) {
+    std::string error;
+    std::unique_ptr<RecordedImages> images = RecordedImages::Open(options_.replay_path, error);
+    if (!images) {
+      std::fprintf(stderr, "mirelon-sim: cannot replay %s\n", error.c_str());
+      return false;
+    }
+    replay_ = std::move(images);
+    engine_.ServeImagesFrom(*replay_);
+  }
   if (!options_.log_path.empty()) {
     log_.reset(std::fopen(options_.log_path.c_str(), "w"));
     if (!log_) {

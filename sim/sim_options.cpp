@@ -117,6 +117,16 @@ constexpr SimOption kOptions[] = {
        o.log_path = v;
        return {};
      }},
+    {"--replay", "FILE", kGeneral,
+     "serve the screen images of a recording made with\n"
+     "corvane-cli record instead of the panel: each \"<1>\"\n"
+     "gets the next recorded image, and the last one again\n"
+     "once all have gone out",
+     [](std::string_view v, SimOptions& o) -> std::string {
+       if (v.empty()) return "needs a file name";
+       o.replay_path = v;
+       return {};
+     }},
     {"--frames-limit", "N", kGeneral, "end after sending N screen images",
      [](std::string_view v, SimOptions& o) { return Whole(v, 1, kInt64Max, o.frames_limit); }},
     {"--exit-after", "SECS", kGeneral, "end after SECS seconds (decimals allowed)",

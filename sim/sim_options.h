@@ -17,7 +17,8 @@ struct SimOptions {
   std::string dir = ".";  // where the link is made
   int64_t baud = 0;       // 0: unpaced
   uint64_t seed = 1;
-  std::string log_path;  // empty: no log
+  std::string log_path;     // empty: no log
+  std::string replay_path;  // empty: the panel; else the recording whose images are served
   FaultOptions faults;
   int64_t frames_limit = 0;   // 0: no limit
   int64_t exit_after_ms = 0;  // 0: run until a signal

@@ -418,5 +418,40 @@ TEST(CliProgram, ARecordingKilledWhileItWritesIsReadToItsLastWholeImage) {
   EXPECT_TRUE(ReadPng(dir / "last.png") == SimPicture(images)) << images << " images";
 }
 
+std::vector<std::string> RecordedImages(const std::filesystem::path& file) {
+  std::vector<std::string> images;
+  std::string error;
+  auto reader = RecordingReader::Open(file, error);
+  EXPECT_TRUE(reader) << error;
+  RecordedItem item;
+  while (reader && reader->Next(item)) {
+    if (item.type == RecordType::kImage)
+      images.emplace_back(item.payload.begin(), item.payload.end());
+  }
+  return images;
+}
+
+TEST(CliProgram, ASimulatorReplayingARecordingServesItsImagesInOrderThenTheLast) {
+  ScratchDir field;
+  {
+    Sim sim(field, {"--stall-after", "4"});
+    const CliRun run =
+        RunCli(field, {"record", "--port", "9", "--seconds", "1", "-o", "field.cvr"});
+    ASSERT_EQ(run.status, 0) << run.err;
+  }
+  const std::vector<std::string> recorded = RecordedImages(field / "field.cvr");
+  ASSERT_EQ(recorded.size(), 4u);
+
+  ScratchDir desk;
+  Sim sim(desk, {"--replay", (field / "field.cvr").string()});
+  const CliRun run = RunCli(desk, {"record", "--port", "9", "--seconds", "0.5", "-o", "desk.cvr"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> served = RecordedImages(desk / "desk.cvr");
+  ASSERT_GT(served.size(), recorded.size());
+  for (size_t i = 0; i < served.size(); ++i) {
+    EXPECT_TRUE(served[i] == recorded[std::min(i, recorded.size() - 1)]) << "image " << i;
+  }
+}
+
 }  // namespace
 }  // namespace corvane::cli
