@@ -27,9 +27,23 @@ class OperatorMessages;
 class ScreenDisplay;
 
 // What a file dialog offers: the parameter files of the backups and
-// restores (filter "SPB Files (*.SPB)", suffix "spb"), or the PNG pictures
-// the View menu saves (filter "PNG Files (*.png)", suffix "png").
+// restores, or the PNG pictures the View menu saves.
 enum class FileKind { kParameters, kScreenImage };
+
+// A dialog's filter as both front ends show it: the text (which also names
+// the pattern, as the toolkits expect), the pattern, and the suffix a name
+// typed without one gets.
+struct FileFilter {
+  std::string_view text;
+  std::string_view pattern;
+  std::string_view suffix;
+};
+
+inline FileFilter FilterFor(FileKind kind) {
+  // "*.SPB" in the text matches .spb in any case.
+  return kind == FileKind::kScreenImage ? FileFilter{"PNG Files (*.png)", "*.png", "png"}
+                                        : FileFilter{"SPB Files (*.SPB)", "*.spb", "spb"};
+}
 
 // Every parameter command asks with the same default name; only the title
 // (the command's menu text) differs.

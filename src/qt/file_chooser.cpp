@@ -22,9 +22,9 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const FileChooserRequest& request, b
   // The open dialog takes any name: a restore of a file that is not there
   // tells the operator when it runs.
   dialog->setFileMode(QFileDialog::AnyFile);
-  const bool image = request.kind == FileKind::kScreenImage;
-  dialog->setNameFilter(image ? kScreenImageFilter : kParameterFileFilter);
-  dialog->setDefaultSuffix(image ? kScreenImageSuffix : kParameterFileSuffix);
+  const FileFilter filter = FilterFor(request.kind);
+  dialog->setNameFilter(FromView(filter.text));
+  dialog->setDefaultSuffix(FromView(filter.suffix));
   // Overwrite confirmation is on by default and only ever asked on save.
   dialog->selectFile(FromView(request.default_name));
   return dialog;

@@ -1,10 +1,7 @@
-// The file dialogs, with the toolkit's own file dialog. For the parameter
-// files: the title is the command's menu text, the offered name "Mirelon
-// Parameters", the filter "SPB Files (*.SPB)" (which matches .spb in any
-// case), the default suffix "spb". For a saved screen image: the filter
-// "PNG Files (*.png)", the suffix "png". The save dialog asks before
-// overwriting, the open dialog never asks and accepts a name that does not
-// exist yet.
+// The file dialogs, with the toolkit's own file dialog: the title is the
+// command's menu text, the offered name and the filter as the request and
+// its kind say (FilterFor). The save dialog asks before overwriting, the
+// open dialog never asks and accepts a name that does not exist yet.
 //
 // Threads: UI thread only.
 #pragma once
@@ -14,11 +11,6 @@
 #include "app/front_end.h"
 
 namespace corvane {
-
-inline constexpr char kParameterFileFilter[] = "SPB Files (*.SPB)";
-inline constexpr char kParameterFileSuffix[] = "spb";
-inline constexpr char kScreenImageFilter[] = "PNG Files (*.png)";
-inline constexpr char kScreenImageSuffix[] = "png";
 
 // A dialog set up for one command, not yet shown. Tests open() it and
 // drive it; the program exec()s it.

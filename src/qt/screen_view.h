@@ -29,9 +29,6 @@ class ScreenView : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kStatusX = 10;
-  static constexpr int kStatusY = 10;
-
   explicit ScreenView(Keypad& keypad, QWidget* parent = nullptr);
 
   // What the receiver draws into and hands the status text to; the view

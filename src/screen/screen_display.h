@@ -14,6 +14,11 @@
 
 namespace corvane {
 
+// Where the status line's text starts in the window's client area, above
+// the picture, whatever the zoom.
+inline constexpr int kStatusX = 10;
+inline constexpr int kStatusY = 10;
+
 class ScreenDisplay {
  public:
   virtual ~ScreenDisplay() = default;
@@ -39,7 +44,8 @@ class ScreenDisplay {
   // the picture shown last again.
   virtual void DropPicture(const ChangedRegion& written) = 0;
 
-  // Receiver thread. The text is drawn with its top-left at client (10, 10).
+  // Receiver thread. The text is drawn with its top-left at client
+  // (kStatusX, kStatusY).
   virtual void ShowStatusText(std::string_view text) = 0;
 };
 

@@ -16,11 +16,15 @@ namespace {
 // one fails the dialog with FNERR_BUFFERTOOSMALL, never cut short).
 constexpr DWORD kPathCapacity = 32768;
 
-// Filter text and pattern pairs, each ending in a NUL, the list in two.
-constexpr wchar_t kParameterFilter[] = L"SPB Files (*.SPB)\0*.spb\0";
-constexpr wchar_t kParameterExtension[] = L"spb";
-constexpr wchar_t kScreenImageFilter[] = L"PNG Files (*.png)\0*.png\0";
-constexpr wchar_t kScreenImageExtension[] = L"png";
+// The filter as the dialog takes it: the text and the pattern, each ending
+// in a NUL, and the list in one more (the string's own).
+std::wstring DialogFilter(const FileFilter& filter) {
+  std::wstring text = WideFromUtf8(filter.text);
+  text += L'\0';
+  text += WideFromUtf8(filter.pattern);
+  text += L'\0';
+  return text;
+}
 
 std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, bool save) {
   // Wide from the dialog to the disk: the name stays exactly the one chosen,
@@ -33,12 +37,14 @@ std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, boo
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  const bool image = request.kind == FileKind::kScreenImage;
-  dialog.lpstrFilter = image ? kScreenImageFilter : kParameterFilter;
+  const FileFilter kind = FilterFor(request.kind);
+  const std::wstring filter = DialogFilter(kind);
+  const std::wstring extension = WideFromUtf8(kind.suffix);
+  dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = path.data();
   dialog.nMaxFile = kPathCapacity;
   dialog.lpstrTitle = title.c_str();
-  dialog.lpstrDefExt = image ? kScreenImageExtension : kParameterExtension;
+  dialog.lpstrDefExt = extension.c_str();
   // The dialogs would otherwise move the working directory, where
   // config.dpm and a later dialog's start are looked for.
   dialog.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : 0);

@@ -26,7 +26,7 @@ BITMAPINFO TopDownDib(int width, int height) {
 RECT StatusRect(HWND window) {
   RECT client{};
   GetClientRect(window, &client);
-  return {ScreenView::kStatusX, ScreenView::kStatusY, client.right, kPictureY};
+  return {kStatusX, kStatusY, client.right, kPictureY};
 }
 
 }  // namespace

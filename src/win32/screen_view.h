@@ -27,8 +27,6 @@ class ScreenView {
   // Posted to the window when a handover waits; the window calls
   // TakeHandover.
   static constexpr UINT kHandoverMessage = WM_APP + 1;
-  static constexpr int kStatusX = 10;
-  static constexpr int kStatusY = 10;
 
   // UI thread, before any link opens.
   void Attach(HWND window) { window_.store(window, std::memory_order_release); }

@@ -187,7 +187,7 @@ TEST_F(ScreenViewTest, TheLatestStatusTextIsKeptAndDrawnAt10_10) {
   for (int y = 0; y < 30; ++y) {
     for (int x = 0; x < 200; ++x) {
       if (painted.pixel(x, y) == background) continue;
-      (y >= ScreenView::kStatusY && x >= ScreenView::kStatusX ? ink_in_line : ink_above)++;
+      (y >= kStatusY && x >= kStatusX ? ink_in_line : ink_above)++;
     }
   }
   EXPECT_GT(ink_in_line, 20);
