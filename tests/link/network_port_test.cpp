@@ -99,7 +99,7 @@ TEST(NetworkPortThroughSer2net, EveryByteValuePassesBothWaysOnBothAccepters) {
   }
 }
 
-TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndAClosedWaitEndsAtOnce) {
+TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndOneThatComesBackOpensAgain) {
   ScratchDir dir;
   PtyPair controller;
   Ser2net server(dir.Path(), controller.SlavePath());
@@ -131,6 +131,15 @@ TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndAClosedWaitEndsAtOnce) 
     result = event.status == PortStatus::kOk ? port.ReadAvailable(buffer, sizeof buffer) : event;
   }
   EXPECT_EQ(result.status, PortStatus::kLost);
+  port.CloseSerialPort();
+
+  // The server back on the same address: the port opens on it again.
+  server.Start();
+  ASSERT_TRUE(port.OpenSerialDevice(server.Rfc2217Url())) << port.OpenError().message();
+  AwaitServerOnLine(controller);
+  const uint8_t request[] = {'<', '1', '>'};
+  EXPECT_EQ(port.WriteBlock(request).status, PortStatus::kOk);
+  EXPECT_EQ(controller.ReadCount(3), "<1>");
 }
 
 TEST(NetworkPortFaults, BadAddressesRefusalsAndUnknownHostsFailAtOnceAndSayWhy) {

@@ -70,35 +70,40 @@ class Ser2net {
                           << Connection("rfc2217", "telnet(rfc2217),tcp,127.0.0.1,", telnet_port_,
                                         device)
                           << Connection("raw", "tcp,127.0.0.1,", raw_port_, device);
+    config_ = config.string();
+    log_ = (dir / "ser2net.log").string();
+    Start();
+  }
+  ~Ser2net() { Stop(); }
+  Ser2net(const Ser2net&) = delete;
+  Ser2net& operator=(const Ser2net&) = delete;
+
+  // (Again) serves the same ports, once it listens on both.
+  void Start() {
     std::string program = CORVANE_SER2NET_PATH;
     if (program.empty()) {
       ADD_FAILURE() << "ser2net is not installed (scripts/install-deps.sh installs it)";
       return;
     }
-    std::string log = (dir / "ser2net.log").string();
-    std::string config_text = config.string();
     std::string no_fork = "-n", foreground = "-d", with = "-c";
-    char* argv[] = {program.data(), no_fork.data(),     foreground.data(),
-                    with.data(),    config_text.data(), nullptr};
+    char* argv[] = {program.data(), no_fork.data(), foreground.data(),
+                    with.data(),    config_.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     EXPECT_EQ(posix_spawn(&pid_, argv[0], &actions, nullptr, argv, nullptr), 0);
     posix_spawn_file_actions_destroy(&actions);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!(ListensOnLoopback(telnet_port_) && ListensOnLoopback(raw_port_))) {
       if (std::chrono::steady_clock::now() > deadline) {
-        ADD_FAILURE() << "ser2net did not listen; see " << log;
+        ADD_FAILURE() << "ser2net did not listen; see " << log_;
         return;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
-  ~Ser2net() { Stop(); }
-  Ser2net(const Ser2net&) = delete;
-  Ser2net& operator=(const Ser2net&) = delete;
 
   // The server goes away, closing its connections as it goes.
   void Stop() {
@@ -122,6 +127,8 @@ class Ser2net {
 
   uint16_t telnet_port_;
   uint16_t raw_port_;
+  std::string config_;
+  std::string log_;
   pid_t pid_ = -1;
 };
 
