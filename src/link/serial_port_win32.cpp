@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <system_error>
 
 #include "link/serial_port.h"
@@ -51,6 +52,25 @@ struct IoRecord {
   }
 };
 
+// A wait's time limit, or none.
+class WaitDeadline {
+ public:
+  using Clock = std::chrono::steady_clock;
+  explicit WaitDeadline(std::chrono::milliseconds timeout)
+      : forever_(timeout.count() < 0),
+        at_(Clock::now() + (forever_ ? Clock::duration::zero() : timeout)) {}
+  // What is left of it, for the system's waits.
+  DWORD MsLeft() const {
+    if (forever_) return INFINITE;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at_ - Clock::now());
+    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+  }
+
+ private:
+  bool forever_;
+  Clock::time_point at_;
+};
+
 }  // namespace
 
 struct SerialPort::Platform {
@@ -73,6 +93,12 @@ struct SerialPort::Platform {
   // cleared at open.
   WaitAbortBurst wait_aborts;
   bool driver_ends_waits = false;
+
+  // The two ways a wait is done (WaitDeviceEvent): the driver's overlapped
+  // WaitCommEvent, which gives up (nullopt) once the driver has shown that
+  // it ends every wait; and looks at the input queue between short sleeps.
+  std::optional<PortResult> WaitForDriver(const SerialPort& owner, const WaitDeadline& deadline);
+  PortResult WatchQueue(const SerialPort& owner, const WaitDeadline& deadline);
 
   bool EventsReady() const {
     return close_event != nullptr && wait.event != nullptr && read.event != nullptr &&
@@ -252,63 +278,56 @@ void SerialPort::CloseDevice() {
   p.port = INVALID_HANDLE_VALUE;
 }
 
-PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  Platform& p = *platform_;
-  const bool forever = timeout.count() < 0;
-  const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
-  auto ms_left = [&]() -> DWORD {
-    if (forever) return INFINITE;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-  };
-  bool watching_queue = p.driver_ends_waits;
+PortResult SerialPort::Platform::WatchQueue(const SerialPort& owner, const WaitDeadline& deadline) {
   DWORD pause_ms = kFirstQueuePauseMs;
   for (;;) {
-    if (Closing()) return {PortStatus::kClosed};
-    if (watching_queue) {
-      DWORD errors = 0;
-      COMSTAT status{};
-      if (!ClearCommError(p.port, &errors, &status)) {
-        return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
-      }
-      if (status.cbInQue > 0) return {};
-      const DWORD left = ms_left();
-      if (left == 0) return {PortStatus::kTimedOut};
-      if (WaitForSingleObject(p.close_event, std::min(pause_ms, left)) == WAIT_OBJECT_0) {
-        return {PortStatus::kClosed};
-      }
-      // Quick looks while an answer is due, slower ones as the line stays
-      // quiet: an idle link costs next to nothing.
-      pause_ms = std::min(pause_ms * 2, kLastQueuePauseMs);
-      continue;
+    if (owner.Closing()) return {PortStatus::kClosed};
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port, &errors, &status)) {
+      return Failed(owner, LastErrorOr(ERROR_GEN_FAILURE));
     }
-    if (!p.wait_pending) {
-      p.wait_mask = 0;
-      OVERLAPPED* overlapped = p.wait.Start();
-      if (!WaitCommEvent(p.port, &p.wait_mask, overlapped)) {
+    if (status.cbInQue > 0) return {};
+    const DWORD left = deadline.MsLeft();
+    if (left == 0) return {PortStatus::kTimedOut};
+    if (WaitForSingleObject(close_event, std::min(pause_ms, left)) == WAIT_OBJECT_0) {
+      return {PortStatus::kClosed};
+    }
+    // Quick looks while an answer is due, slower ones as the line stays
+    // quiet: an idle link costs next to nothing.
+    pause_ms = std::min(pause_ms * 2, kLastQueuePauseMs);
+  }
+}
+
+std::optional<PortResult> SerialPort::Platform::WaitForDriver(const SerialPort& owner,
+                                                              const WaitDeadline& deadline) {
+  for (;;) {
+    if (owner.Closing()) return PortResult{PortStatus::kClosed};
+    if (!wait_pending) {
+      wait_mask = 0;
+      OVERLAPPED* overlapped = wait.Start();
+      if (!WaitCommEvent(port, &wait_mask, overlapped)) {
         const DWORD error = GetLastError();
-        if (error != ERROR_IO_PENDING) {
-          return Failed(*this, error);
-        }
-        p.wait_pending = true;
-      } else if (p.wait_mask & EV_RXCHAR) {
-        return {};
+        if (error != ERROR_IO_PENDING) return Failed(owner, error);
+        wait_pending = true;
+      } else if (wait_mask & EV_RXCHAR) {
+        return PortResult{};
       }
     }
-    if (p.wait_pending) {
-      const HANDLE events[2] = {p.wait.event, p.close_event};
-      const DWORD woke = WaitForMultipleObjects(2, events, FALSE, ms_left());
+    if (wait_pending) {
+      const HANDLE events[2] = {wait.event, close_event};
+      const DWORD woke = WaitForMultipleObjects(2, events, FALSE, deadline.MsLeft());
       // A close or a time-out leaves the wait pending: the next call picks
       // it up, and CloseSerialPort collects it.
-      if (woke == WAIT_OBJECT_0 + 1) return {PortStatus::kClosed};
-      if (woke == WAIT_TIMEOUT) return {PortStatus::kTimedOut};
-      if (woke != WAIT_OBJECT_0) return {PortStatus::kFailed, 0, Win32Error(GetLastError())};
-      p.wait_pending = false;
+      if (woke == WAIT_OBJECT_0 + 1) return PortResult{PortStatus::kClosed};
+      if (woke == WAIT_TIMEOUT) return PortResult{PortStatus::kTimedOut};
+      if (woke != WAIT_OBJECT_0)
+        return PortResult{PortStatus::kFailed, 0, Win32Error(GetLastError())};
+      wait_pending = false;
       DWORD unused = 0;
-      if (!GetOverlappedResult(p.port, &p.wait.overlapped, &unused, FALSE)) {
+      if (!GetOverlappedResult(port, &wait.overlapped, &unused, FALSE)) {
         const DWORD error = GetLastError();
-        if (Closing()) return {PortStatus::kClosed};
+        if (owner.Closing()) return PortResult{PortStatus::kClosed};
         if (error != ERROR_OPERATION_ABORTED) return FromError(error);
         // Aborted while nobody closed: a device pulled out, a stray abort
         // on a real port, or, under Wine, a pseudo-terminal, whose every
@@ -323,23 +342,34 @@ PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
         // queue would cost each later image up to one look's pause.
         DWORD errors = 0;
         COMSTAT status{};
-        if (!ClearCommError(p.port, &errors, &status)) {
-          return Failed(*this, LastErrorOr(ERROR_GEN_FAILURE));
+        if (!ClearCommError(port, &errors, &status)) {
+          return Failed(owner, LastErrorOr(ERROR_GEN_FAILURE));
         }
-        if (p.wait_aborts.NoteAbort(Clock::now())) {
-          p.driver_ends_waits = true;
-          watching_queue = true;
+        if (wait_aborts.NoteAbort(std::chrono::steady_clock::now())) {
+          driver_ends_waits = true;
+          return std::nullopt;
         }
-        if (status.cbInQue > 0) return {};
-        if (ms_left() == 0) return {PortStatus::kTimedOut};
+        if (status.cbInQue > 0) return PortResult{};
+        if (deadline.MsLeft() == 0) return PortResult{PortStatus::kTimedOut};
         continue;
       }
-      if (p.wait_mask & EV_RXCHAR) return {};
+      if (wait_mask & EV_RXCHAR) return PortResult{};
     }
     // An empty mask: SetCommMask(0) from a close, or an event we did not
     // ask for. The test at the top tells which.
-    if (ms_left() == 0) return {PortStatus::kTimedOut};
+    if (deadline.MsLeft() == 0) return PortResult{PortStatus::kTimedOut};
   }
+}
+
+PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
+  Platform& p = *platform_;
+  const WaitDeadline deadline(timeout);
+  // The driver's own wait, until it shows that it ends every wait (Wine);
+  // from then on, and for this port's life, the input queue is watched.
+  if (!p.driver_ends_waits) {
+    if (const std::optional<PortResult> result = p.WaitForDriver(*this, deadline)) return *result;
+  }
+  return p.WatchQueue(*this, deadline);
 }
 
 PortResult SerialPort::ReadDevice(std::span<uint8_t> buffer, uint32_t maximum) {
