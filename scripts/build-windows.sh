@@ -16,15 +16,11 @@ scripts/install-deps.sh windows
 
 # Warnings are CI's business (scripts/test-windows.sh); GCC 12 at -O3 also
 # warns falsely (-Wrestrict) inside std::string.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCORVANE_BUILD_TESTS=OFF \
-      -DCORVANE_WERROR=OFF
+cmake --preset win64-release -B "$build"
 cmake --build "$build" --target corvane corvane-cli
 packages=$(scripts/pack-windows.sh "$build" dist)
 
-cmake -S . -B "$build32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCORVANE_BUILD_TESTS=OFF \
-      -DCORVANE_WERROR=OFF
+cmake --preset win32-release -B "$build32"
 cmake --build "$build32" --target corvane corvane-cli
 
 echo "$packages"

@@ -36,9 +36,8 @@ scripts/install-deps.sh fuzz
 
 # Only the core and the simulator: the targets need neither Qt, GoogleTest
 # nor Google Benchmark. A warning is an error here as in every CI build.
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCORVANE_BUILD_FUZZ=ON -DCORVANE_SANITIZE=address,undefined -DCORVANE_WERROR=ON \
-  -DCORVANE_BUILD_QT=OFF -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF >/dev/null
+# (The preset "fuzz" of CMakePresets.json.)
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" --target corvane_fuzz_targets -j2
 
 failed=()

@@ -20,7 +20,7 @@ build=${1:-build}
 scripts/install-deps.sh package
 
 # The cache keeps whatever the directory was configured with before.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset dev -B "$build" >/dev/null
 cmake --build "$build"
 rm -f "$build"/corvane_*.deb
 if ! (cd "$build" && cpack -G DEB >cpack.log 2>&1); then

@@ -19,7 +19,7 @@ seconds=${CORVANE_DEMO_SECONDS:-6}
 port=${CORVANE_DEMO_PORT:-5}
 
 scripts/install-deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset dev -B "$build" >/dev/null
 cmake --build "$build" --target corvane mirelon-sim
 corvane_bin=$(realpath "$build/src/qt/corvane")
 sim_bin=$(realpath "$build/sim/mirelon-sim")

@@ -1,19 +1,18 @@
 #!/usr/bin/env bash
 # The Windows build's tests on a Debian 12 machine: installs what is missing
 # (mingw-w64, Wine, GoogleTest's source), cross-builds Corvane for 64-bit
-# Windows, runs its test programs under wine64 with ctest, and compiles the
-# 32-bit build so that it stays clean. Needs no display.
+# Windows and runs its test programs under wine64 with ctest. Needs no
+# display. (The 32-bit build, compiled only, is CI's: .ci/run.)
 # Then runs the end-to-end test of corvane.exe under wine64 and Xvfb
 # against the Linux mirelon-sim, from a Linux build of the test alone, and
 # packs the programs into the installer, which scripts/check-msi.sh reads,
 # installs, starts and removes under wine64 and Xvfb.
-# Usage: scripts/test-windows.sh [win64-build-dir] [win32-build-dir] [linux-e2e-build-dir]
-#        (default: build-win64 build-win32 build-win-e2e)
+# Usage: scripts/test-windows.sh [win64-build-dir] [linux-e2e-build-dir]
+#        (default: build-win64 build-win-e2e)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win64}
-build32=${2:-build-win32}
-build_e2e=${3:-build-win-e2e}
+build_e2e=${2:-build-win-e2e}
 werror=${CORVANE_WERROR:-ON}
 scripts/install-deps.sh windows
 
@@ -57,8 +56,7 @@ exec {wine_keeper}> >(without_inherited_fds /usr/lib/wine/wine64 cmd >/dev/null 
 without_inherited_fds /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1 </dev/null
 
 echo "== Windows 64-bit: cross build and tests under wine64 =="
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCORVANE_WERROR="$werror"
+cmake --preset win64 -B "$build" -DCORVANE_WERROR="$werror"
 cmake --build "$build"
 # A test is run a second time only when it fails: now and then Wine fails
 # to start a test program at all (it ends within milliseconds, before main,
@@ -66,15 +64,9 @@ cmake --build "$build"
 # fails twice fails the run.
 ctest --test-dir "$build" --output-on-failure -j2 --repeat until-pass:2
 
-echo "== Windows 32-bit: compiled only =="
-cmake -S . -B "$build32" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCORVANE_BUILD_TESTS=OFF \
-      -DCORVANE_WERROR="$werror"
-cmake --build "$build32"
-
 echo "== corvane.exe under wine64 and Xvfb against mirelon-sim =="
 program=$(cd "$build/src/win32" && pwd)/corvane.exe
-cmake -S . -B "$build_e2e" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_BENCH=OFF \
+cmake --preset dev -B "$build_e2e" -DCORVANE_BUILD_BENCH=OFF \
       -DCORVANE_WERROR="$werror" -DCORVANE_WIN32_PROGRAM="$program"
 cmake --build "$build_e2e" --target e2e_win32_tests
 ctest --test-dir "$build_e2e" --output-on-failure -R '^e2e_win32_mirror$'
