@@ -15,6 +15,10 @@ std::string FileCaption(std::string_view application_name, std::string_view file
   return caption;
 }
 
+std::string RecordingCaptionText(std::string_view caption) {
+  return std::string(caption) + " - Recording";
+}
+
 std::string RerequestsText(int32_t rerequests) {
   return "Screen requests repeated after a silence: " + std::to_string(rerequests);
 }

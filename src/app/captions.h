@@ -25,6 +25,10 @@ std::string PortCaption(int port);
 // port is being tried again.
 std::string ReconnectingCaption(int port);
 
+// The caption with a note that the session is being recorded:
+// "Corvane - COM3 - Recording".
+std::string RecordingCaptionText(std::string_view caption);
+
 // "%s - %s" with the application name and the chosen file's title (its name
 // without the directory); "(untitled)" stands in for an empty title.
 std::string FileCaption(std::string_view application_name, std::string_view file_title);

@@ -50,6 +50,12 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
   for (ZoomMode mode : kZoomModes) {
     table_[ZoomCommand(mode)] = [this, mode] { ChooseZoom(mode); };
   }
+  table_[kRecordSession] = [this] {
+    if (parts_.record_session) parts_.record_session();
+  };
+  table_[kStopRecording] = [this] {
+    if (parts_.stop_recording) parts_.stop_recording();
+  };
   table_[kDrawWhileReceiving] = [this] {
     SetDrawWhileReceiving(!draw_while_receiving_);
     parts_.settings.WriteSetting(kDrawWhileReceivingSettingKey,

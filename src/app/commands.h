@@ -51,6 +51,10 @@ struct CommandParts {
   // Turns drawing while receiving on or off in the receiver; nothing when
   // empty.
   std::function<void(bool)> draw_while_receiving = {};
+  // File > Record Session... and Stop Recording (app/session_recording.h);
+  // nothing when empty.
+  std::function<void()> record_session = {};
+  std::function<void()> stop_recording = {};
 };
 
 class CommandDispatch {

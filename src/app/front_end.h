@@ -27,8 +27,9 @@ class OperatorMessages;
 class ScreenDisplay;
 
 // What a file dialog offers: the parameter files of the backups and
-// restores, or the PNG pictures the View menu saves.
-enum class FileKind { kParameters, kScreenImage };
+// restores, the PNG pictures the View menu saves, or the recordings of
+// File > Record Session.
+enum class FileKind { kParameters, kScreenImage, kRecording };
 
 // A dialog's filter as both front ends show it: the text (which also names
 // the pattern, as the toolkits expect), the pattern, and the suffix a name
@@ -41,8 +42,12 @@ struct FileFilter {
 
 inline FileFilter FilterFor(FileKind kind) {
   // "*.SPB" in the text matches .spb in any case.
-  return kind == FileKind::kScreenImage ? FileFilter{"PNG Files (*.png)", "*.png", "png"}
-                                        : FileFilter{"SPB Files (*.SPB)", "*.spb", "spb"};
+  switch (kind) {
+    case FileKind::kScreenImage: return {"PNG Files (*.png)", "*.png", "png"};
+    case FileKind::kRecording: return {"Corvane Recordings (*.cvr)", "*.cvr", "cvr"};
+    case FileKind::kParameters: break;
+  }
+  return {"SPB Files (*.SPB)", "*.spb", "spb"};
 }
 
 // Every parameter command asks with the same default name; only the title

@@ -36,6 +36,10 @@ constexpr MenuEntry kRestoreMenu[] = {
 constexpr MenuEntry kFileMenu[] = {
     {"Backup", 0, kBackupMenu},
     {"Restore", 0, kRestoreMenu},
+    {""},
+    {"Record Session...", kRecordSession},
+    {"Stop Recording", kStopRecording},
+    {""},
     {"E&xit", kExit},
 };
 

@@ -35,6 +35,9 @@ inline constexpr int kZoom200 = 32814;
 inline constexpr int kZoomFit = 32815;
 // A check item of its own, off until chosen.
 inline constexpr int kDrawWhileReceiving = 32816;
+// File > Record Session... and Stop Recording.
+inline constexpr int kRecordSession = 32820;
+inline constexpr int kStopRecording = 32821;
 }  // namespace command_id
 
 // The zoom items form one radio group, the item of the current zoom

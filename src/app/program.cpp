@@ -65,8 +65,12 @@ void Program::Attach(const FrontEnd& front) {
       base_directory_);
   link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
+  caption_ = std::make_unique<RecordingCaption>(front.window);
+  recording_ = std::make_unique<SessionRecording>(
+      link_->Sinks(), messages, front.chooser, front.picture, *caption_,
+      [this] { return "COM" + std::to_string(config_.ComPort()); });
   reconnector_ =
-      std::make_unique<Reconnector>(*link_control_, *port_setting_, front.window, front.scheduler);
+      std::make_unique<Reconnector>(*link_control_, *port_setting_, *caption_, front.scheduler);
   dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
       records_->counters,
       records_->capture,
@@ -76,14 +80,16 @@ void Program::Attach(const FrontEnd& front) {
       *port_setting_,
       front.chooser,
       front.port_dialog,
-      front.window,
+      *caption_,
       front.picture,
       front.clipboard,
       front.settings,
       {},
       [this] { return RerequestsText(records_->watchdog.Rerequests()); },
       {},
-      [this](bool on) { records_->drawing.while_receiving.store(on, std::memory_order_relaxed); }});
+      [this](bool on) { records_->drawing.while_receiving.store(on, std::memory_order_relaxed); },
+      [this] { recording_->RecordSession(); },
+      [this] { recording_->StopRecording(); }});
 }
 
 bool Program::Start() {
@@ -93,7 +99,7 @@ bool Program::Start() {
   front_->window.ShowWindow();
   const bool opened = link_control_->OpenLink();
   if (opened) {
-    front_->window.SetCaption(PortCaption(config_.ComPort()));
+    caption_->SetCaption(PortCaption(config_.ComPort()));
   } else {
     ShowConnectionFailed(front_->messages);
   }
@@ -107,6 +113,8 @@ void Program::Shutdown() {
   // Whatever ended the program, a backup in progress is flushed and closed.
   records_->capture.CloseBackupFile();
   link_->ReleaseLink();
+  // After the link's close, so the recording ends with it.
+  recording_->StopRecording();
 }
 
 }  // namespace corvane

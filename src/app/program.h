@@ -19,6 +19,7 @@
 #include "app/commands.h"
 #include "app/front_end.h"
 #include "app/reconnect.h"
+#include "app/session_recording.h"
 #include "hub/receiver_records.h"
 #include "hub/serial_link.h"
 #include "keypad/keypad.h"
@@ -82,6 +83,10 @@ class Program {
   std::unique_ptr<PortAdapter> port_setting_;
   std::unique_ptr<Reconnector> reconnector_;
   std::unique_ptr<CommandDispatch> dispatch_;
+  // The window's caption, noting a recording; the recording itself, after
+  // the link whose byte stream it watches, so it goes first.
+  std::unique_ptr<RecordingCaption> caption_;
+  std::unique_ptr<SessionRecording> recording_;
   bool shut_down_ = false;
 };
 

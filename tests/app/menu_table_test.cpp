@@ -35,6 +35,18 @@ TEST(MenuTable, ViewMenuSitsBetweenConfigAndHelpWithItsItems) {
                                       "Fit to Window=32815", "-", "Draw While Receiving=32816"}));
 }
 
+TEST(MenuTable, TheRecordingItemsSitBetweenRestoreAndExitSetOffBySeparators) {
+  std::vector<std::string> items;
+  for (const MenuEntry& entry : MainMenu()[0].children) {
+    items.push_back(entry.IsSeparator() ? "-" : std::string(entry.text));
+  }
+  EXPECT_EQ(items, (std::vector<std::string>{"Backup", "Restore", "-", "Record Session...",
+                                             "Stop Recording", "-", "E&xit"}));
+  for (int command : {command_id::kRecordSession, command_id::kStopRecording}) {
+    EXPECT_FALSE(command >= 32771 && command <= 32816) << command;
+  }
+}
+
 TEST(MenuTable, EveryItemHasItsOwnIdentifierAndTheNewOnesMissTheOldRange) {
   std::vector<int> commands;
   CollectCommands(MainMenu(), commands);
