@@ -71,7 +71,8 @@ TEST(CliOptions, HelpListsTheCommandsAndEveryExitStatus) {
   const ParsedCommandLine help = Parse({"--help"});
   EXPECT_FALSE(help.options);
   EXPECT_EQ(help.exit, ExitCode::kSuccess);
-  for (const char* word : {"backup", "restore", "screenshot", "log", "Exit status:"}) {
+  for (const char* word :
+       {"backup", "restore", "screenshot", "log", "record", "export", "Exit status:"}) {
     EXPECT_NE(help.output.find(word), std::string::npos) << word;
   }
   for (int status = 0; status <= 5; ++status) {
