@@ -165,8 +165,13 @@ void CommandDispatch::CopyScreenImage() {
   }
 }
 
+void ApplyZoom(PictureView& view, ZoomMode mode) {
+  view.ShowZoom(mode);
+  if (mode != ZoomMode::kFit && view.WindowShown()) view.SizeWindowToPicture();
+}
+
 void CommandDispatch::ChooseZoom(ZoomMode mode) {
-  parts_.picture.ApplyZoom(mode);
+  ApplyZoom(parts_.picture, mode);
   parts_.settings.WriteSetting(kZoomSettingKey, ZoomName(mode));
 }
 
@@ -175,7 +180,7 @@ void CommandDispatch::RestoreZoom() {
   const std::optional<ZoomMode> chosen = stored ? ParseZoomName(*stored) : std::nullopt;
   // The monitor's zoom is not stored: only the operator's choice is, so a
   // later start on another monitor fits that one.
-  parts_.picture.ApplyZoom(chosen ? *chosen : ZoomForScale(parts_.picture.WindowMonitor()));
+  ApplyZoom(parts_.picture, chosen ? *chosen : ZoomForScale(parts_.picture.WindowMonitor()));
 }
 
 void CommandDispatch::SetDrawWhileReceiving(bool on) {

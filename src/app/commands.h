@@ -57,6 +57,11 @@ struct CommandParts {
   std::function<void()> stop_recording = {};
 };
 
+// Shows the picture at `mode`. Fit to Window follows the window; a fixed
+// zoom brings the window to the picture once it is shown (before that,
+// showing it sizes it).
+void ApplyZoom(PictureView& view, ZoomMode mode);
+
 class CommandDispatch {
  public:
   explicit CommandDispatch(CommandParts parts);

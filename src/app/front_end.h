@@ -129,11 +129,15 @@ class PictureView {
   // grab of the window, so the zoom changes nothing. False before the
   // first picture arrived.
   virtual bool CopyShownPicture(std::vector<Pixel>& pixels) const = 0;
-  // Lays the picture out at `mode` and checks that zoom's menu item. A
-  // fixed zoom also sizes the window to the whole picture, as far as the
-  // screen allows, once the window is shown; Fit to Window keeps the
-  // window's size.
-  virtual void ApplyZoom(ZoomMode mode) = 0;
+  // Lays the picture out at `mode` and checks that zoom's menu item; the
+  // window keeps its size (ApplyZoom decides whether it follows).
+  virtual void ShowZoom(ZoomMode mode) = 0;
+  // True once the window is on the screen.
+  virtual bool WindowShown() const = 0;
+  // Brings the window, out of maximized or full screen first, to the size
+  // of the whole picture at the zoom shown, as far as the monitor's work
+  // area allows (FitWindowToWorkArea).
+  virtual void SizeWindowToPicture() = 0;
   // The monitor the window is on, or opens on before it is shown: the
   // scale its desktop draws at and the room its work area has.
   virtual MonitorScale WindowMonitor() const = 0;

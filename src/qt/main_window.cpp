@@ -128,12 +128,14 @@ bool MainWindow::CopyShownPicture(std::vector<Pixel>& pixels) const {
   return true;
 }
 
-void MainWindow::ApplyZoom(ZoomMode mode) {
+void MainWindow::ShowZoom(ZoomMode mode) {
   view_->SetZoom(mode);
   if (QAction* item = ActionFor(ZoomCommand(mode))) item->setChecked(true);
-  // Fit to Window follows the window; a fixed zoom brings the window to
-  // the picture. Before the window is shown, ShowWindow sizes it.
-  if (mode == ZoomMode::kFit || !isVisible()) return;
+}
+
+bool MainWindow::WindowShown() const { return isVisible(); }
+
+void MainWindow::SizeWindowToPicture() {
   // A maximized window keeps its size whatever it is given.
   if (isMaximized() || isFullScreen()) showNormal();
   FitToView();

@@ -53,7 +53,9 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
 
   // PictureView.
   bool CopyShownPicture(std::vector<Pixel>& pixels) const override;
-  void ApplyZoom(ZoomMode mode) override;
+  void ShowZoom(ZoomMode mode) override;
+  bool WindowShown() const override;
+  void SizeWindowToPicture() override;
   MonitorScale WindowMonitor() const override;
   void CheckDrawWhileReceiving(bool on) override;
 

@@ -216,7 +216,7 @@ bool MainWindow::CopyShownPicture(std::vector<Pixel>& pixels) const {
   return parts_.view.CopyShownPicture(pixels);
 }
 
-void MainWindow::ApplyZoom(ZoomMode mode) {
+void MainWindow::ShowZoom(ZoomMode mode) {
   parts_.view.SetZoom(mode);
   if (window_ == nullptr) return;
   const HMENU menu = GetMenu(window_);
@@ -224,9 +224,12 @@ void MainWindow::ApplyZoom(ZoomMode mode) {
     CheckMenuItem(menu, static_cast<UINT>(ZoomCommand(each)),
                   MF_BYCOMMAND | (each == mode ? MF_CHECKED : MF_UNCHECKED));
   }
-  // Fit to Window follows the window; a fixed zoom brings the window to
-  // the picture. Before the window is shown, ShowWindow sizes it.
-  if (mode == ZoomMode::kFit || !IsWindowVisible(window_)) return;
+}
+
+bool MainWindow::WindowShown() const { return window_ != nullptr && IsWindowVisible(window_); }
+
+void MainWindow::SizeWindowToPicture() {
+  if (window_ == nullptr) return;
   // A maximized window keeps its size whatever it is given.
   if (IsZoomed(window_)) ::ShowWindow(window_, SW_RESTORE);
   SizeToPicture();

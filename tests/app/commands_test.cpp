@@ -378,12 +378,19 @@ TEST_F(ViewCommands, AChosenZoomIsShownAndRememberedAndStartUpRestoresIt) {
   ASSERT_TRUE(dispatch_.Run(command_id::kZoomFit));
   EXPECT_EQ(picture_.zooms, (std::vector<ZoomMode>{ZoomMode::k150, ZoomMode::kFit}));
   EXPECT_EQ(settings_.values.at("Zoom"), "fit");
+  // Before the window is shown its showing sizes it; once shown, a fixed
+  // zoom brings it to the picture and Fit to Window leaves it as it is.
+  EXPECT_EQ(picture_.sized_to_picture, 0);
+  picture_.shown = true;
+  ASSERT_TRUE(dispatch_.Run(command_id::kZoom200));
+  ASSERT_TRUE(dispatch_.Run(command_id::kZoomFit));
+  EXPECT_EQ(picture_.sized_to_picture, 1);
+  picture_.zooms.clear();
 
   // A saved zoom wins over the monitor's scale, even 100 % on a 200 %
   // monitor; without one, or with one this program never wrote, the
   // monitor's scale picks.
   picture_.monitor = {2.0, ClientSize{3840, 2000}};
-  picture_.zooms.clear();
   dispatch_.RestoreZoom();
   settings_.values["Zoom"] = "100";
   dispatch_.RestoreZoom();

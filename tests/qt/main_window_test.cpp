@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/commands.h"
 #include "app/menu_table.h"
 #include "app/picture_zoom.h"
 #include "keypad/keypad.h"
@@ -251,7 +252,7 @@ TEST_F(MainWindowTest, ClicksOnSoftKeyBordersInClientCoordinates) {
 }
 
 TEST_F(MainWindowTest, ZoomItemsAreOneRadioGroup) {
-  window_.ApplyZoom(ZoomMode::k150);
+  ApplyZoom(window_, ZoomMode::k150);
   EXPECT_TRUE(window_.ActionFor(command_id::kZoom150)->isChecked());
   window_.ActionFor(command_id::kZoomFit)->trigger();
   EXPECT_TRUE(window_.ActionFor(command_id::kZoomFit)->isChecked());
@@ -292,7 +293,7 @@ TEST_F(MainWindowTest, AtEveryZoomAClickSendsTheSoftKeyDrawnUnderIt) {
   };
   for (ZoomMode mode : {ZoomMode::k100, ZoomMode::k150, ZoomMode::k200, ZoomMode::kFit}) {
     SCOPED_TRACE(std::string(ZoomName(mode)));
-    window_.ApplyZoom(mode);
+    ApplyZoom(window_, mode);
     // Room for the whole picture whatever the test screen's size; Fit gets
     // a window of another shape than the picture's.
     window_.resize(mode == ZoomMode::kFit ? QSize(1000, 700) : QSize(1700, 1400));

@@ -127,7 +127,11 @@ class FakePictureView : public PictureView {
     pixels = picture;
     return true;
   }
-  void ApplyZoom(ZoomMode mode) override { zooms.push_back(mode); }
+  void ShowZoom(ZoomMode mode) override { zooms.push_back(mode); }
+  bool WindowShown() const override { return shown; }
+  void SizeWindowToPicture() override { ++sized_to_picture; }
+  bool shown = false;
+  int sized_to_picture = 0;
   MonitorScale WindowMonitor() const override { return monitor; }
   std::vector<bool> draw_while_receiving;
   void CheckDrawWhileReceiving(bool on) override { draw_while_receiving.push_back(on); }
