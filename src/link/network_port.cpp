@@ -33,16 +33,23 @@ std::error_code NetworkPort::Open(const NetworkAddress& address, std::chrono::mi
   if (const std::error_code error = socket_.Connect(address.host, address.port, limit)) {
     return error;
   }
-  if (!telnet_) return {};
-  std::lock_guard lock(out_mutex_);
-  codec_.Start(out_);
-  queued_total_ = out_.size();
-  // A fresh socket takes these few bytes at once; what it would not take
-  // goes out ahead of the first block.
-  const PortResult sent = FlushLocked();
-  if (sent.status != PortStatus::kOk) {
+  if (telnet_) {
+    std::lock_guard lock(out_mutex_);
+    codec_.Start(out_);
+    queued_total_ = out_.size();
+    // A fresh socket takes these few bytes at once; what it would not take
+    // goes out ahead of the first block.
+    const PortResult sent = FlushLocked();
+    if (sent.status != PortStatus::kOk) {
+      socket_.Close();
+      return sent.error ? sent.error : std::make_error_code(std::errc::connection_reset);
+    }
+  }
+  // Taken by another client: the same answer as a COM port that another
+  // program holds.
+  if (socket_.ServerHangsUpWithin(kRefusalWatch)) {
     socket_.Close();
-    return sent.error ? sent.error : std::make_error_code(std::errc::connection_reset);
+    return std::make_error_code(std::errc::device_or_resource_busy);
   }
   return {};
 }

@@ -33,6 +33,11 @@ namespace corvane {
 
 // How long an open may try to reach the server.
 inline constexpr std::chrono::milliseconds kConnectLimit{5000};
+// How long an open watches for the server hanging up at once: a device
+// server whose serial line is taken by another client accepts the
+// connection, may say so in text ("Port already in use"), and closes it.
+// Short, as every open pays it.
+inline constexpr std::chrono::milliseconds kRefusalWatch{250};
 
 class NetworkPort {
  public:
@@ -41,8 +46,9 @@ class NetworkPort {
   NetworkPort& operator=(const NetworkPort&) = delete;
 
   // UI thread. Connects and, on rfc2217://, sends the session's opening
-  // requests; waits for no answer. Empty on success. A SignalClose before
-  // this call is forgotten; one during it ends it.
+  // requests; waits for no answer, only kRefusalWatch for a hang-up, which
+  // is reported as a busy port. Empty on success. A SignalClose before this
+  // call is forgotten; one during it ends it.
   std::error_code Open(const NetworkAddress& address,
                        std::chrono::milliseconds limit = kConnectLimit);
   bool IsOpen() const { return socket_.IsOpen(); }

@@ -63,6 +63,11 @@ class TcpSocket {
   // kOk when Send may take more, kClosed after a Wake, kLost when gone.
   PortResult WaitWritable();
 
+  // UI thread, right after Connect: true when the server ends the
+  // connection within `limit` (whatever it sent before stays to be read).
+  // False at the limit or on a Wake.
+  bool ServerHangsUpWithin(std::chrono::milliseconds limit);
+
  private:
   struct Platform;
   std::unique_ptr<Platform> platform_;

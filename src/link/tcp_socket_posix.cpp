@@ -209,6 +209,23 @@ PortResult TcpSocket::Send(std::span<const uint8_t> bytes) {
   }
 }
 
+bool TcpSocket::ServerHangsUpWithin(std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + limit;
+  for (;;) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    // POLLRDHUP alone: the server's greeting (POLLIN) must not end the
+    // wait, only its end of the stream, which comes with or without bytes
+    // still unread.
+    pollfd fds[2] = {{platform_->fd, POLLRDHUP, 0}, {platform_->wake_fd, POLLIN, 0}};
+    const int ready = poll(fds, 2, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || fds[1].revents != 0) return false;
+    return (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+  }
+}
+
 PortResult TcpSocket::WaitWritable() {
   for (;;) {
     pollfd fds[2] = {{platform_->fd, POLLOUT, 0}, {platform_->wake_fd, POLLIN, 0}};

@@ -241,6 +241,25 @@ PortResult TcpSocket::Send(std::span<const uint8_t> bytes) {
   return FromWsa(error);
 }
 
+bool TcpSocket::ServerHangsUpWithin(std::chrono::milliseconds limit) {
+  using Clock = std::chrono::steady_clock;
+  Platform& p = *platform_;
+  const Clock::time_point deadline = Clock::now() + limit;
+  while (!p.ended) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    const HANDLE events[2] = {p.network, p.wake};
+    const DWORD woke = WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(left.count()));
+    if (woke != WAIT_OBJECT_0) return false;
+    // A greeting's FD_READ is taken off the record here too; the receiver's
+    // wait looks at the socket itself, so it is not missed.
+    WSANETWORKEVENTS happened{};
+    if (WSAEnumNetworkEvents(p.socket, p.network, &happened) != 0) return false;
+    if (happened.lNetworkEvents & FD_CLOSE) p.ended = true;
+  }
+  return true;
+}
+
 PortResult TcpSocket::WaitWritable() {
   Platform& p = *platform_;
   for (;;) {
