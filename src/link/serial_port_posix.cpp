@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "link/serial_port.h"
+#include "link/wait_deadline.h"
 
 namespace corvane {
 
@@ -181,20 +182,11 @@ void SerialPort::CloseDevice() {
 }
 
 PortResult SerialPort::WaitDeviceEvent(std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const bool forever = timeout.count() < 0;
-  const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
+  const WaitDeadline deadline(timeout);
   for (;;) {
     if (Closing()) return {PortStatus::kClosed};
-    int wait_ms = -1;
-    if (!forever) {
-      // Rounded up, so that the wait never ends a little before its time
-      // and comes back for a zero-length poll.
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      wait_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-    }
     pollfd fds[2] = {{platform_->fd, POLLIN, 0}, {platform_->wake_fd, POLLIN, 0}};
-    const int ready = poll(fds, 2, wait_ms);
+    const int ready = poll(fds, 2, static_cast<int>(deadline.MsLeft()));
     if (ready < 0) {
       if (errno == EINTR) continue;
       return Failed(errno);

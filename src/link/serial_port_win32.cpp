@@ -15,6 +15,7 @@
 
 #include "link/serial_port.h"
 #include "link/wait_abort_burst.h"
+#include "link/wait_deadline.h"
 
 namespace corvane {
 
@@ -52,24 +53,10 @@ struct IoRecord {
   }
 };
 
-// A wait's time limit, or none.
-class WaitDeadline {
- public:
-  using Clock = std::chrono::steady_clock;
-  explicit WaitDeadline(std::chrono::milliseconds timeout)
-      : forever_(timeout.count() < 0),
-        at_(Clock::now() + (forever_ ? Clock::duration::zero() : timeout)) {}
-  // What is left of it, for the system's waits.
-  DWORD MsLeft() const {
-    if (forever_) return INFINITE;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(at_ - Clock::now());
-    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-  }
-
- private:
-  bool forever_;
-  Clock::time_point at_;
-};
+// What is left of a wait's time, as the system's waits take it.
+DWORD MsLeft(const WaitDeadline& deadline) {
+  return deadline.Forever() ? INFINITE : static_cast<DWORD>(deadline.MsLeft());
+}
 
 }  // namespace
 
@@ -288,7 +275,7 @@ PortResult SerialPort::Platform::WatchQueue(const SerialPort& owner, const WaitD
       return Failed(owner, LastErrorOr(ERROR_GEN_FAILURE));
     }
     if (status.cbInQue > 0) return {};
-    const DWORD left = deadline.MsLeft();
+    const DWORD left = MsLeft(deadline);
     if (left == 0) return {PortStatus::kTimedOut};
     if (WaitForSingleObject(close_event, std::min(pause_ms, left)) == WAIT_OBJECT_0) {
       return {PortStatus::kClosed};
@@ -316,7 +303,7 @@ std::optional<PortResult> SerialPort::Platform::WaitForDriver(const SerialPort& 
     }
     if (wait_pending) {
       const HANDLE events[2] = {wait.event, close_event};
-      const DWORD woke = WaitForMultipleObjects(2, events, FALSE, deadline.MsLeft());
+      const DWORD woke = WaitForMultipleObjects(2, events, FALSE, MsLeft(deadline));
       // A close or a time-out leaves the wait pending: the next call picks
       // it up, and CloseSerialPort collects it.
       if (woke == WAIT_OBJECT_0 + 1) return PortResult{PortStatus::kClosed};
@@ -350,14 +337,14 @@ std::optional<PortResult> SerialPort::Platform::WaitForDriver(const SerialPort& 
           return std::nullopt;
         }
         if (status.cbInQue > 0) return PortResult{};
-        if (deadline.MsLeft() == 0) return PortResult{PortStatus::kTimedOut};
+        if (MsLeft(deadline) == 0) return PortResult{PortStatus::kTimedOut};
         continue;
       }
       if (wait_mask & EV_RXCHAR) return PortResult{};
     }
     // An empty mask: SetCommMask(0) from a close, or an event we did not
     // ask for. The test at the top tells which.
-    if (deadline.MsLeft() == 0) return PortResult{PortStatus::kTimedOut};
+    if (MsLeft(deadline) == 0) return PortResult{PortStatus::kTimedOut};
   }
 }
 
