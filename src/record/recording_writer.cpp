@@ -160,7 +160,10 @@ void RecordingWriter::Record(RecordType type, std::span<const uint8_t> payload) 
 void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   const uint64_t interval_us = static_cast<uint64_t>(
       std::chrono::duration_cast<std::chrono::microseconds>(settings_.key_interval).count());
-  if (key_due_ || time_us_ - last_key_us_ >= interval_us) WriteKeyPicture();
+  if (key_due_ || time_us_ - last_key_us_ >= interval_us ||
+      images_since_key_ >= settings_.key_every_images) {
+    WriteKeyPicture();
+  }
   const std::span<const uint8_t> dictionary =
       have_previous_ ? DictionaryOf(previous_image_) : std::span<const uint8_t>{};
   const RecordCoding coding =
@@ -179,6 +182,7 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   decoder_.End();
   ++images_;
   ++part_images_;
+  ++images_since_key_;
 }
 
 void RecordingWriter::WriteKeyPicture() {
@@ -190,6 +194,7 @@ void RecordingWriter::WriteKeyPicture() {
   Append(RecordType::kKeyPicture, RecordCoding::kZlib, coded_, packed_.size());
   key_due_ = false;
   last_key_us_ = time_us_;
+  images_since_key_ = 0;
   // The next image is coded on its own: a reader that starts here has no
   // image before it.
   have_previous_ = false;

@@ -41,9 +41,12 @@ struct RecordingSettings {
   std::chrono::seconds max_file_age{0};
   // With a limit: the newest files kept, older ones deleted; 0: all kept.
   int keep_files = 0;
-  // At most this long between key pictures, so any time is reached by
-  // decoding from a key picture a short way back.
+  // At most this long, and this many images, between key pictures, so any
+  // time is reached by decoding a short way from a key picture: at
+  // 115,200 baud an image comes every few seconds, from a controller on a
+  // fast line hundreds a second.
   std::chrono::seconds key_interval{30};
+  int64_t key_every_images = 300;
 };
 
 // The file of part `part` (1, 2, ...): "rec.cvr" becomes "rec.0001.cvr".
@@ -96,6 +99,7 @@ class RecordingWriter : public SplitRecords {
   int64_t part_images_ = 0;
   uint64_t time_us_ = 0;
   bool key_due_ = true;
+  int64_t images_since_key_ = 0;
   uint64_t last_key_us_ = 0;
   std::error_code error_;
   int64_t images_ = 0;

@@ -167,12 +167,16 @@ TEST(RecordingReader, APictureIsFoundFromTheKeyBeforeItAndNotBeforeTheFirstImage
   ScratchDir dir;
   RecordingSettings settings;
   settings.file = dir / "keys.cvr";
-  settings.key_interval = std::chrono::seconds(2);
+  settings.key_interval = std::chrono::seconds(3600);
+  settings.key_every_images = 2;  // before images 1, 3 and 5
   WriteSession(settings);
   const std::vector<std::vector<Pixel>> wire = WirePictures();
   std::string error;
   auto reader = RecordingReader::Open(settings.file, error);
   ASSERT_TRUE(reader) << error;
+  int keys = 0;
+  for (RecordedItem item; reader->Next(item);) keys += item.type == RecordType::kKeyPicture;
+  EXPECT_EQ(keys, 3);
   // At each image and half a second after it.
   for (size_t i = 0; i < kPayloads.size(); ++i) {
     for (const uint64_t time : {(i + 1) * 1'000'000, (i + 1) * 1'000'000 + 500'000}) {
