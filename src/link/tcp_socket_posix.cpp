@@ -10,10 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 
 #include "link/network_address.h"
 #include "link/tcp_socket.h"
+#include "link/wait_deadline.h"
 
 namespace corvane {
 
@@ -89,10 +89,9 @@ void TcpSocket::ResetWake() {
 
 std::error_code TcpSocket::Connect(const std::string& host, uint16_t port,
                                    std::chrono::milliseconds limit) {
-  using Clock = std::chrono::steady_clock;
   if (IsOpen()) return Errno(EISCONN);
   if (!Ready()) return Errno(EMFILE);
-  const Clock::time_point deadline = Clock::now() + limit;
+  const WaitDeadline deadline(limit);
 
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -118,13 +117,13 @@ std::error_code TcpSocket::Connect(const std::string& host, uint16_t port,
     if (!last && connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
       last = errno == EINPROGRESS ? std::error_code{} : Errno(errno);
       while (!last) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const int64_t left = deadline.MsLeft();
+        if (left == 0) {
           last = MakeErrorCode(NetworkError::kConnectTimedOut);
           break;
         }
         pollfd fds[2] = {{fd, POLLOUT, 0}, {platform_->wake_fd, POLLIN, 0}};
-        const int ready = poll(fds, 2, static_cast<int>(left.count()));
+        const int ready = poll(fds, 2, static_cast<int>(left));
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) {
           last = Errno(errno);
@@ -159,17 +158,10 @@ void TcpSocket::Close() {
 }
 
 PortResult TcpSocket::WaitReadable(std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
-  const bool forever = timeout.count() < 0;
-  const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
+  const WaitDeadline deadline(timeout);
   for (;;) {
-    int wait_ms = -1;
-    if (!forever) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      wait_ms = static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-    }
     pollfd fds[2] = {{platform_->fd, POLLIN, 0}, {platform_->wake_fd, POLLIN, 0}};
-    const int ready = poll(fds, 2, wait_ms);
+    const int ready = poll(fds, 2, static_cast<int>(deadline.MsLeft()));
     if (ready < 0) {
       if (errno == EINTR) continue;
       return FromErrno(errno);
@@ -210,16 +202,15 @@ PortResult TcpSocket::Send(std::span<const uint8_t> bytes) {
 }
 
 bool TcpSocket::ServerHangsUpWithin(std::chrono::milliseconds limit) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + limit;
+  const WaitDeadline deadline(limit);
   for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
+    const int64_t left = deadline.MsLeft();
+    if (left == 0) return false;
     // POLLRDHUP alone: the server's greeting (POLLIN) must not end the
     // wait, only its end of the stream, which comes with or without bytes
     // still unread.
     pollfd fds[2] = {{platform_->fd, POLLRDHUP, 0}, {platform_->wake_fd, POLLIN, 0}};
-    const int ready = poll(fds, 2, static_cast<int>(left.count()));
+    const int ready = poll(fds, 2, static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0 || fds[1].revents != 0) return false;
     return (fds[0].revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;

@@ -18,6 +18,7 @@
 
 #include "link/network_address.h"
 #include "link/tcp_socket.h"
+#include "link/wait_deadline.h"
 
 namespace corvane {
 
@@ -106,11 +107,10 @@ void TcpSocket::ResetWake() {
 
 std::error_code TcpSocket::Connect(const std::string& host, uint16_t port,
                                    std::chrono::milliseconds limit) {
-  using Clock = std::chrono::steady_clock;
   Platform& p = *platform_;
   if (IsOpen()) return WsaError(WSAEISCONN);
   if (!Ready()) return WsaError(WSANOTINITIALISED);
-  const Clock::time_point deadline = Clock::now() + limit;
+  const WaitDeadline deadline(limit);
 
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -140,14 +140,13 @@ std::error_code TcpSocket::Connect(const std::string& host, uint16_t port,
       const int error = WSAGetLastError();
       last = error == WSAEWOULDBLOCK ? std::error_code{} : WsaError(error);
       while (!last) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const int64_t left = deadline.MsLeft();
+        if (left == 0) {
           last = MakeErrorCode(NetworkError::kConnectTimedOut);
           break;
         }
         const HANDLE events[2] = {p.network, p.wake};
-        const DWORD woke =
-            WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(left.count()));
+        const DWORD woke = WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(left));
         if (woke == WAIT_OBJECT_0 + 1) {
           last = MakeErrorCode(NetworkError::kCancelled);
         } else if (woke == WAIT_OBJECT_0) {
@@ -188,10 +187,8 @@ void TcpSocket::Close() {
 }
 
 PortResult TcpSocket::WaitReadable(std::chrono::milliseconds timeout) {
-  using Clock = std::chrono::steady_clock;
   Platform& p = *platform_;
-  const bool forever = timeout.count() < 0;
-  const Clock::time_point deadline = Clock::now() + (forever ? Clock::duration::zero() : timeout);
+  const WaitDeadline deadline(timeout);
   for (;;) {
     if (WaitForSingleObject(p.wake, 0) == WAIT_OBJECT_0) return {PortStatus::kClosed};
     // Looked at directly, not only through the event: FD_READ is posted
@@ -199,11 +196,7 @@ PortResult TcpSocket::WaitReadable(std::chrono::milliseconds timeout) {
     u_long waiting = 0;
     if (ioctlsocket(p.socket, FIONREAD, &waiting) != 0) return FromWsa(WSAGetLastError());
     if (waiting > 0 || p.ended) return {};
-    DWORD wait_ms = INFINITE;
-    if (!forever) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      wait_ms = static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-    }
+    const DWORD wait_ms = deadline.Forever() ? INFINITE : static_cast<DWORD>(deadline.MsLeft());
     const HANDLE events[2] = {p.network, p.wake};
     const DWORD woke = WaitForMultipleObjects(2, events, FALSE, wait_ms);
     if (woke == WAIT_OBJECT_0 + 1) return {PortStatus::kClosed};
@@ -242,14 +235,13 @@ PortResult TcpSocket::Send(std::span<const uint8_t> bytes) {
 }
 
 bool TcpSocket::ServerHangsUpWithin(std::chrono::milliseconds limit) {
-  using Clock = std::chrono::steady_clock;
   Platform& p = *platform_;
-  const Clock::time_point deadline = Clock::now() + limit;
+  const WaitDeadline deadline(limit);
   while (!p.ended) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
+    const int64_t left = deadline.MsLeft();
+    if (left == 0) return false;
     const HANDLE events[2] = {p.network, p.wake};
-    const DWORD woke = WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(left.count()));
+    const DWORD woke = WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(left));
     if (woke != WAIT_OBJECT_0) return false;
     // A greeting's FD_READ is taken off the record here too; the receiver's
     // wait looks at the socket itself, so it is not missed.
