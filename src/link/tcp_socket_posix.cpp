@@ -10,7 +10,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-
 #include "link/network_address.h"
 #include "link/tcp_socket.h"
 #include "link/wait_deadline.h"
