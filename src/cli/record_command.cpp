@@ -89,8 +89,10 @@ ExitCode RunRecord(CliSession& session, const RecordRun& run) {
         where + ")");
     return ExitCode::kTimedOut;
   }
+  const bool numbered = settings.max_file_bytes != 0 || settings.max_file_age.count() != 0;
   reporter.Note("Recorded " + std::to_string(recorder->Images()) + " images (" +
-                Kilobytes(recorder->BytesWritten()) + ") to " + where);
+                Kilobytes(recorder->BytesWritten()) + " written) " +
+                (numbered ? "in numbered files, the newest " : "to ") + where);
   return ExitCode::kSuccess;
 }
 

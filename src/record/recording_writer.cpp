@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "files/file_open.h"
 
@@ -38,6 +40,27 @@ std::string UtcText(int64_t utc_us) {
          TwoDigits(static_cast<unsigned>(clock.seconds().count())) + "." + micros + "Z";
 }
 
+// The numbers of the parts of `file` there are now ("rec.0007.cvr" is 7).
+std::vector<int> ExistingParts(const std::filesystem::path& file) {
+  std::vector<int> parts;
+  const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+  const std::string stem = file.stem().string() + ".";
+  const std::string extension = file.extension().string();
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() != stem.size() + 4 + extension.size() || !name.starts_with(stem) ||
+        !name.ends_with(extension)) {
+      continue;
+    }
+    const std::string digits = name.substr(stem.size(), 4);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    parts.push_back(std::stoi(digits));
+  }
+  return parts;
+}
+
 }  // namespace
 
 std::filesystem::path RecordingPartPath(const std::filesystem::path& file, int part) {
@@ -69,7 +92,13 @@ RecordingWriter::~RecordingWriter() {
 
 std::error_code RecordingWriter::Open() {
   const bool rotating = settings_.max_file_bytes != 0 || settings_.max_file_age.count() != 0;
-  part_ = rotating ? 1 : 0;
+  part_ = 0;
+  if (rotating) {
+    // A recording started again (after a restart of the PC) goes on after
+    // the parts there are, never over them.
+    const std::vector<int> parts = ExistingParts(settings_.file);
+    part_ = parts.empty() ? 1 : *std::max_element(parts.begin(), parts.end()) + 1;
+  }
   OpenPart();
   return error_;
 }
@@ -82,11 +111,13 @@ bool RecordingWriter::OpenPart() {
     Fail(error);
     return false;
   }
-  if (part_ > settings_.keep_files && settings_.keep_files > 0) {
-    // Only the newest parts stay; an old one already gone is no failure.
-    std::error_code ignored;
-    std::filesystem::remove(RecordingPartPath(settings_.file, part_ - settings_.keep_files),
-                            ignored);
+  if (part_ != 0 && settings_.keep_files > 0) {
+    // Only the newest parts stay; one that cannot be deleted is left.
+    for (const int old : ExistingParts(settings_.file)) {
+      if (old > part_ - settings_.keep_files) continue;
+      std::error_code ignored;
+      std::filesystem::remove(RecordingPartPath(settings_.file, old), ignored);
+    }
   }
   RecordingHeader header;
   header.start_utc_us = start_utc_us_ + static_cast<int64_t>(time_us_);

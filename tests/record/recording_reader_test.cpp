@@ -161,6 +161,17 @@ TEST(RecordingReader, NumberedFilesEachStartWithTheirPictureAndOnlyTheNewestStay
     const auto& expected = wire[static_cast<size_t>(part - 1)];
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), picture.Pixels())) << part;
   }
+
+  // Started again, the recording goes on after the newest part, never over
+  // it; with fewer to keep, every older part goes.
+  WriteSession(settings);
+  EXPECT_TRUE(std::filesystem::exists(RecordingPartPath(settings.file, 2 * parts)));
+  EXPECT_FALSE(std::filesystem::exists(RecordingPartPath(settings.file, 1)));
+  settings.keep_files = 1;
+  WriteSession(settings);
+  EXPECT_TRUE(std::filesystem::exists(RecordingPartPath(settings.file, 3 * parts)));
+  EXPECT_FALSE(std::filesystem::exists(RecordingPartPath(settings.file, 3 * parts - 1)));
+  EXPECT_FALSE(std::filesystem::exists(RecordingPartPath(settings.file, 2 * parts - 1)));
 }
 
 TEST(RecordingReader, APictureIsFoundFromTheKeyBeforeItAndNotBeforeTheFirstImage) {
