@@ -9,6 +9,10 @@
 #            and msitools for the installer, for scripts/test-windows.sh and
 #            scripts/build-windows.sh
 set -euo pipefail
+# ser2net: the network port's tests start their own instance on 127.0.0.1.
+# Debian's package also enables a system service whose stock configuration
+# serves /dev/ttyS0 and more on localhost ports 2000 and up; on a machine
+# where that is unwanted, "systemctl disable --now ser2net" stops it.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
           libcli11-dev zlib1g-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils
           ser2net)
