@@ -67,7 +67,7 @@ void Program::Attach(const FrontEnd& front) {
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
   caption_ = std::make_unique<RecordingCaption>(front.window);
   recording_ = std::make_unique<SessionRecording>(
-      link_->Sinks(), messages, front.chooser, front.picture, *caption_,
+      link_->Sinks(), messages, front.chooser, front.picture, *caption_, front.scheduler,
       [this] { return "COM" + std::to_string(config_.ComPort()); });
   reconnector_ =
       std::make_unique<Reconnector>(*link_control_, *port_setting_, *caption_, front.scheduler);

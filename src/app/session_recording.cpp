@@ -26,13 +26,14 @@ void RecordingCaption::SetRecording(bool recording) {
 
 SessionRecording::SessionRecording(ByteStreamSinks& sinks, OperatorMessages& messages,
                                    FileChooser& chooser, PictureView& picture,
-                                   RecordingCaption& caption,
+                                   RecordingCaption& caption, UiScheduler& scheduler,
                                    std::function<std::string()> link_name)
     : sinks_(sinks),
       messages_(messages),
       chooser_(chooser),
       picture_(picture),
       caption_(caption),
+      scheduler_(scheduler),
       link_name_(std::move(link_name)) {}
 
 SessionRecording::~SessionRecording() { StopRecording(); }
@@ -57,6 +58,12 @@ void SessionRecording::RecordSession() {
                            shown.size() == static_cast<size_t>(Surface::kWidth) * Surface::kHeight;
   std::unique_ptr<SessionRecorder> recorder =
       SessionRecorder::Create(settings, &messages_, has_picture ? shown.data() : nullptr);
+  // The writer found the disk full: the caption stops saying Recording.
+  recorder->OnFailure([this, alive = std::weak_ptr<int>(alive_), failed = recorder.get()] {
+    scheduler_.Post([this, alive, failed] {
+      if (alive.lock() && recorder_.get() == failed) StopRecording();
+    });
+  });
   if (const std::error_code error = recorder->Begin()) {
     messages_.Show(
         {std::string(kWindowTitle),

@@ -43,7 +43,7 @@ class RecordingCaption : public WindowControl {
 class SessionRecording {
  public:
   SessionRecording(ByteStreamSinks& sinks, OperatorMessages& messages, FileChooser& chooser,
-                   PictureView& picture, RecordingCaption& caption,
+                   PictureView& picture, RecordingCaption& caption, UiScheduler& scheduler,
                    std::function<std::string()> link_name);
   ~SessionRecording();
   SessionRecording(const SessionRecording&) = delete;
@@ -52,7 +52,9 @@ class SessionRecording {
   // Asks for the file and starts recording into it. While one runs, the
   // operator is told where it goes instead.
   void RecordSession();
-  // Ends the recording, its file whole. Nothing while none runs.
+  // Ends the recording, its file whole. Nothing while none runs. A
+  // recording that a failed write stopped ends so by itself, its caption
+  // with it.
   void StopRecording();
   bool Recording() const { return recorder_ != nullptr; }
 
@@ -62,7 +64,11 @@ class SessionRecording {
   FileChooser& chooser_;
   PictureView& picture_;
   RecordingCaption& caption_;
+  UiScheduler& scheduler_;
   std::function<std::string()> link_name_;
+  // Tasks posted by the recorder's writer look at it: they find nothing to
+  // do once this is gone.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::unique_ptr<SessionRecorder> recorder_;
   std::unique_ptr<ScopedSink> sink_;  // removed before the recorder stops
 };

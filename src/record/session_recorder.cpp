@@ -120,6 +120,7 @@ void SessionRecorder::WriterThread() {
       chunks_.clear();
       bytes_.clear();
     }
+    if (on_failure_) on_failure_();
     if (messages_ != nullptr) {
       OperatorMessage message;
       message.caption = "Recording Stopped";

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,6 +52,9 @@ class SessionRecorder : public ByteStreamSink {
   // error code when the file cannot be created; the recorder then takes
   // no more. Once only.
   std::error_code Begin();
+  // Called once, on the writer thread, when a failed write has stopped the
+  // recording (before the message is shown). Set it before Begin.
+  void OnFailure(std::function<void()> failed) { on_failure_ = std::move(failed); }
   ~SessionRecorder() override;
   SessionRecorder(const SessionRecorder&) = delete;
   SessionRecorder& operator=(const SessionRecorder&) = delete;
@@ -88,6 +92,7 @@ class SessionRecorder : public ByteStreamSink {
   void WriterThread();
 
   OperatorMessages* const messages_;
+  std::function<void()> on_failure_;  // set before the writer starts
   const Clock::time_point start_;
   RecordingWriter writer_;    // the writer thread's, once it runs
   TrafficSplitter splitter_;  // the writer thread's

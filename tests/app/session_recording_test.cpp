@@ -33,7 +33,9 @@ TEST(SessionRecording, StartsFromTheShownPictureAndTheCaptionSaysSoUntilItStops)
   caption.SetCaption("Corvane - COM3");
   testing::RecordingMessages messages;
   ByteStreamSinks sinks;
-  SessionRecording recording(sinks, messages, chooser, view, caption, [] { return "COM3"; });
+  testing::ManualScheduler scheduler;
+  SessionRecording recording(sinks, messages, chooser, view, caption, scheduler,
+                             [] { return "COM3"; });
 
   recording.RecordSession();
   ASSERT_TRUE(recording.Recording());
@@ -68,6 +70,28 @@ TEST(SessionRecording, StartsFromTheShownPictureAndTheCaptionSaysSoUntilItStops)
   ASSERT_EQ(PictureAt(*reader, UINT64_MAX, picture), PictureAtResult::kFound);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), picture.Pixels()));
   EXPECT_TRUE(reader->EndedCleanly());
+}
+
+TEST(SessionRecording, AFullDiskEndsTheRecordingAndItsCaption) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no device that is always full";
+  testing::FakeChooser chooser;
+  chooser.answers.push_back(FileChoice{"/dev/full", "full"});
+  testing::FakePictureView view;
+  testing::FakeWindow window;
+  RecordingCaption caption(window);
+  caption.SetCaption("Corvane - COM3");
+  testing::RecordingMessages messages;
+  testing::ManualScheduler scheduler;
+  ByteStreamSinks sinks;
+  SessionRecording recording(sinks, messages, chooser, view, caption, scheduler, {});
+  recording.RecordSession();
+  ASSERT_TRUE(recording.Recording());
+  sinks.Publish(TrafficDirection::kReceived, Bytes("{B9}"));
+  ASSERT_TRUE(messages.WaitForMessages(1));
+  EXPECT_EQ(messages.Messages()[0].caption, "Recording Stopped");
+  scheduler.Advance({});
+  EXPECT_FALSE(recording.Recording());
+  EXPECT_EQ(window.captions.back(), "Corvane - COM3");
 }
 
 }  // namespace
