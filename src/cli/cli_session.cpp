@@ -153,8 +153,18 @@ ExitCode CliSession::Open() {
 }
 
 void CliSession::Close() {
+  const bool was_open = link_->IsOpen();
   link_->CloseLink();
   reporter_.EndProgress();
+  if (!was_open) return;
+  // A device server that leaves the opening's requests unanswered is worth
+  // knowing of when a link misbehaves, but is no error: ser2net, for one,
+  // never confirms DTR on some lines.
+  const std::string unanswered = link_->UnansweredRequests();
+  if (!unanswered.empty()) {
+    reporter_.Note("Note: the device server at " + LinkName() + " did not answer: " + unanswered +
+                   ".");
+  }
 }
 
 void CliSession::SleepUnlessLost(Clock::time_point until) {

@@ -83,6 +83,8 @@ class SerialLink {
   int PortNumber() const { return port_number_; }                       // UI thread
   std::error_code OpenError() const { return port_.OpenError(); }       // UI thread
   const std::string& DevicePath() const { return port_.DevicePath(); }  // UI thread
+  // UI thread: see SerialPort::UnansweredRequests.
+  std::string UnansweredRequests() const { return port_.UnansweredRequests(); }
 
  private:
   // Either worker, when the port reports its device gone: marks the link

@@ -1,7 +1,6 @@
 #include "link/network_port.h"
 
 #include <algorithm>
-#include <iostream>
 
 namespace corvane {
 
@@ -29,7 +28,6 @@ std::error_code NetworkPort::Open(const NetworkAddress& address, std::chrono::mi
     sent_total_ = queued_total_ = 0;
   }
   telnet_ = address.kind == NetworkAddress::Kind::kRfc2217;
-  name_ = address.host + ":" + std::to_string(address.port);
   if (const std::error_code error = socket_.Connect(address.host, address.port, limit)) {
     return error;
   }
@@ -56,12 +54,6 @@ std::error_code NetworkPort::Open(const NetworkAddress& address, std::chrono::mi
 
 void NetworkPort::Close() {
   if (!IsOpen()) return;
-  const std::string missing = Unanswered();
-  // Never waited for, so only noted: the link worked without the answers.
-  if (!missing.empty()) {
-    std::clog << "corvane: the device server at " << name_ << " never answered: " << missing
-              << "\n";
-  }
   socket_.Close();
 }
 

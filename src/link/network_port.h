@@ -53,8 +53,7 @@ class NetworkPort {
                        std::chrono::milliseconds limit = kConnectLimit);
   bool IsOpen() const { return socket_.IsOpen(); }
   void SignalClose() { socket_.Wake(); }
-  // UI thread, with the workers joined. Logs what the server left
-  // unanswered.
+  // UI thread, with the workers joined.
   void Close();
 
   PortResult Wait(std::chrono::milliseconds timeout) { return socket_.WaitReadable(timeout); }
@@ -66,7 +65,8 @@ class NetworkPort {
   // it early.
   PortResult Write(std::span<const uint8_t> bytes);
 
-  // What the server has not answered so far ("" when all, or on socket://).
+  // What the server has not answered so far ("" when all, or on socket://);
+  // kept after the close, for the log, until the next open.
   std::string Unanswered() const;
 
  private:
@@ -74,7 +74,6 @@ class NetworkPort {
   PortResult FlushLocked();
 
   TcpSocket socket_;
-  std::string name_;  // UI thread: the address, for the log
   bool telnet_ = false;
 
   mutable std::mutex out_mutex_;

@@ -78,6 +78,11 @@ class SerialPort {
   // a bad address, an unknown host, a refusal or no answer in time.
   bool OpenSerialDevice(const std::string& device_path);
   std::error_code OpenError() const { return open_error_; }
+  // UI thread. On a device server's address: the requests of the opening
+  // (BINARY, DTR, the purge...) that the server has not answered, as a
+  // list for the log; empty when it answered all, and on a device. Never
+  // waited for: the link works without the answers. Kept after the close.
+  std::string UnansweredRequests() const { return network_.Unanswered(); }
   const std::string& DevicePath() const { return device_path_; }
   bool IsOpen() const;
 
