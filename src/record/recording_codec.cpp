@@ -90,6 +90,120 @@ bool RecordInflater::Decompress(std::span<const uint8_t> stored, size_t decoded_
   return result == Z_STREAM_END && z.total_out == decoded_length && z.avail_in == 0;
 }
 
+namespace {
+
+constexpr size_t kBlock = 16;
+constexpr uint32_t kHashBase = 0x01000193;
+constexpr size_t kTableBits = 16;
+
+// kHashBase to the power kBlock - 1: what the byte leaving the block
+// weighs in the rolling hash.
+constexpr uint32_t LeavingWeight() {
+  uint32_t w = 1;
+  for (size_t k = 1; k < kBlock; ++k) w *= kHashBase;
+  return w;
+}
+
+uint32_t BlockHash(const uint8_t* p) {
+  uint32_t h = 0;
+  for (size_t k = 0; k < kBlock; ++k) h = h * kHashBase + p[k];
+  return h;
+}
+
+size_t Slot(uint32_t hash) { return (hash * 2654435761u) >> (32 - kTableBits); }
+
+void PutNumber(uint64_t value, std::vector<uint8_t>& out) {
+  while (value >= 0x80) {
+    out.push_back(static_cast<uint8_t>(value | 0x80));
+    value >>= 7;
+  }
+  out.push_back(static_cast<uint8_t>(value));
+}
+
+bool TakeNumber(std::span<const uint8_t>& in, uint64_t& value) {
+  value = 0;
+  for (int shift = 0; shift < 64 && !in.empty(); shift += 7) {
+    const uint8_t byte = in.front();
+    in = in.subspan(1);
+    value |= uint64_t{byte & 0x7Fu} << shift;
+    if ((byte & 0x80) == 0) return true;
+  }
+  return false;
+}
+
+void PutLiteral(std::span<const uint8_t> bytes, std::vector<uint8_t>& ops) {
+  if (bytes.empty()) return;
+  PutNumber(uint64_t{bytes.size()} << 1, ops);
+  ops.insert(ops.end(), bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+DeltaEncoder::DeltaEncoder() : table_(size_t{1} << kTableBits) {}
+
+void DeltaEncoder::Encode(std::span<const uint8_t> previous, std::span<const uint8_t> next,
+                          std::vector<uint8_t>& ops) {
+  ops.clear();
+  std::fill(table_.begin(), table_.end(), 0);
+  for (size_t o = 0; o + kBlock <= previous.size(); o += kBlock) {
+    table_[Slot(BlockHash(previous.data() + o))] = static_cast<uint32_t>(o + 1);
+  }
+  const size_t n = next.size();
+  size_t literal = 0;  // where the bytes not yet written as ops begin
+  size_t i = 0;
+  uint32_t hash = n >= kBlock ? BlockHash(next.data()) : 0;
+  while (i + kBlock <= n) {
+    const uint32_t at = table_[Slot(hash)];
+    if (at != 0 && std::memcmp(previous.data() + at - 1, next.data() + i, kBlock) == 0) {
+      size_t from = at - 1;
+      // Grown backwards into the pending literal and forwards past the block.
+      while (i > literal && from > 0 && next[i - 1] == previous[from - 1]) {
+        --i;
+        --from;
+      }
+      size_t length = kBlock;
+      while (i + length < n && from + length < previous.size() &&
+             next[i + length] == previous[from + length]) {
+        ++length;
+      }
+      PutLiteral(next.subspan(literal, i - literal), ops);
+      PutNumber((uint64_t{length} << 1) | 1, ops);
+      PutNumber(from, ops);
+      i += length;
+      literal = i;
+      if (i + kBlock <= n) hash = BlockHash(next.data() + i);
+      continue;
+    }
+    if (i + kBlock < n) hash = (hash - next[i] * LeavingWeight()) * kHashBase + next[i + kBlock];
+    ++i;
+  }
+  PutLiteral(next.subspan(literal), ops);
+}
+
+bool ApplyDelta(std::span<const uint8_t> previous, std::span<const uint8_t> ops, size_t length,
+                std::vector<uint8_t>& out) {
+  out.clear();
+  while (!ops.empty()) {
+    uint64_t tag = 0;
+    if (!TakeNumber(ops, tag)) return false;
+    const uint64_t count = tag >> 1;
+    if (count > length - out.size()) return false;
+    if ((tag & 1) == 0) {
+      if (count > ops.size()) return false;
+      out.insert(out.end(), ops.begin(), ops.begin() + static_cast<std::ptrdiff_t>(count));
+      ops = ops.subspan(count);
+    } else {
+      uint64_t from = 0;
+      if (!TakeNumber(ops, from) || from > previous.size() || count > previous.size() - from) {
+        return false;
+      }
+      out.insert(out.end(), previous.begin() + static_cast<std::ptrdiff_t>(from),
+                 previous.begin() + static_cast<std::ptrdiff_t>(from + count));
+    }
+  }
+  return out.size() == length;
+}
+
 std::span<const uint8_t> DictionaryOf(std::span<const uint8_t> bytes) {
   return bytes.size() > kDictionaryBytes ? bytes.last(kDictionaryBytes) : bytes;
 }

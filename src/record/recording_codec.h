@@ -56,6 +56,32 @@ class RecordInflater {
   std::unique_ptr<State> state_;
 };
 
+// An image as what changed since the one before: copies of stretches of
+// the previous payload and the bytes between them. Consecutive images of
+// the controller's screen share most of their runs, but at some 40 KB a
+// payload the image before lies beyond zlib's 32 KB reach; the stretches
+// are found by 16-byte blocks of the previous payload, and the result is
+// compressed with zlib as it stands.
+//
+// The ops, back to back: a LEB128 number n*2 + kind, then for kind 0
+// (literal) n bytes, for kind 1 (copy) the LEB128 offset in the previous
+// payload of n bytes to copy.
+class DeltaEncoder {
+ public:
+  DeltaEncoder();
+  // `next` as ops against `previous`, into `ops` (which it replaces).
+  void Encode(std::span<const uint8_t> previous, std::span<const uint8_t> next,
+              std::vector<uint8_t>& ops);
+
+ private:
+  std::vector<uint32_t> table_;  // block hash -> offset + 1 in the previous payload
+};
+
+// The payload the ops rebuild from `previous`; false when they are not
+// well formed or do not make exactly `length` bytes.
+bool ApplyDelta(std::span<const uint8_t> previous, std::span<const uint8_t> ops, size_t length,
+                std::vector<uint8_t>& out);
+
 // The end of `bytes` that zlib uses as a dictionary.
 std::span<const uint8_t> DictionaryOf(std::span<const uint8_t> bytes);
 

@@ -19,7 +19,7 @@ uint64_t ReadLe(const uint8_t* p, int bytes) {
 }
 
 bool KnownCoding(uint8_t coding) {
-  return coding <= static_cast<uint8_t>(RecordCoding::kZlibAfterPrevious);
+  return coding <= static_cast<uint8_t>(RecordCoding::kDeltaAfterPrevious);
 }
 
 }  // namespace

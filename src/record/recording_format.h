@@ -62,6 +62,9 @@ enum class RecordCoding : uint8_t {
   // zlib with the previous image's payload as the preset dictionary: an
   // image that differs a little from the one before costs little.
   kZlibAfterPrevious = 2,
+  // What changed since the previous image (DeltaEncoder): a 4-byte length
+  // of the ops, then the ops compressed with zlib.
+  kDeltaAfterPrevious = 3,
 };
 
 enum class BlockEnding : uint8_t { kWhole = 0, kControllerSilent = 1, kLinkEnded = 2 };

@@ -123,6 +123,14 @@ bool RecordingReader::Next(RecordedItem& item) {
             have_previous_ && inflater_.Decompress(stored, frame.decoded_length,
                                                    DictionaryOf(previous_image_), item.payload);
         break;
+      case RecordCoding::kDeltaAfterPrevious: {
+        // Literals cost a byte or two more than they hold, never more.
+        const uint32_t ops = stored.size() >= 4 ? ReadLe32(stored.data()) : 0;
+        decoded = have_previous_ && stored.size() >= 4 && ops <= 2 * kRecordMaxBytes &&
+                  inflater_.Decompress(stored.subspan(4), ops, {}, delta_) &&
+                  ApplyDelta(previous_image_, delta_, frame.decoded_length, item.payload);
+        break;
+      }
     }
     if (!decoded) {
       Damaged(offset_, "the record's compressed bytes do not decode");

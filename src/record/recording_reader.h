@@ -79,6 +79,7 @@ class RecordingReader {
   RecordInflater inflater_;
   std::vector<uint8_t> record_;  // frame, stored bytes and check of the record read
   std::vector<uint8_t> previous_image_;
+  std::vector<uint8_t> delta_;  // the ops of an image stored as what changed
   bool have_previous_ = false;
 };
 

@@ -195,13 +195,28 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
       images_since_key_ >= settings_.key_every_images) {
     WriteKeyPicture();
   }
-  const std::span<const uint8_t> dictionary =
-      have_previous_ ? DictionaryOf(previous_image_) : std::span<const uint8_t>{};
-  const RecordCoding coding =
-      have_previous_ ? RecordCoding::kZlibAfterPrevious : RecordCoding::kZlib;
-  if (deflater_.Compress(payload, dictionary, coded_) && coded_.size() < payload.size()) {
-    Append(RecordType::kImage, coding, coded_, payload.size());
-  } else {
+  bool coded = false;
+  if (have_previous_) {
+    // What changed since the image before, when that is smaller than the
+    // payload itself.
+    delta_.Encode(previous_image_, payload, ops_);
+    coded = deflater_.Compress(ops_, {}, coded_);
+    if (coded) {
+      const uint32_t length = static_cast<uint32_t>(ops_.size());
+      const uint8_t prefix[4] = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                 static_cast<uint8_t>(length >> 16),
+                                 static_cast<uint8_t>(length >> 24)};
+      coded_.insert(coded_.begin(), prefix, prefix + 4);
+      coded = coded_.size() < payload.size();
+    }
+    if (coded) {
+      Append(RecordType::kImage, RecordCoding::kDeltaAfterPrevious, coded_, payload.size());
+    }
+  } else if (deflater_.Compress(payload, {}, coded_) && coded_.size() < payload.size()) {
+    coded = true;
+    Append(RecordType::kImage, RecordCoding::kZlib, coded_, payload.size());
+  }
+  if (!coded) {
     Append(RecordType::kImage, RecordCoding::kStored, payload, payload.size());
   }
   previous_image_.assign(payload.begin(), payload.end());

@@ -108,6 +108,8 @@ class RecordingWriter : public SplitRecords {
   std::unique_ptr<Pixel[]> picture_;  // what the window shows after the last image
   ImageDecoder decoder_;
   RecordDeflater deflater_;
+  DeltaEncoder delta_;
+  std::vector<uint8_t> ops_;
   std::vector<uint8_t> previous_image_;  // the last image's payload, since the last key
   bool have_previous_ = false;
   std::vector<uint8_t> coded_;

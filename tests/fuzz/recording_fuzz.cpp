@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (input.size() >= 4) {
       RecordFrame frame;
       frame.type = static_cast<RecordType>(input[0]);
-      frame.coding = static_cast<RecordCoding>(input[1] % 3);
+      frame.coding = static_cast<RecordCoding>(input[1] % 4);
       const size_t length = std::min<size_t>(input[2] | (input[3] << 8), input.size() - 4);
       frame.decoded_length = frame.coding == RecordCoding::kStored
                                  ? static_cast<uint32_t>(length)
