@@ -44,8 +44,9 @@ PictureAtResult PictureAt(RecordingReader& reader, uint64_t time_us, RecordedPic
     }
     if (!picture.Apply(item)) return PictureAtResult::kDamaged;
   }
-  // Damage before the time leaves the picture there unknown.
-  if (!past && reader.Damage()) return PictureAtResult::kDamaged;
+  // Damage before the time leaves the picture there unknown; a recording
+  // cut off at its end simply shows its last whole image from then on.
+  if (!past && reader.Damage() && !reader.Damage()->cut_off) return PictureAtResult::kDamaged;
   return picture.HasPicture() ? PictureAtResult::kFound : PictureAtResult::kNothingYet;
 }
 

@@ -66,8 +66,17 @@ RecordingReader::RecordingReader(std::filesystem::path file, std::FILE* stream)
 
 RecordingReader::~RecordingReader() { std::fclose(file_); }
 
-void RecordingReader::Damaged(uint64_t offset, std::string what) {
-  damage_ = RecordingDamage{path_, offset, std::move(what)};
+void RecordingReader::Damaged(uint64_t offset, std::string what, bool cut_off) {
+  damage_ = RecordingDamage{path_, offset, std::move(what), cut_off};
+}
+
+void RecordingReader::CutOffOrUnreadable() {
+  if (std::ferror(file_)) {
+    Damaged(offset_, "the file cannot be read");
+  } else {
+    Damaged(offset_, "the last record is cut off (the recording was interrupted while it was written)",
+            true);
+  }
 }
 
 // Reads the next frame into record_. False at the end or at damage.
@@ -77,9 +86,7 @@ bool RecordingReader::ReadFrame(RecordFrame& frame) {
   const size_t got = std::fread(record_.data(), 1, kRecordHeaderBytes, file_);
   if (got == 0 && std::feof(file_)) return false;  // the end, between records
   if (got < kRecordHeaderBytes) {
-    Damaged(offset_, std::ferror(file_) ? "the file cannot be read"
-                                        : "the last record is cut off (the recording was "
-                                          "interrupted while it was written)");
+    CutOffOrUnreadable();
     return false;
   }
   const std::optional<RecordFrame> parsed = ParseRecordFrame(record_);
@@ -98,9 +105,7 @@ bool RecordingReader::Next(RecordedItem& item) {
     const size_t rest = frame.stored_length + kRecordCheckBytes;
     record_.resize(kRecordHeaderBytes + rest);
     if (std::fread(record_.data() + kRecordHeaderBytes, 1, rest, file_) != rest) {
-      Damaged(offset_, std::ferror(file_) ? "the file cannot be read"
-                                          : "the last record is cut off (the recording was "
-                                            "interrupted while it was written)");
+      CutOffOrUnreadable();
       return false;
     }
     const size_t checked = kRecordHeaderBytes + frame.stored_length;

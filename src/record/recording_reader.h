@@ -24,6 +24,9 @@ struct RecordingDamage {
   std::filesystem::path file;
   uint64_t offset = 0;  // of the record (or header) that is damaged
   std::string what;
+  // The file ends inside this record: the recording was cut off while it
+  // was written, and what it holds ends with the record before.
+  bool cut_off = false;
   // "<file>: damaged at byte <offset>: <what>".
   std::string Message() const;
 };
@@ -67,7 +70,8 @@ class RecordingReader {
   bool ReadFrame(RecordFrame& frame);
   bool Skip(uint64_t bytes);
   bool Rewind();
-  void Damaged(uint64_t offset, std::string what);
+  void Damaged(uint64_t offset, std::string what, bool cut_off = false);
+  void CutOffOrUnreadable();
 
   const std::filesystem::path path_;
   std::FILE* file_;

@@ -85,6 +85,7 @@ TEST(RecordingReader, DamageIsNamedWithItsOffsetAndWhatCameBeforeItIsRead) {
   settings.file = dir / "whole.cvr";
   WriteSession(settings);
   const ReadBack whole = ReadAll(settings.file);
+  const std::vector<std::vector<Pixel>> wire = WirePictures();
   ASSERT_FALSE(whole.damage);
   ASSERT_EQ(whole.images, kPayloads);
   const std::string bytes = ReadWholeFile(settings.file);
@@ -122,6 +123,20 @@ TEST(RecordingReader, DamageIsNamedWithItsOffsetAndWhatCameBeforeItIsRead) {
     EXPECT_NE(back.damage->what.find("cut off"), std::string::npos) << back.damage->what;
     EXPECT_EQ(back.offsets, std::vector<uint64_t>(whole.offsets.begin(),
                                                   whole.offsets.begin() + static_cast<long>(k)));
+    // After the cut the recording shows its last whole image.
+    std::string error;
+    auto reader = RecordingReader::Open(dir / "cut.cvr", error);
+    RecordedPicture picture;
+    ASSERT_EQ(PictureAt(*reader, 99'000'000, picture), PictureAtResult::kFound) << cut;
+    const std::vector<Pixel>& last = wire[back.images.size() - 1];
+    EXPECT_TRUE(std::equal(last.begin(), last.end(), picture.Pixels())) << cut;
+  }
+  // Damage inside the file leaves every picture after it unknown.
+  {
+    std::string error;
+    auto reader = RecordingReader::Open(dir / "flipped.cvr", error);
+    RecordedPicture picture;
+    EXPECT_EQ(PictureAt(*reader, 99'000'000, picture), PictureAtResult::kDamaged);
   }
 
   // A file that is not a recording, or one cut inside its header.
