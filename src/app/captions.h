@@ -21,9 +21,17 @@ inline constexpr std::string_view kDefaultParameterFileName = "Mirelon Parameter
 // after the port dialog's OK.
 std::string PortCaption(int port);
 
-// "Corvane - COM%d (reconnecting...)": the link's device went away and the
-// port is being tried again.
-std::string ReconnectingCaption(int port);
+// "Corvane - plc7.example:4001": the device server at `address`
+// (app/network_port_entry.h) that the link is on.
+std::string NetworkPortCaption(std::string_view address);
+
+// The caption of the port a link is on: the device server at `address`
+// when there is one, otherwise COM `port`.
+std::string LinkCaption(int port, std::string_view address);
+
+// "Corvane - COM%d (reconnecting...)", or the address's caption with the
+// same note: the link's device went away and the port is being tried again.
+std::string ReconnectingCaption(int port, std::string_view address = {});
 
 // The caption with a note that the session is being recorded:
 // "Corvane - COM3 - Recording".
