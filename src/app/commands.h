@@ -72,6 +72,9 @@ class CommandDispatch {
   // raises (nothing happens).
   bool Run(int command);
   bool Handles(int command) const { return table_.contains(command); }
+  // A command whose logic lives with its own record (the replay's), so the
+  // table needs no part for it.
+  void Add(int command, std::function<void()> run) { table_[command] = std::move(run); }
 
   // What the port dialog's OK does with the edit box's text: a number from
   // 1 to 100 that differs from the current one is stored, the link moves to

@@ -40,6 +40,9 @@ constexpr MenuEntry kFileMenu[] = {
     {"Record Session...", kRecordSession},
     {"Stop Recording", kStopRecording},
     {""},
+    {"Open Recording...", kOpenRecording},
+    {"Back to Live", kBackToLive},
+    {""},
     {"E&xit", kExit},
 };
 

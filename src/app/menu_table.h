@@ -38,6 +38,14 @@ inline constexpr int kDrawWhileReceiving = 32816;
 // File > Record Session... and Stop Recording.
 inline constexpr int kRecordSession = 32820;
 inline constexpr int kStopRecording = 32821;
+// File > Open Recording... and Back to Live; the replay bar's play/pause
+// and speeds raise the four after them.
+inline constexpr int kOpenRecording = 32822;
+inline constexpr int kBackToLive = 32823;
+inline constexpr int kReplayPlayPause = 32824;
+inline constexpr int kReplaySpeed1 = 32825;
+inline constexpr int kReplaySpeed10 = 32826;
+inline constexpr int kReplaySpeed100 = 32827;
 }  // namespace command_id
 
 // The zoom items form one radio group, the item of the current zoom

@@ -2,6 +2,7 @@
 
 #include "app/captions.h"
 #include "app/connection_message.h"
+#include "app/menu_table.h"
 
 namespace corvane {
 
@@ -50,7 +51,8 @@ Program::~Program() {
 void Program::Attach(const FrontEnd& front) {
   front_.emplace(front);
   OperatorMessages& messages = front.messages;
-  records_ = std::make_unique<ReceiverRecords>(queue_, front.display, messages,
+  display_switch_ = std::make_unique<DisplaySwitch>(front.display);
+  records_ = std::make_unique<ReceiverRecords>(queue_, *display_switch_, messages,
                                                ReceiverOptions{quiet_time_, {}});
   // On the worker that found the device gone: the box is shown at once (the
   // seam takes any thread), the tries to reconnect start on the UI thread.
@@ -65,7 +67,8 @@ void Program::Attach(const FrontEnd& front) {
       base_directory_);
   link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
-  caption_ = std::make_unique<RecordingCaption>(front.window);
+  replay_caption_ = std::make_unique<ReplayCaption>(front.window);
+  caption_ = std::make_unique<RecordingCaption>(*replay_caption_);
   recording_ = std::make_unique<SessionRecording>(
       link_->Sinks(), messages, front.chooser, front.picture, *caption_, front.scheduler,
       [this] { return "COM" + std::to_string(config_.ComPort()); });
@@ -88,8 +91,27 @@ void Program::Attach(const FrontEnd& front) {
       [this] { return RerequestsText(records_->watchdog.Rerequests()); },
       {},
       [this](bool on) { records_->drawing.while_receiving.store(on, std::memory_order_relaxed); },
-      [this] { recording_->RecordSession(); },
+      [this] {
+        // A recording starts from the picture on the window, which must be
+        // the controller's.
+        if (replay_->Replaying()) {
+          front_->messages.Show({std::string(kWindowTitle),
+                                 "Choose Back to Live before you start a recording.",
+                                 MessageIcon::kNone});
+          return;
+        }
+        recording_->RecordSession();
+      },
       [this] { recording_->StopRecording(); }});
+  replay_ = std::make_unique<ReplaySession>(ReplayParts{
+      *display_switch_, keypad_, front.chooser, messages, *replay_caption_, front.scheduler});
+  using namespace command_id;
+  dispatch_->Add(kOpenRecording, [this] { replay_->OpenRecording(); });
+  dispatch_->Add(kBackToLive, [this] { replay_->BackToLive(); });
+  dispatch_->Add(kReplayPlayPause, [this] { replay_->PlayPause(); });
+  dispatch_->Add(kReplaySpeed1, [this] { replay_->SetSpeed(1); });
+  dispatch_->Add(kReplaySpeed10, [this] { replay_->SetSpeed(10); });
+  dispatch_->Add(kReplaySpeed100, [this] { replay_->SetSpeed(100); });
 }
 
 bool Program::Start() {
@@ -110,6 +132,8 @@ void Program::Shutdown() {
   if (shut_down_ || !front_) return;
   shut_down_ = true;
   reconnector_->Stop();
+  // The replay draws into the view: it ends before the window goes.
+  replay_->BackToLive();
   // Whatever ended the program, a backup in progress is flushed and closed.
   records_->capture.CloseBackupFile();
   link_->ReleaseLink();

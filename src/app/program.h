@@ -19,11 +19,13 @@
 #include "app/commands.h"
 #include "app/front_end.h"
 #include "app/reconnect.h"
+#include "app/replay_session.h"
 #include "app/session_recording.h"
 #include "hub/receiver_records.h"
 #include "hub/serial_link.h"
 #include "keypad/keypad.h"
 #include "link/transmit_queue.h"
+#include "screen/display_switch.h"
 
 namespace corvane {
 
@@ -63,6 +65,7 @@ class Program {
   SilenceWatchdog& Watchdog() { return records_->watchdog; }
   ImageDrawing& Drawing() { return records_->drawing; }
   Reconnector& Reconnect() { return *reconnector_; }
+  ReplaySession& Replay() { return *replay_; }
   Keypad& KeypadRecord() { return keypad_; }
   ReadConfigResult ConfigReadResult() const { return config_read_; }
 
@@ -87,6 +90,12 @@ class Program {
   // the link whose byte stream it watches, so it goes first.
   std::unique_ptr<RecordingCaption> caption_;
   std::unique_ptr<SessionRecording> recording_;
+  // Between the receiver and the view: the window shows the controller or
+  // a replayed recording. The replay's caption under the recording's, so
+  // both notes show.
+  std::unique_ptr<DisplaySwitch> display_switch_;
+  std::unique_ptr<ReplayCaption> replay_caption_;
+  std::unique_ptr<ReplaySession> replay_;
   bool shut_down_ = false;
 };
 

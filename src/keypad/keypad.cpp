@@ -11,6 +11,7 @@ ForwardResult Keypad::Enqueue(std::optional<KeyCode> code) {
 }
 
 ForwardResult Keypad::ForwardKey(uint16_t virtual_key) {
+  if (held_) return {};
   const std::optional<KeyCode> code = KeyCodeTable(virtual_key, last_key_down_ == kVkControl);
   // Updated for every key-down, sent or not: this is all the Ctrl rule
   // remembers.
@@ -19,6 +20,7 @@ ForwardResult Keypad::ForwardKey(uint16_t virtual_key) {
 }
 
 ForwardResult Keypad::ForwardClick(uint16_t x, uint16_t y) {
+  if (held_) return {};
   click_ = {x, y};
   return Enqueue(SoftKeyAreas(x, y));
 }

@@ -43,6 +43,11 @@ class Keypad {
   // Every left-button press, in client coordinates of the main window.
   ForwardResult ForwardClick(uint16_t x, uint16_t y);
 
+  // While the window replays a recording its keys and clicks go nowhere:
+  // the picture they would answer is not the controller's.
+  void SetHeld(bool held) { held_ = held; }
+  bool Held() const { return held_; }
+
   uint32_t LastKeyDown() const { return last_key_down_; }
   ClickPosition LastClick() const { return click_; }
 
@@ -52,6 +57,7 @@ class Keypad {
   TransmitQueue& queue_;
   uint32_t last_key_down_ = 0;
   ClickPosition click_;
+  bool held_ = false;
 };
 
 }  // namespace corvane

@@ -16,6 +16,7 @@
 #include "app/picture_zoom.h"
 #include "app/window_fit.h"
 #include "qt/about_box.h"
+#include "qt/replay_bar.h"
 #include "qt/screen_view.h"
 #include "screen/surface.h"
 
@@ -31,12 +32,18 @@ QString Text(std::string_view text) {
 MainWindow::MainWindow(Keypad& keypad, QWidget* parent)
     : QMainWindow(parent),
       view_(new ScreenView(keypad, this)),
+      replay_bar_(new ReplayBar(this)),
       zoom_group_(new QActionGroup(this)) {
   setObjectName("CorvaneMainWindow");
   setWindowTitle(Text(kWindowTitle));
   view_->setObjectName("ScreenView");
   setCentralWidget(view_);
   BuildMenus();
+  addToolBar(Qt::BottomToolBarArea, replay_bar_);
+  // The bar comes and goes with a replay: the picture keeps its room.
+  connect(replay_bar_, &ReplayBar::ShownChanged, this, [this] {
+    if (isVisible() && !isMaximized() && !isFullScreen()) FitToView();
+  });
 
   view_->setFocus();
 }
@@ -92,7 +99,9 @@ void MainWindow::Raise(int command) {
 void MainWindow::FitToView() {
   // The client area is the menu bar above the view; the frame around it is
   // the window manager's.
-  const int menu = menuBar()->sizeHint().height();
+  // The replay's bar, while shown, counts with the menu bar.
+  const int menu = menuBar()->sizeHint().height() +
+                   (replay_bar_->isHidden() ? 0 : replay_bar_->sizeHint().height());
   const QSize view = view_->sizeHint();
   QSize wanted(view.width(), view.height() + menu);
   const QScreen* screen = this->screen();

@@ -19,6 +19,7 @@ class QActionGroup;
 namespace corvane {
 
 class Keypad;
+class ReplayBar;
 class ScreenView;
 
 class MainWindow : public QMainWindow, public WindowControl, public PictureView {
@@ -29,6 +30,8 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
   ~MainWindow() override;
 
   ScreenView* View() const { return view_; }
+  // The replay's controls, under the picture while a recording replays.
+  ReplayBar* Replay() const { return replay_bar_; }
   // The menu item that raises `command`; null for none.
   QAction* ActionFor(int command) const;
 
@@ -73,6 +76,7 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
   void Raise(int command);
 
   ScreenView* view_;
+  ReplayBar* replay_bar_;
   std::map<int, QAction*> actions_;
   QActionGroup* zoom_group_;
   std::function<void(int)> command_handler_;

@@ -1,5 +1,6 @@
 #include "qt/qt_program.h"
 
+#include "qt/replay_bar.h"
 #include "qt/screen_view.h"
 
 namespace corvane {
@@ -26,6 +27,10 @@ QtProgram::QtProgram(QtProgramOptions options)
   program_.Attach(FrontEnd{*window_, window_->View()->Display(), *chooser, *port_dialog, *messages,
                            *scheduler_, *window_, clipboard_, settings_});
   window_->SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
+  ReplayBar& bar = *window_->Replay();
+  program_.Replay().SetControls(&bar);
+  bar.SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
+  bar.SetSeekHandler([this](uint64_t position_us) { program_.Replay().Seek(position_us); });
   window_->SetCloseHandler([this] { program_.Shutdown(); });
 }
 

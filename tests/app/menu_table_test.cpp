@@ -41,8 +41,10 @@ TEST(MenuTable, TheRecordingItemsSitBetweenRestoreAndExitSetOffBySeparators) {
     items.push_back(entry.IsSeparator() ? "-" : std::string(entry.text));
   }
   EXPECT_EQ(items, (std::vector<std::string>{"Backup", "Restore", "-", "Record Session...",
-                                             "Stop Recording", "-", "E&xit"}));
-  for (int command : {command_id::kRecordSession, command_id::kStopRecording}) {
+                                             "Stop Recording", "-", "Open Recording...",
+                                             "Back to Live", "-", "E&xit"}));
+  for (int command : {command_id::kRecordSession, command_id::kStopRecording,
+                      command_id::kOpenRecording, command_id::kBackToLive}) {
     EXPECT_FALSE(command >= 32771 && command <= 32816) << command;
   }
 }
