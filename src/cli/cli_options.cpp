@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/controller_list.h"
+#include "cli/output_pattern.h"
 #include "files/path_text.h"
 
 namespace corvane::cli {
@@ -20,25 +22,118 @@ constexpr std::string_view kDescription =
     "The port is opened exclusively: while Corvane holds it, corvane-cli is refused, and\n"
     "the other way round. Progress goes to standard error when that is a terminal.";
 
-// The highest COM number the window's port dialog accepts.
-constexpr int kHighestPort = 100;
+constexpr std::string_view kDeviceHelp =
+    "the serial device itself instead of a COM number (e.g. /dev/ttyUSB0, \\\\.\\COM12), or "
+    "a serial device server's address: rfc2217://host:port (Telnet with the COM-PORT-OPTION) "
+    "or socket://host:port (bare TCP)";
 
-void AddLinkOptions(CLI::App& command, CliOptions& options, double& timeout_seconds) {
-  CLI::Option* port =
-      command.add_option("--port", options.target.port, "COM port number (1-100), as in Corvane")
-          ->check(CLI::Range(1, kHighestPort));
-  CLI::Option* device = command.add_option(
-      "--device", options.target.device,
-      "the serial device itself instead of a COM number (e.g. /dev/ttyUSB0, \\\\.\\COM12), or "
-      "a serial device server's address: rfc2217://host:port (Telnet with the COM-PORT-OPTION) "
-      "or socket://host:port (bare TCP)");
-  port->excludes(device);
+// The controllers a command that can work on several is given, before
+// they are read into CliOptions::controllers.
+struct FleetInputs {
+  std::vector<int> ports;
+  std::vector<std::string> devices;
+  std::string list;
+  bool all = false;  // backup's --all is read where it is declared
+};
+
+void AddLinkOptions(CLI::App& command, CliOptions& options, double& timeout_seconds,
+                    FleetInputs* fleet = nullptr) {
+  if (fleet == nullptr) {
+    CLI::Option* port =
+        command.add_option("--port", options.target.port, "COM port number (1-100), as in Corvane")
+            ->check(CLI::Range(1, kHighestPort));
+    CLI::Option* device =
+        command.add_option("--device", options.target.device, std::string(kDeviceHelp));
+    port->excludes(device);
+  } else {
+    // One value each time: repeated, they name several controllers.
+    command
+        .add_option("--port", fleet->ports,
+                    "COM port number (1-100), as in Corvane; repeat it for several controllers")
+        ->check(CLI::Range(1, kHighestPort))
+        ->allow_extra_args(false);
+    command.add_option("--device", fleet->devices, std::string(kDeviceHelp) + "; repeatable")
+        ->allow_extra_args(false);
+    command.add_option("--devices", fleet->list,
+                       "a list of controllers, one a line: a name, blanks, and a COM number, "
+                       "device or address; '#' begins a comment. Every controller in it is "
+                       "worked on");
+    command
+        .add_option("--jobs", options.jobs,
+                    "with several controllers: how many are worked on at once (default " +
+                        std::to_string(kDefaultJobs) + ")")
+        ->check(CLI::Range(1, kMostJobs));
+  }
   command
       .add_option("--timeout", timeout_seconds,
                   "seconds to wait for the controller to answer, or to go on answering "
                   "(default 10)")
       ->check(CLI::Range(0.1, 3600.0));
   command.add_flag("-q,--quiet", options.quiet, "print errors only");
+}
+
+void AddAllControllers(CLI::App& command, FleetInputs& fleet) {
+  command.add_flag("--all", fleet.all,
+                   "every controller in the list (--devices, else controllers.txt in the "
+                   "working folder)");
+}
+
+std::string OutputHelp(std::string_view what) {
+  return std::string(what) +
+         "; with several controllers a pattern that names each, such as "
+         "backups/{name}-{date}.spb: {name} the controller's name, {n} its place (1, 2, ...), "
+         "{date} (YYYY-MM-DD) and {time} (HHMMSS) the run's start";
+}
+
+// The controllers of backup, screenshot, log or record into `options`:
+// named by --port and --device in the order given, or read from a list.
+// Empty when that went well; else the error.
+std::string ReadControllers(const CLI::App& command, const FleetInputs& fleet, bool all,
+                            CliOptions& options) {
+  const bool named = !fleet.ports.empty() || !fleet.devices.empty();
+  const bool listed = !fleet.list.empty() || command.count("--devices") != 0;
+  if (named && listed) {
+    return "--devices takes the controllers from a list; --port and --device name them here: "
+           "give one or the other.";
+  }
+  // backup's --all beside --port or --device is all stations, as it always was.
+  if (listed || (all && !named)) {
+    std::string error;
+    const std::filesystem::path list = fleet.list.empty()
+                                           ? std::filesystem::path(kDefaultControllerList)
+                                           : PathFromText(fleet.list);
+    std::optional<std::vector<Controller>> controllers = ReadControllerList(list, error);
+    if (!controllers) return error;
+    options.controllers = std::move(*controllers);
+    options.fleet = true;
+    return {};
+  }
+  if (!named) {
+    return "either --port, --device, --devices or --all is needed.\nRun with --help for more "
+           "information.";
+  }
+  size_t port = 0;
+  size_t device = 0;
+  for (const CLI::Option* option : command.parse_order()) {
+    Controller controller;
+    if (option->check_lname("port")) controller.target.port = fleet.ports.at(port++);
+    else if (option->check_lname("device")) controller.target.device = fleet.devices.at(device++);
+    else continue;
+    if (controller.target.port == 0 && controller.target.device.empty()) {
+      return "--device needs a device name.";
+    }
+    controller.name = ControllerName(controller.target);
+    for (const Controller& earlier : options.controllers) {
+      if (earlier.target.port == controller.target.port &&
+          earlier.target.device == controller.target.device) {
+        return controller.name + " is named twice.";
+      }
+    }
+    options.controllers.push_back(std::move(controller));
+  }
+  options.target = options.controllers.front().target;
+  options.fleet = options.controllers.size() > 1;
+  return {};
 }
 
 }  // namespace
@@ -86,6 +181,7 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   bool all_stations = false;
   int to_station = 0;
   std::string file;
+  FleetInputs fleet;
 
   CLI::App app{std::string(kDescription), "corvane-cli"};
   app.footer(std::string(kExitCodeTable));
@@ -93,12 +189,13 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
 
   CLI::App* backup = app.add_subcommand(
       "backup", "store the parameter block of one station, or of all of them, in a .spb file");
-  AddLinkOptions(*backup, options, timeout_seconds);
-  CLI::Option* station =
-      backup->add_option("--station", options.station, "station 1-8")->check(CLI::Range(1, 8));
-  CLI::Option* all = backup->add_flag("--all", all_stations, "all eight stations (the default)");
-  station->excludes(all);
-  backup->add_option("-o,--output", file, "the .spb file to write")->required();
+  AddLinkOptions(*backup, options, timeout_seconds, &fleet);
+  backup->add_option("--station", options.station, "station 1-8")->check(CLI::Range(1, 8));
+  backup->add_flag("--all", all_stations,
+                   "with --port or --device: all eight stations (the default); without them: "
+                   "every controller in the list (--devices, else controllers.txt in the "
+                   "working folder)");
+  backup->add_option("-o,--output", file, OutputHelp("the .spb file to write"))->required();
 
   CLI::App* restore = app.add_subcommand(
       "restore", "send a .spb file back to the controller at the end of the next screen image");
@@ -111,23 +208,26 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
 
   CLI::App* screenshot =
       app.add_subcommand("screenshot", "save the next complete screen image as an 800x600 PNG");
-  AddLinkOptions(*screenshot, options, timeout_seconds);
-  screenshot->add_option("-o,--output", file, "the .png file to write")->required();
+  AddLinkOptions(*screenshot, options, timeout_seconds, &fleet);
+  AddAllControllers(*screenshot, fleet);
+  screenshot->add_option("-o,--output", file, OutputHelp("the .png file to write"))->required();
 
   CLI::App* log = app.add_subcommand(
       "log", "mirror the screen for a while and log every byte both ways, with times");
-  AddLinkOptions(*log, options, timeout_seconds);
+  AddLinkOptions(*log, options, timeout_seconds, &fleet);
+  AddAllControllers(*log, fleet);
   log->add_option("--seconds", log_seconds, "how long to log")
       ->required()
       ->check(CLI::Range(0.001, 86400.0));
-  log->add_option("-o,--output", file, "the text file to write")->required();
+  log->add_option("-o,--output", file, OutputHelp("the text file to write"))->required();
 
   CLI::App* record = app.add_subcommand(
       "record", "record every screen image, key, parameter block and link event to a file");
-  AddLinkOptions(*record, options, timeout_seconds);
+  AddLinkOptions(*record, options, timeout_seconds, &fleet);
+  AddAllControllers(*record, fleet);
   record->add_option("--seconds", record_seconds, "how long to record (default: until Ctrl+C)")
       ->check(CLI::Range(0.001, 31536000.0));
-  record->add_option("-o,--output", file, "the recording to write (.cvr)")->required();
+  record->add_option("-o,--output", file, OutputHelp("the recording to write (.cvr)"))->required();
   CLI::Option* max_size = record->add_option(
       "--max-size", max_megabytes, "go on in a new numbered file past this many megabytes");
   max_size->check(CLI::Range(0.01, 1e6));
@@ -189,13 +289,39 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
     parsed.options = options;
     return parsed;
   }
-  if (chosen->count("--port") == 0 && chosen->count("--device") == 0) {
+  if (chosen != restore) {
+    const std::string error =
+        ReadControllers(*chosen, fleet, chosen == backup ? all_stations : fleet.all, options);
+    if (!error.empty()) {
+      parsed.exit = error.starts_with("cannot read") ? ExitCode::kFileError : ExitCode::kUsage;
+      parsed.output = "corvane-cli: " + error;
+      return parsed;
+    }
+    if (chosen == backup && all_stations && !options.fleet && options.station != 0) {
+      parsed.exit = ExitCode::kUsage;
+      parsed.output = "corvane-cli: --station and --all (all stations) exclude each other.";
+      return parsed;
+    }
+    std::string pattern_error = CheckPattern(file);
+    if (pattern_error.empty() && options.fleet && !PatternNamesEachController(file)) {
+      pattern_error =
+          "with several controllers the file names need {name} or {n}, or the "
+          "files would overwrite each other, e.g. -o \"backups/{name}-{date}.spb\"";
+    }
+    if (!pattern_error.empty()) {
+      parsed.exit = ExitCode::kUsage;
+      parsed.output = "corvane-cli: -o " + file + ": " + pattern_error;
+      return parsed;
+    }
+    options.output_pattern = file;
+  }
+  if (chosen == restore && chosen->count("--port") == 0 && chosen->count("--device") == 0) {
     parsed.exit = ExitCode::kUsage;
     parsed.output =
         "corvane-cli: either --port or --device is needed.\nRun with --help for more information.";
     return parsed;
   }
-  if (options.target.device.empty() && chosen->count("--device") != 0) {
+  if (chosen == restore && options.target.device.empty() && chosen->count("--device") != 0) {
     parsed.exit = ExitCode::kUsage;
     parsed.output = "corvane-cli: --device needs a device name.";
     return parsed;

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/exit_codes.h"
 
@@ -26,11 +27,33 @@ struct LinkTarget {
   std::string device;  // empty with a port
 };
 
+// A controller of a run: its name, for its file and the summary table.
+struct Controller {
+  std::string name;
+  LinkTarget target;
+};
+
+// The highest COM number the window's port dialog accepts.
+inline constexpr int kHighestPort = 100;
+
 inline constexpr std::chrono::seconds kDefaultTimeout{10};
+// Controllers worked on at once in a fleet run. Each waits on its own
+// line and costs little CPU; each session holds about 10 MB of buffers.
+inline constexpr int kDefaultJobs = 16;
+inline constexpr int kMostJobs = 64;
 
 struct CliOptions {
   Command command = Command::kScreenshot;
   LinkTarget target;
+  // backup, screenshot, log, record: every controller of the run, in order
+  // (the one of `target` when there is one).
+  std::vector<Controller> controllers;
+  // Several controllers, or a list of them: one file each, a summary
+  // table, the worst status.
+  bool fleet = false;
+  int jobs = kDefaultJobs;
+  // -o as written, its fields (output_pattern.h) not yet filled in.
+  std::string output_pattern;
   std::chrono::milliseconds timeout{kDefaultTimeout};
   bool quiet = false;
   // backup: 0 for every station, else 1..8.

@@ -4,10 +4,12 @@
 // do the work, and closes the link (joining both) before it looks at the
 // outcome, so every message a worker raised has been seen by then.
 //
-// Threads: the public functions run on the main thread only. The display
+// Threads: the public functions run on one thread only, the command's:
+// the main thread, or in a fleet run (fleet_run.h) a job thread that owns
+// the session from its making to its end. The display
 // and the message seams, the link-lost handler and the byte-stream sink run
 // on the workers; what they share with the main thread is guarded by mutex_
-// (or is atomic), and each of them wakes the main thread's wait.
+// (or is atomic), and each of them wakes the command's wait.
 #pragma once
 
 #include <chrono>

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace corvane::cli {
 
@@ -22,13 +23,15 @@ bool FolderExists(const std::filesystem::path& file) {
   return folder.empty() || std::filesystem::is_directory(folder, error);
 }
 
-std::string LocalTimeNow() {
+std::string LocalTimeNow(const char* format) {
+  static std::mutex shared_result;
   const std::time_t now = std::time(nullptr);
-  char text[32] = "";
-  if (const std::tm* local = std::localtime(&now)) {
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
-  }
+  char text[64] = "";
+  std::lock_guard lock(shared_result);
+  if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, format, local);
   return text;
 }
+
+std::string LocalTimeNow() { return LocalTimeNow("%Y-%m-%d %H:%M:%S"); }
 
 }  // namespace corvane::cli

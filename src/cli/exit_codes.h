@@ -18,6 +18,15 @@ enum class ExitCode : int {
 
 constexpr int ExitStatus(ExitCode code) { return static_cast<int>(code); }
 
+// A run over several controllers ends with the worst of their statuses.
+// The numbers from 2 up grow with how far a controller's work got before
+// it failed (never reached, asked but silent, cut off part way, done but
+// not stored), and so with what it may have cost, so the worst is the
+// highest.
+constexpr ExitCode WorseOf(ExitCode a, ExitCode b) {
+  return ExitStatus(a) >= ExitStatus(b) ? a : b;
+}
+
 // The table that --help and the README show.
 inline constexpr std::string_view kExitCodeTable =
     "Exit status:\n"
@@ -29,6 +38,8 @@ inline constexpr std::string_view kExitCodeTable =
     "  4  incomplete: the backup or restore began but was cut off part way, or\n"
     "     was interrupted (a backup keeps an earlier file and leaves\n"
     "     <file>.partial)\n"
-    "  5  file error: a file cannot be read, created or written\n";
+    "  5  file error: a file cannot be read, created or written\n"
+    "With several controllers, the highest of their statuses: 5 over 4 over 3\n"
+    "over 2 over 0; the summary table gives each controller's.\n";
 
 }  // namespace corvane::cli

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/cli_options.h"
-#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/commands.h"
+#include "cli/fleet_run.h"
 #include "cli/reporter.h"
 #include "cli/terminal.h"
 
@@ -45,28 +45,7 @@ int main(int argc, char** argv) {
   if (options.command == Command::kExport) {
     return ExitStatus(RunExport(options.recording, options.at, options.file, reporter));
   }
-  SessionSettings settings;
-  settings.target = options.target;
-  settings.timeout = options.timeout;
-  settings.interrupted = [] { return g_interrupted.load(); };
-  CliSession session(settings, reporter);
-  ExitCode result = ExitCode::kSuccess;
-  switch (options.command) {
-    case Command::kBackup: result = RunBackup(session, options.station, options.file); break;
-    case Command::kRestore: result = RunRestore(session, options.file, options.to_station); break;
-    case Command::kScreenshot: result = RunScreenshot(session, options.file); break;
-    case Command::kLog: result = RunLog(session, options.log_time, options.file); break;
-    case Command::kRecord: {
-      RecordRun run;
-      run.settings.file = options.file;
-      run.settings.max_file_bytes = options.max_file_bytes;
-      run.settings.max_file_age = options.max_file_age;
-      run.settings.keep_files = options.keep_files;
-      run.duration = options.record_time;
-      result = RunRecord(session, run);
-      break;
-    }
-    case Command::kExport: break;  // handled above: no link
-  }
+  const ExitCode result = RunCommand(
+      options, reporter, [] { return g_interrupted.load(); }, stdout);
   return ExitStatus(result);
 }

@@ -12,12 +12,21 @@ void Reporter::EndProgressLocked() {
 
 void Reporter::WriteLineLocked(std::string_view text) {
   EndProgressLocked();
-  std::fwrite(text.data(), 1, text.size(), out_);
-  std::fputc('\n', out_);
+  // One write, so that no other stream's output can fall inside the line.
+  std::string line(text);
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), out_);
   std::fflush(out_);
 }
 
 void Reporter::Error(std::string_view text) {
+  if (run_ != nullptr) {
+    // "corvane-cli: press-7: cannot open ...": whose line it is, first.
+    constexpr std::string_view kProgram = "corvane-cli: ";
+    if (text.starts_with(kProgram)) text.remove_prefix(kProgram.size());
+    run_->Error(std::string(kProgram) + prefix_ + ": " + std::string(text));
+    return;
+  }
   std::lock_guard lock(mutex_);
   WriteLineLocked(text);
 }
@@ -41,6 +50,7 @@ void Reporter::Progress(std::string_view text) {
 }
 
 void Reporter::EndProgress() {
+  if (run_ != nullptr) return;  // the run's progress line is the run's
   std::lock_guard lock(mutex_);
   EndProgressLocked();
   std::fflush(out_);

@@ -82,5 +82,39 @@ TEST(CliOptions, HelpListsTheCommandsAndEveryExitStatus) {
   EXPECT_NE(backup_help.output.find("--station"), std::string::npos) << backup_help.output;
 }
 
+TEST(CliOptions, SeveralControllersNeedAFileNamePatternThatTellsThemApart) {
+  ParsedCommandLine fleet =
+      Parse({"screenshot", "--device", "socket://h:1", "--port", "4", "--device", "/dev/ttyS1",
+             "--jobs", "2", "-o", "shots/{name}-{date}.png"});
+  ASSERT_TRUE(fleet.options) << fleet.output;
+  EXPECT_TRUE(fleet.options->fleet);
+  EXPECT_EQ(fleet.options->jobs, 2);
+  ASSERT_EQ(fleet.options->controllers.size(), 3u);
+  EXPECT_EQ(fleet.options->controllers[0].name, "h_1");  // in the order given
+  EXPECT_EQ(fleet.options->controllers[1].target.port, 4);
+  EXPECT_EQ(fleet.options->controllers[2].name, "ttyS1");
+
+  // One controller as ever: --all beside a port is all stations.
+  ParsedCommandLine one = Parse({"backup", "--port", "4", "--all", "-o", "b.spb"});
+  ASSERT_TRUE(one.options) << one.output;
+  EXPECT_FALSE(one.options->fleet);
+  EXPECT_EQ(one.options->target.port, 4);
+
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"log", "--port", "1", "--port", "2", "--seconds", "1", "-o", "t-{date}.log"},
+           {"backup", "--port", "1", "--port", "1", "-o", "{n}.spb"},
+           {"backup", "--port", "1", "--devices", "plant.txt", "-o", "{n}.spb"},
+           {"record", "--port", "1", "-o", "{when}.cvr"},
+           {"backup", "--port", "1", "--jobs", "0", "-o", "{n}.spb"},
+       }) {
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    EXPECT_EQ(parsed.exit, ExitCode::kUsage) << args[1] << " " << parsed.output;
+    EXPECT_FALSE(parsed.options);
+  }
+  const ParsedCommandLine missing = Parse({"backup", "--devices", "no-such-list.txt", "-o", "{n}"});
+  EXPECT_EQ(missing.exit, ExitCode::kFileError);
+  EXPECT_NE(missing.output.find("no-such-list.txt"), std::string::npos) << missing.output;
+}
+
 }  // namespace
 }  // namespace corvane::cli

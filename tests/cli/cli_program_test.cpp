@@ -12,7 +12,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -451,6 +454,66 @@ TEST(CliProgram, ASimulatorReplayingARecordingServesItsImagesInOrderThenTheLast)
   ASSERT_GT(served.size(), recorded.size());
   for (size_t i = 0; i < served.size(); ++i) {
     EXPECT_TRUE(served[i] == recorded[std::min(i, recorded.size() - 1)]) << "image " << i;
+  }
+}
+
+TEST(CliProgram, AFleetBackupWritesEachControllersFileAndEndsWithTheWorstStatus) {
+  ScratchDir dir, dir_a, dir_b;
+  Sim bench(dir), sim_a(dir_a), sim_b(dir_b);
+  corvane::testing::Ser2net server_a(dir_a.Path(),
+                                     std::filesystem::canonical(dir_a / "com9").string());
+  corvane::testing::Ser2net server_b(dir_b.Path(),
+                                     std::filesystem::canonical(dir_b / "com9").string());
+  const std::string gone =
+      "socket://127.0.0.1:" + std::to_string(corvane::testing::FreeLoopbackPort());
+  // The list --all reads unless told otherwise.
+  WriteWholeFile(dir / "controllers.txt", "# test hall\npress-a " + server_a.Rfc2217Url() +
+                                              "\n\npress-b  " + server_b.SocketUrl() +
+                                              "\nbench COM9\ngone " + gone + "  # switched off\n");
+  std::filesystem::create_directory(dir / "backups");
+  const int table = open((dir / "table.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const pid_t cli = Spawn({CORVANE_CLI_PATH, "backup", "--all", "-o", "backups/{name}-{date}.spb"},
+                          dir.Path(), dir / "cli.err", table);
+  close(table);
+  const int status = WaitExit(cli);
+  const std::string err = ReadWholeFile(dir / "cli.err");
+  EXPECT_EQ(status, 2) << err;
+  EXPECT_NE(err.find("corvane-cli: gone: cannot open " + gone), std::string::npos) << err;
+
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "backups")) {
+    files[entry.path().filename().string()] = ReadWholeFile(entry.path());
+  }
+  ASSERT_EQ(files.size(), 3u);
+  const std::string expected = WithCrLf(sim::ParameterStore().BackupText(-1));
+  std::string lines;
+  for (const auto& [name, text] : files) {
+    // "<name>-YYYY-MM-DD.spb"
+    const size_t date = name.size() - std::string("-2024-05-02.spb").size();
+    lines += name.substr(0, date) + " ";
+    EXPECT_EQ(name.find_first_not_of("0123456789", date + 1), date + 5) << name;
+    EXPECT_TRUE(text == expected) << name;
+  }
+  EXPECT_EQ(lines, "bench press-a press-b ");
+
+  // Each controller's row in the list's order, under a heading.
+  std::istringstream rows(ReadWholeFile(dir / "table.txt"));
+  std::vector<std::vector<std::string>> cells;
+  for (std::string row; std::getline(rows, row);) {
+    std::istringstream words(row);
+    cells.emplace_back(std::istream_iterator<std::string>(words),
+                       std::istream_iterator<std::string>());
+  }
+  const std::string size = std::to_string(expected.size());
+  const std::vector<std::vector<std::string>> start = {{"controller", "result", "bytes", "seconds"},
+                                                       {"press-a", "ok", size},
+                                                       {"press-b", "ok", size},
+                                                       {"bench", "ok", size},
+                                                       {"gone", "not", "connected", "0"}};
+  ASSERT_EQ(cells.size(), start.size()) << ReadWholeFile(dir / "table.txt");
+  for (size_t i = 0; i < cells.size(); ++i) {
+    ASSERT_GE(cells[i].size(), start[i].size());
+    EXPECT_TRUE(std::equal(start[i].begin(), start[i].end(), cells[i].begin())) << i;
   }
 }
 
