@@ -150,7 +150,7 @@ MirrorFigures RunMirror(int frames) {
   figures.close_to_request_ms.reserve(static_cast<size_t>(frames));
 
   std::string pending;
-  if (!rig.link.OpenLink(kPort)) std::abort();
+  if (rig.link.OpenLink(kPort)) std::abort();
   AwaitScreenRequest(master, pending);
   const auto start = Clock::now();
   for (int i = 0; i < frames; ++i) {
@@ -200,7 +200,7 @@ void BM_IdleLinkCpu(benchmark::State& state) {
   for (auto _ : state) {
     Rig rig;
     std::string pending;
-    if (!rig.link.OpenLink(kPort)) std::abort();
+    if (rig.link.OpenLink(kPort)) std::abort();
     AwaitScreenRequest(rig.controller.master, pending);  // then the controller stays silent
     const auto cpu_before = ProcessCpuTime();
     const auto wall_before = Clock::now();

@@ -132,7 +132,7 @@ void CommandDispatch::ApplyPortNumber(std::string_view text) {
 void CommandDispatch::ReopenLink() {
   parts_.link.ReleaseLink();
   parts_.pause(kReopenPause);
-  if (!parts_.link.OpenLink()) ShowConnectionFailed(parts_.messages);
+  if (const std::error_code failed = parts_.link.OpenLink()) ShowConnectionFailed(parts_.messages);
 }
 
 void CommandDispatch::SaveScreenImage() {

@@ -97,9 +97,9 @@ class PortSetting {
 class LinkControl {
  public:
   virtual ~LinkControl() = default;
-  // Opens the port the setting names and starts the workers; false when the
-  // port cannot be opened.
-  virtual bool OpenLink() = 0;
+  // Opens the port the setting names and starts the workers; empty when the
+  // link runs, else why the port cannot be opened.
+  virtual std::error_code OpenLink() = 0;
   // Ends the link; returns once both workers have ended.
   virtual void ReleaseLink() = 0;
   // False before the first open, after a release, and once the link went

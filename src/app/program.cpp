@@ -9,7 +9,7 @@ namespace corvane {
 class Program::LinkAdapter : public LinkControl {
  public:
   LinkAdapter(SerialLink& link, const AppConfig& config) : link_(link), config_(config) {}
-  bool OpenLink() override {
+  std::error_code OpenLink() override {
     // Its result is not looked at: an open that finds the close signal
     // missing prepares it itself.
     link_.PrepareLinkEvents();
@@ -119,7 +119,8 @@ bool Program::Start() {
   dispatch_->RestoreZoom();
   dispatch_->RestoreDrawWhileReceiving();
   front_->window.ShowWindow();
-  const bool opened = link_control_->OpenLink();
+  const std::error_code failed = link_control_->OpenLink();
+  const bool opened = !failed;
   if (opened) {
     caption_->SetCaption(PortCaption(config_.ComPort()));
   } else {

@@ -33,7 +33,8 @@ void Reconnector::Try(uint64_t series) {
     waiting_ = false;
     return;
   }
-  if (link_.OpenLink()) {
+  // Why a try failed is not shown: the caption says the link is away.
+  if (const std::error_code failed = link_.OpenLink(); !failed) {
     waiting_ = false;
     window_.SetCaption(PortCaption(lost_port_));
     return;

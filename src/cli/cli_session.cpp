@@ -136,13 +136,11 @@ std::string CliSession::LinkName() const {
 }
 
 ExitCode CliSession::Open() {
-  const bool opened = settings_.target.device.empty()
-                          ? link_->OpenLink(settings_.target.port)
-                          : link_->OpenLinkDevice(settings_.target.device);
-  if (opened) return ExitCode::kSuccess;
-  const std::error_code error = link_->OpenError();
-  std::string text = "corvane-cli: cannot open " + LinkName() + ": ";
-  text += error ? error.message() : "the link's workers cannot be started";
+  const std::error_code error = settings_.target.device.empty()
+                                    ? link_->OpenLink(settings_.target.port)
+                                    : link_->OpenLinkDevice(settings_.target.device);
+  if (!error) return ExitCode::kSuccess;
+  std::string text = "corvane-cli: cannot open " + LinkName() + ": " + error.message();
   // A port held elsewhere reads as busy on Linux and as access denied on
   // Windows.
   if (error == std::errc::device_or_resource_busy || error == std::errc::permission_denied) {

@@ -30,25 +30,27 @@ bool SerialLink::PrepareLinkEvents() { return port_.PrepareLinkEvents(); }
 
 bool SerialLink::IsConnected() const { return IsOpen() && !LinkLost(); }
 
-bool SerialLink::OpenLink(int port_number) {
+std::error_code SerialLink::OpenLink(int port_number) {
   // A link that is still open, or whose device went away, is ended first:
   // its workers must be gone before new ones start.
   CloseLink();
   lost_.store(false, std::memory_order_release);
   port_number_ = port_number;
-  if (!port_.OpenSerialPort(port_number, device_directory_)) return false;
+  if (const std::error_code error = port_.OpenSerialPort(port_number, device_directory_)) {
+    return error;
+  }
   return StartWorkers();
 }
 
-bool SerialLink::OpenLinkDevice(const std::string& device_path) {
+std::error_code SerialLink::OpenLinkDevice(const std::string& device_path) {
   CloseLink();
   lost_.store(false, std::memory_order_release);
   port_number_ = 0;
-  if (!port_.OpenSerialDevice(device_path)) return false;
+  if (const std::error_code error = port_.OpenSerialDevice(device_path)) return error;
   return StartWorkers();
 }
 
-bool SerialLink::StartWorkers() {
+std::error_code SerialLink::StartWorkers() {
   // Keys pressed while an earlier link was down go nowhere: replayed minutes
   // later on the controller they would be a hazard. (The close drops what
   // that link left; this drops what came after, during failed reopens.)
@@ -63,20 +65,20 @@ bool SerialLink::StartWorkers() {
   try {
     receiver_thread_ = std::thread(ReceiverWorker, std::ref(receiver_), std::ref(port_),
                                    std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& error) {
     CloseLink();
-    return false;
+    return error.code();
   }
   port_.RaiseDtr();  // refused by devices without modem lines; they work all the same
   try {
     sender_thread_ = std::thread(SenderWorker, std::ref(receiver_.queue), std::ref(port_),
                                  std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& error) {
     // A link that can receive but never send would never ask for an image.
     CloseLink();
-    return false;
+    return error.code();
   }
-  return true;
+  return {};
 }
 
 void SerialLink::CloseLink() {

@@ -51,13 +51,14 @@ class SerialLink {
   // DTR and starts the sender. A link that is still open, or that went down,
   // is closed first, so choosing the same port again reconnects. Bytes
   // queued since an earlier link went down are dropped; bytes queued before
-  // the first link go out on it. False when
-  // the port cannot be opened (OpenError() says why) or a worker
-  // cannot be started; nothing is left running then.
-  bool OpenLink(int port_number);
-  // UI thread. The same for a device named by its path (corvane-cli's
-  // --device); PortNumber() is 0 for such a link.
-  bool OpenLinkDevice(const std::string& device_path);
+  // the first link go out on it. Empty when the link runs; else why the
+  // port cannot be opened or a worker cannot be started, and nothing is
+  // left running.
+  [[nodiscard]] std::error_code OpenLink(int port_number);
+  // UI thread. The same for a device named by its path or a device
+  // server's address (corvane-cli's --device); PortNumber() is 0 for such a
+  // link.
+  [[nodiscard]] std::error_code OpenLinkDevice(const std::string& device_path);
 
   // Whatever watches this link's byte stream (link/byte_stream.h): add and
   // remove sinks from any thread, also while the link runs. They see every
@@ -81,7 +82,6 @@ class SerialLink {
   bool IsOpen() const { return connected_.load(std::memory_order_acquire); }
 
   int PortNumber() const { return port_number_; }                       // UI thread
-  std::error_code OpenError() const { return port_.OpenError(); }       // UI thread
   const std::string& DevicePath() const { return port_.DevicePath(); }  // UI thread
   // UI thread: see SerialPort::UnansweredRequests.
   std::string UnansweredRequests() const { return port_.UnansweredRequests(); }
@@ -91,7 +91,7 @@ class SerialLink {
   // down, stops both workers, and reports the loss once.
   void PortLost(const PortResult& result);
   // UI thread, with the port just opened: starts both workers.
-  bool StartWorkers();
+  std::error_code StartWorkers();
 
   ReceiverContext& receiver_;
   const std::filesystem::path device_directory_;

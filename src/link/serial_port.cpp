@@ -6,40 +6,31 @@ namespace corvane {
 
 // The same on every platform: a number names a device (PortDevicePath), and
 // a number below 1 names none, which the device open refuses as missing.
-bool SerialPort::OpenSerialPort(int port_number, const std::filesystem::path& directory) {
+std::error_code SerialPort::OpenSerialPort(int port_number,
+                                           const std::filesystem::path& directory) {
   return OpenSerialDevice(PortDevicePath(port_number, directory));
 }
 
-bool SerialPort::OpenSerialDevice(const std::string& device_path) {
+std::error_code SerialPort::OpenSerialDevice(const std::string& device_path) {
   if (IsNetworkAddress(device_path)) return OpenNetwork(device_path);
   return OpenDevice(device_path);
 }
 
-bool SerialPort::OpenNetwork(const std::string& address) {
+std::error_code SerialPort::OpenNetwork(const std::string& address) {
   device_path_ = address;
-  open_error_.clear();
-  if (IsOpen()) {
-    open_error_ = std::make_error_code(std::errc::device_or_resource_busy);
-    return false;
-  }
+  if (IsOpen()) return std::make_error_code(std::errc::device_or_resource_busy);
   const std::optional<NetworkAddress> parsed = ParseNetworkAddress(address);
-  if (!parsed) {
-    open_error_ = MakeErrorCode(NetworkError::kBadAddress);
-    return false;
-  }
+  if (!parsed) return MakeErrorCode(NetworkError::kBadAddress);
   // Cleared before the connect, so that a SignalClose from another thread
   // while it runs is seen, through the socket's wake or through this flag.
   closing_.store(false, std::memory_order_release);
-  open_error_ = network_.Open(*parsed);
-  if (!open_error_ && Closing()) {
+  std::error_code error = network_.Open(*parsed);
+  if (!error && Closing()) {
     network_.Close();
-    open_error_ = MakeErrorCode(NetworkError::kCancelled);
+    error = MakeErrorCode(NetworkError::kCancelled);
   }
-  if (open_error_) {
-    closing_.store(true, std::memory_order_release);
-    return false;
-  }
-  return true;
+  if (error) closing_.store(true, std::memory_order_release);
+  return error;
 }
 
 bool SerialPort::IsOpen() const { return network_.IsOpen() || DeviceIsOpen(); }

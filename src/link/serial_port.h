@@ -69,15 +69,14 @@ class SerialPort {
   void ReleaseLinkEvents();
 
   // UI thread. Opens COM `port_number` (see PortDevicePath) exclusively and
-  // makes its line raw. False when it cannot be opened; OpenError() then
-  // says why. Prepares the close signal itself when that has not been
-  // done.
-  bool OpenSerialPort(int port_number, const std::filesystem::path& directory);
+  // makes its line raw. Empty when open, else why it cannot be opened.
+  // Prepares the close signal itself when that has not been done.
+  [[nodiscard]] std::error_code OpenSerialPort(int port_number,
+                                               const std::filesystem::path& directory);
   // The same for a device named directly, or for a device server's address
-  // ("rfc2217://host:port", "socket://host:port"); OpenError() then names
+  // ("rfc2217://host:port", "socket://host:port"), where the reason may be
   // a bad address, an unknown host, a refusal or no answer in time.
-  bool OpenSerialDevice(const std::string& device_path);
-  std::error_code OpenError() const { return open_error_; }
+  [[nodiscard]] std::error_code OpenSerialDevice(const std::string& device_path);
   // UI thread. On a device server's address: the requests of the opening
   // (BINARY, DTR, the purge...) that the server has not answered, as a
   // list for the log; empty when it answered all, and on a device. Never
@@ -121,10 +120,10 @@ class SerialPort {
  private:
   struct Platform;
 
-  bool FailOpen(int error);
-  bool OpenNetwork(const std::string& address);
+  std::error_code FailOpen(int error);
+  std::error_code OpenNetwork(const std::string& address);
   // The serial device's own calls (one file per platform).
-  bool OpenDevice(const std::string& device_path);
+  std::error_code OpenDevice(const std::string& device_path);
   bool DeviceIsOpen() const;
   bool RaiseDeviceDtr();
   void SignalDeviceClose();
@@ -138,8 +137,7 @@ class SerialPort {
   // the UI thread while no worker runs, as the descriptors do.
   NetworkPort network_;
   std::atomic<bool> closing_{false};
-  std::string device_path_;     // UI thread
-  std::error_code open_error_;  // UI thread
+  std::string device_path_;  // UI thread
 };
 
 }  // namespace corvane

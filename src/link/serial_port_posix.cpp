@@ -102,14 +102,10 @@ void SerialPort::ReleaseLinkEvents() {
   }
 }
 
-bool SerialPort::FailOpen(int error) {
-  open_error_ = Errno(error);
-  return false;
-}
+std::error_code SerialPort::FailOpen(int error) { return Errno(error); }
 
-bool SerialPort::OpenDevice(const std::string& device_path) {
+std::error_code SerialPort::OpenDevice(const std::string& device_path) {
   device_path_ = device_path;
-  open_error_.clear();
   if (device_path.empty()) return FailOpen(ENODEV);
   if (IsOpen()) return FailOpen(EBUSY);
   if (!PrepareLinkEvents()) return FailOpen(errno);
@@ -148,7 +144,7 @@ bool SerialPort::OpenDevice(const std::string& device_path) {
   platform_->fd = fd;
   platform_->original = original;
   closing_.store(false, std::memory_order_release);
-  return true;
+  return {};
 }
 
 bool SerialPort::RaiseDeviceDtr() {

@@ -186,15 +186,11 @@ void SerialPort::ReleaseLinkEvents() {
   p.write.Release();
 }
 
-bool SerialPort::FailOpen(int error) {
-  open_error_ = Win32Error(static_cast<DWORD>(error));
-  return false;
-}
+std::error_code SerialPort::FailOpen(int error) { return Win32Error(static_cast<DWORD>(error)); }
 
-bool SerialPort::OpenDevice(const std::string& device_path) {
+std::error_code SerialPort::OpenDevice(const std::string& device_path) {
   Platform& p = *platform_;
   device_path_ = device_path;
-  open_error_.clear();
   if (device_path.empty()) return FailOpen(ERROR_FILE_NOT_FOUND);
   if (IsOpen()) return FailOpen(ERROR_BUSY);
   if (!PrepareLinkEvents()) return FailOpen(static_cast<int>(GetLastError()));
@@ -230,7 +226,7 @@ bool SerialPort::OpenDevice(const std::string& device_path) {
   p.wait_aborts.Clear();
   p.driver_ends_waits = false;
   closing_.store(false, std::memory_order_release);
-  return true;
+  return {};
 }
 
 bool SerialPort::RaiseDeviceDtr() {

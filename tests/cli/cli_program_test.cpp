@@ -27,6 +27,7 @@
 #include "record/recording_reader.h"
 #include "screen/screen_image.h"
 #include "screen/surface.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/scratch_dir.h"
 #include "support/ser2net.h"
@@ -263,7 +264,7 @@ TEST(CliProgram, APortHeldElsewhereIsRefusedEitherWay) {
   {
     // Held as the window holds it.
     SerialPort window;
-    ASSERT_TRUE(window.OpenSerialPort(9, dir.Path())) << window.OpenError().message();
+    ASSERT_TRUE(testing::Opened(window.OpenSerialPort(9, dir.Path())));
     const CliRun run = RunCli(dir, {"screenshot", "--port", "9", "-o", "screen.png"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("in use by another program"), std::string::npos) << run.err;
@@ -278,8 +279,7 @@ TEST(CliProgram, APortHeldElsewhereIsRefusedEitherWay) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));  // another process: no condition
   }
   SerialPort window;
-  EXPECT_FALSE(window.OpenSerialPort(9, dir.Path()));
-  EXPECT_EQ(window.OpenError(), std::errc::device_or_resource_busy);
+  EXPECT_EQ(window.OpenSerialPort(9, dir.Path()), std::errc::device_or_resource_busy);
   EXPECT_EQ(WaitExit(cli), 0) << ReadWholeFile(dir / "cli.err");
 }
 

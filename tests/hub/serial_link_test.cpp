@@ -10,6 +10,7 @@
 #include "link/protocol.h"
 #include "support/cpu_time.h"
 #include "support/device_directory.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/receiver_rig.h"
 
@@ -39,7 +40,7 @@ class LinkTest : public ::testing::Test {
 
   // Opens the link and takes the first screen request at the controller.
   void OpenAndTakeFirstRequest() {
-    ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
+    ASSERT_TRUE(testing::Opened(link_.OpenLink(kPort)));
     ASSERT_EQ(pty_.ReadUntil(kScreenRequest), kScreenRequest);
   }
 
@@ -56,7 +57,7 @@ using LinkIdle = LinkTest;
 
 TEST_F(LinkOpen, OpenSendsTheFirstScreenRequestAsPacedSingleBytes) {
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
+  ASSERT_TRUE(testing::Opened(link_.OpenLink(kPort)));
   EXPECT_TRUE(link_.IsConnected());
   EXPECT_EQ(pty_.ReadCount(3), "<1>");
   // Three one-byte writes, each followed by a 1 ms pause: the third byte
@@ -94,14 +95,13 @@ TEST_F(LinkTraffic, RestoreOfManyBlocksArrivesByteExact) {
 }
 
 TEST_F(LinkOpen, PortThatCannotBeOpenedStartsNothing) {
-  EXPECT_FALSE(link_.OpenLink(0));
-  EXPECT_FALSE(link_.OpenLink(9));  // com9 is absent and /dev/ttyS8 is no pty
+  EXPECT_NE(link_.OpenLink(0), std::error_code());
+  EXPECT_NE(link_.OpenLink(9), std::error_code());  // com9 is absent and /dev/ttyS8 is no pty
   EXPECT_FALSE(link_.IsOpen());
   EXPECT_FALSE(link_.IsConnected());
   EXPECT_TRUE(rig_.queue.IsEmpty());  // no receiver ran, so no screen request
   dir_.MapPort(8, (dir_.Path() / "unplugged").string());
-  EXPECT_FALSE(link_.OpenLink(8));
-  EXPECT_EQ(link_.OpenError(), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(link_.OpenLink(8), std::errc::no_such_file_or_directory);
   link_.ReleaseLink();
 }
 
@@ -109,8 +109,7 @@ TEST_F(LinkOpen, SecondLinkOnAHeldPortIsRefused) {
   OpenAndTakeFirstRequest();
   ReceiverRig other_rig;
   SerialLink other(other_rig.context, RecordLoss(other_rig.messages), dir_.Path());
-  EXPECT_FALSE(other.OpenLink(kPort));
-  EXPECT_EQ(other.OpenError(), std::errc::device_or_resource_busy);
+  EXPECT_EQ(other.OpenLink(kPort), std::errc::device_or_resource_busy);
   EXPECT_TRUE(other_rig.queue.IsEmpty());
   // The first link is untouched.
   pty_.Write("{A}");
@@ -151,7 +150,7 @@ TEST_F(LinkTraffic, PayloadFarBeyondOneReadIsReadWhole) {
 
 TEST_F(LinkOpen, KeysQueuedBetweenLinksGoOutOnTheNext) {
   rig_.queue.EnqueueByte(0x41);
-  ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
+  ASSERT_TRUE(testing::Opened(link_.OpenLink(kPort)));
   // The waiting key goes out first, ahead of the link's screen request.
   EXPECT_EQ(pty_.ReadUntil(kScreenRequest), "A<1>");
   rig_.queue.EnqueueByte(0x42);
@@ -217,13 +216,13 @@ TEST_F(LinkClose, ReopenOnAnotherPortMovesTheLink) {
   dir_.MapPort(4, second.SlavePath());
   link_.ReleaseLink();
   link_.PrepareLinkEvents();
-  ASSERT_TRUE(link_.OpenLink(4)) << link_.OpenError();
+  ASSERT_TRUE(testing::Opened(link_.OpenLink(4)));
   EXPECT_EQ(second.ReadUntil(kScreenRequest), kScreenRequest);
   rig_.queue.EnqueueByte('K');
   EXPECT_EQ(second.ReadCount(1), "K");
   // The old port is free again for anybody.
   SerialPort probe;
-  EXPECT_TRUE(probe.OpenSerialPort(kPort, dir_.Path())) << probe.OpenError();
+  EXPECT_TRUE(testing::Opened(probe.OpenSerialPort(kPort, dir_.Path())));
 }
 
 TEST_F(LinkOpen, ImageLeftOpenByTheLastLinkEndsWithTheNewLinksBytes) {
@@ -277,7 +276,7 @@ TEST_F(LinkHangUp, FarSideHangingUpMarksTheLinkDownOnceAndTheSamePortReconnects)
   // The controller comes back on a new device under the same number.
   PtyPair again;
   dir_.MapPort(kPort, again.SlavePath());
-  ASSERT_TRUE(link_.OpenLink(kPort)) << link_.OpenError();
+  ASSERT_TRUE(testing::Opened(link_.OpenLink(kPort)));
   EXPECT_FALSE(link_.LinkLost());
   EXPECT_TRUE(link_.IsConnected());
   // A key pressed at the dead link is not sprung on the controller later.

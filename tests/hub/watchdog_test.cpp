@@ -11,6 +11,7 @@
 #include "hub/serial_link.h"
 #include "link/protocol.h"
 #include "support/device_directory.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/receiver_rig.h"
 #include "support/scratch_dir.h"
@@ -82,7 +83,7 @@ TEST(SilenceOnALink, AsksAgainOncePerQuietTimeUntilTheControllerAnswers) {
   ASSERT_TRUE(dir.MapPort(4, pty.SlavePath()));
   testing::ReceiverRig rig(kQuiet);
   SerialLink link(rig.context, {}, dir.Path());
-  ASSERT_TRUE(link.OpenLink(4));
+  ASSERT_TRUE(testing::Opened(link.OpenLink(4)));
   ASSERT_EQ(pty.ReadUntil(kScreenRequest), kScreenRequest);
   pty.Write("{B9");  // and then nothing
   auto last = Clock::now();

@@ -11,6 +11,7 @@
 
 #include "link/network_address.h"
 #include "link/serial_port.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/scratch_dir.h"
 #include "support/ser2net.h"
@@ -68,15 +69,13 @@ void AwaitServerOnLine(const PtyPair& controller) {
 // ser2net lets go of the line a moment after a client left; until then it
 // refuses the next one as it refuses a second client. A reconnect tries
 // again, and so does this.
-bool OpenWhenFree(SerialPort& port, const std::string& url) {
+std::error_code OpenWhenFree(SerialPort& port, const std::string& url) {
   const Clock::time_point deadline = Clock::now() + kPatience;
-  while (!port.OpenSerialDevice(url)) {
-    if (port.OpenError() != std::errc::device_or_resource_busy || Clock::now() > deadline) {
-      return false;
-    }
+  for (;;) {
+    const std::error_code error = port.OpenSerialDevice(url);
+    if (error != std::errc::device_or_resource_busy || Clock::now() > deadline) return error;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));  // another process: no condition
   }
-  return true;
 }
 
 TEST(NetworkPortThroughSer2net, EveryByteValuePassesBothWaysOnBothAccepters) {
@@ -88,15 +87,15 @@ TEST(NetworkPortThroughSer2net, EveryByteValuePassesBothWaysOnBothAccepters) {
     const std::string url = telnet ? server.Rfc2217Url() : server.SocketUrl();
     SCOPED_TRACE(url);
     SerialPort port;
-    ASSERT_TRUE(port.OpenSerialDevice(url)) << port.OpenError().message();
+    ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(url)));
     EXPECT_EQ(port.DevicePath(), url);
-    EXPECT_FALSE(port.OpenSerialDevice(url)) << "an open port is not opened twice";
+    EXPECT_NE(port.OpenSerialDevice(url), std::error_code()) << "an open port is not opened twice";
     AwaitServerOnLine(controller);
     // The device server refuses a second client on either accepter.
     for (const std::string& second_url : {server.Rfc2217Url(), server.SocketUrl()}) {
       SerialPort second;
-      EXPECT_FALSE(second.OpenSerialDevice(second_url));
-      EXPECT_EQ(second.OpenError(), std::errc::device_or_resource_busy) << second_url;
+      EXPECT_EQ(second.OpenSerialDevice(second_url), std::errc::device_or_resource_busy)
+          << second_url;
     }
 
     // Us to the controller, in the sender's blocks of 32. (Behind the
@@ -124,7 +123,7 @@ TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndOneThatComesBackOpensAg
   PtyPair controller;
   Ser2net server(dir.Path(), controller.SlavePath());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(server.Rfc2217Url())) << port.OpenError().message();
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(server.Rfc2217Url())));
   // A wait with no time limit is ended by a close from another thread.
   std::thread closer([&port] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -142,7 +141,7 @@ TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndOneThatComesBackOpensAg
   EXPECT_EQ(port.WriteBlock({&byte, 1}).status, PortStatus::kClosed);
   port.CloseSerialPort();
 
-  ASSERT_TRUE(OpenWhenFree(port, server.SocketUrl())) << port.OpenError().message();
+  ASSERT_TRUE(testing::Opened(OpenWhenFree(port, server.SocketUrl())));
   server.Stop();
   const Clock::time_point start = Clock::now();
   PortResult result{};
@@ -155,7 +154,7 @@ TEST(NetworkPortFaults, AServerThatGoesAwayIsALostLinkAndOneThatComesBackOpensAg
 
   // The server back on the same address: the port opens on it again.
   server.Start();
-  ASSERT_TRUE(OpenWhenFree(port, server.Rfc2217Url())) << port.OpenError().message();
+  ASSERT_TRUE(testing::Opened(OpenWhenFree(port, server.Rfc2217Url())));
   AwaitServerOnLine(controller);
   const uint8_t request[] = {'<', '1', '>'};
   EXPECT_EQ(port.WriteBlock(request).status, PortStatus::kOk);
@@ -166,13 +165,14 @@ TEST(NetworkPortFaults, BadAddressesRefusalsAndUnknownHostsFailAtOnceAndSayWhy) 
   SerialPort port;
   const auto fails_with = [&port](const std::string& url) {
     const Clock::time_point start = Clock::now();
-    EXPECT_FALSE(port.OpenSerialDevice(url)) << url;
+    const std::error_code error = port.OpenSerialDevice(url);
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(6)) << url;
     EXPECT_FALSE(port.IsOpen());
-    return port.OpenError();
+    return error;
   };
-  EXPECT_EQ(fails_with("rfc2217://127.0.0.1"), MakeErrorCode(NetworkError::kBadAddress));
-  EXPECT_NE(port.OpenError().message().find("rfc2217://host:port"), std::string::npos);
+  const std::error_code bad = fails_with("rfc2217://127.0.0.1");
+  EXPECT_EQ(bad, MakeErrorCode(NetworkError::kBadAddress));
+  EXPECT_NE(bad.message().find("rfc2217://host:port"), std::string::npos);
   EXPECT_EQ(fails_with("socket://127.0.0.1:" + std::to_string(FreeLoopbackPort())),
             std::errc::connection_refused);
   const std::error_code unknown = fails_with("rfc2217://no-such-controller.invalid:4001");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/device_directory.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 
 namespace corvane {
@@ -61,18 +62,15 @@ TEST(PortDevicePath, ComEntryInTheDirectoryNamesTheDevice) {
 TEST(SerialPortOpen, PortZeroAndMissingDevicesFail) {
   DeviceDirectory dir;
   SerialPort port;
-  EXPECT_FALSE(port.OpenSerialPort(0, dir.Path()));
-  EXPECT_EQ(port.OpenError(), std::errc::no_such_device);
+  EXPECT_EQ(port.OpenSerialPort(0, dir.Path()), std::errc::no_such_device);
 
   dir.MapPort(5, (dir.Path() / "no-such-device").string());
-  EXPECT_FALSE(port.OpenSerialPort(5, dir.Path()));
-  EXPECT_EQ(port.OpenError(), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(port.OpenSerialPort(5, dir.Path()), std::errc::no_such_file_or_directory);
   EXPECT_FALSE(port.IsOpen());
 
   // A plain file is not a serial line.
   testing::WriteWholeFile(dir / "com7", "not a tty");
-  EXPECT_FALSE(port.OpenSerialPort(7, dir.Path()));
-  EXPECT_EQ(port.OpenError(), std::errc::inappropriate_io_control_operation);
+  EXPECT_EQ(port.OpenSerialPort(7, dir.Path()), std::errc::inappropriate_io_control_operation);
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -82,21 +80,20 @@ TEST(SerialPortOpen, HeldPortIsRefusedUntilReleased) {
   dir.MapPort(3, pty.SlavePath());
   SerialPort first;
   SerialPort second;
-  ASSERT_TRUE(first.OpenSerialPort(3, dir.Path())) << first.OpenError();
+  ASSERT_TRUE(testing::Opened(first.OpenSerialPort(3, dir.Path())));
   // This process runs as root in CI, which TIOCEXCL does not stop; the lock does.
-  EXPECT_FALSE(second.OpenSerialPort(3, dir.Path()));
-  EXPECT_EQ(second.OpenError(), std::errc::device_or_resource_busy);
+  EXPECT_EQ(second.OpenSerialPort(3, dir.Path()), std::errc::device_or_resource_busy);
 
   first.SignalClose();
   first.CloseSerialPort();
-  ASSERT_TRUE(second.OpenSerialPort(3, dir.Path())) << second.OpenError();
+  ASSERT_TRUE(testing::Opened(second.OpenSerialPort(3, dir.Path())));
   EXPECT_TRUE(second.IsOpen());
 }
 
 TEST(SerialPortOpen, PseudoTerminalWithoutModemLinesStillOpens) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   EXPECT_FALSE(port.RaiseDtr());  // refused, and harmless
   ASSERT_EQ(port.WriteBlock(Bytes("ok")).status, PortStatus::kOk);
   EXPECT_EQ(pty.ReadCount(2), "ok");
@@ -107,7 +104,7 @@ TEST(SerialPortOpen, PseudoTerminalWithoutModemLinesStillOpens) {
 TEST(SerialPortLine, RawBothWaysAndNoEcho) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
 
   const std::string in("a\r\nb\x03\x11\x13\x1a\x7f\xff\x00z", 12);
   pty.Write(in);
@@ -132,7 +129,7 @@ TEST(SerialPortLine, KeepsLineSettingsAndRestoresTheOriginal) {
   ASSERT_EQ(tcgetattr(pty.Slave(), &before), 0);
 
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   termios open{};
   ASSERT_EQ(tcgetattr(pty.Slave(), &open), 0);
   EXPECT_EQ(open.c_cflag & CSIZE, before.c_cflag & CSIZE);
@@ -170,7 +167,7 @@ TEST(SerialPortLine, StaleInputIsGoneAtOpen) {
   ASSERT_EQ(poll(&p, 1, 5000), 1);
 
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   pty.Write("fresh");
   EXPECT_EQ(ReadFromPort(port, pty, 5, 10'000), "fresh");
 }
@@ -178,7 +175,7 @@ TEST(SerialPortLine, StaleInputIsGoneAtOpen) {
 TEST(SerialPortRead, EachReadIsCappedAndEverythingArrivesInOrder) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   std::vector<uint8_t> buffer(10'000);
   // Nothing waiting: no bytes, and no error either.
   const PortResult quiet = port.ReadAvailable(buffer, 10'000);
@@ -205,7 +202,7 @@ TEST(SerialPortRead, EachReadIsCappedAndEverythingArrivesInOrder) {
 TEST(SerialPortClose, CloseReleasesAWaitingReader) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   PortResult result;
   std::thread reader([&] { result = port.WaitPortEvent(); });
   port.SignalClose();
@@ -218,7 +215,7 @@ TEST(SerialPortClose, CloseReleasesAWaitingReader) {
 TEST(SerialPortClose, CloseEndsAStuckWriteAndLaterWritesFailAtOnce) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   // The master never reads: the pseudo-terminal fills and the write waits.
   const std::vector<uint8_t> big(256 * 1024, 'x');
   PortResult result;
@@ -237,10 +234,10 @@ TEST(SerialPortClose, CloseEndsAStuckWriteAndLaterWritesFailAtOnce) {
 TEST(SerialPortClose, ReopenAfterCloseWorksWithFreshSignal) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   port.SignalClose();
   port.CloseSerialPort();
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   // The earlier close must not leak into the new open.
   EXPECT_FALSE(port.Closing());
   pty.Write("z");
@@ -252,7 +249,7 @@ TEST(SerialPortClose, ReopenAfterCloseWorksWithFreshSignal) {
 TEST(SerialPortHangUp, FarSideClosingIsReportedNotSpunOn) {
   PtyPair pty;
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialDevice(pty.SlavePath()));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialDevice(pty.SlavePath())));
   pty.CloseMaster();
   EXPECT_EQ(port.WaitPortEvent().status, PortStatus::kLost);
   std::vector<uint8_t> buffer(16);

@@ -22,6 +22,7 @@
 #include "link/sender_worker.h"
 #include "link/serial_port.h"
 #include "link/transmit_queue.h"
+#include "support/opened.h"
 #include "support/patience.h"
 
 namespace corvane {
@@ -227,11 +228,10 @@ TEST(PortDevicePath, NamesTheDeviceInTheFormThatReachesEveryNumber) {
 
 TEST(SerialPortOpen, MissingPortsFailAndSayWhy) {
   SerialPort port;
-  EXPECT_FALSE(port.OpenSerialPort(0, "."));
-  EXPECT_TRUE(port.OpenError());
+  EXPECT_NE(port.OpenSerialPort(0, "."), std::error_code());
   // Nothing links COM 251 in a fresh prefix.
-  EXPECT_FALSE(port.OpenSerialPort(251, "."));
-  EXPECT_EQ(port.OpenError(), std::error_code(ERROR_FILE_NOT_FOUND, std::system_category()));
+  EXPECT_EQ(port.OpenSerialPort(251, "."),
+            std::error_code(ERROR_FILE_NOT_FOUND, std::system_category()));
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -239,12 +239,12 @@ TEST(SerialPortOpen, OpensAPortWithoutModemLinesAndRefusesASecondOpen) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), ".")) << port.OpenError().message();
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   EXPECT_EQ(port.DevicePath(), PortDevicePath(controller.PortNumber(), "."));
   // A pseudo-terminal has no DTR; the link works all the same.
   EXPECT_FALSE(port.RaiseDtr());
-  EXPECT_FALSE(port.OpenSerialPort(controller.PortNumber(), "."));
-  EXPECT_EQ(port.OpenError(), std::error_code(ERROR_BUSY, std::system_category()));
+  EXPECT_EQ(port.OpenSerialPort(controller.PortNumber(), "."),
+            std::error_code(ERROR_BUSY, std::system_category()));
   EXPECT_TRUE(port.IsOpen());
 }
 
@@ -255,7 +255,7 @@ TEST(SerialPortLine, StaleInputIsGoneAtOpenAndBytesPassBothWaysUnchanged) {
   controller.Write(stale);
   ASSERT_TRUE(WaitUntilQueued(controller.PortNumber(), stale.size()));
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   const std::string every_byte = [] {
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
@@ -273,7 +273,7 @@ TEST(SerialPortRead, EachReadIsCappedAndAnImageArrivesWholeAndInOrder) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   std::string image = "{";
   for (int i = 0; image.size() < 60'000; ++i) image += static_cast<char>('A' + i % 26);
   image += "}";
@@ -291,7 +291,7 @@ TEST(SerialPortWrite, TheSenderWritesTheScreenRequestByteByByte) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   TransmitQueue queue;
   queue.EnqueueBytes("<1>");
   std::stop_source stop;
@@ -313,7 +313,7 @@ TEST(SerialPortWait, AQuietLineTimesOutAndCostsAlmostNoTime) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   // Wine ends a pseudo-terminal's WaitCommEvent every few milliseconds with
   // ERROR_OPERATION_ABORTED though nothing happened: neither a loss nor a
   // busy loop. The first few aborts after the open, a few milliseconds of
@@ -340,7 +340,7 @@ TEST(SerialPortClose, CloseReleasesAWaitingReaderAtOnce) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   PortResult waited{PortStatus::kOk};
   std::thread reader([&] { waited = port.WaitPortEvent(); });
   std::this_thread::sleep_for(milliseconds(100));  // let it reach the wait
@@ -360,12 +360,12 @@ TEST(SerialPortClose, AWaitLeftPendingByATimeOutIsCollectedAndThePortReopens) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   EXPECT_EQ(port.WaitPortEvent(milliseconds(30)).status, PortStatus::kTimedOut);
   port.SignalClose();
   port.CloseSerialPort();
   ASSERT_TRUE(port.PrepareLinkEvents());
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), ".")) << port.OpenError().message();
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   controller.Write("again");
   EXPECT_EQ(ReadFromPort(port, 5, 10'000), "again");
 }
@@ -374,7 +374,7 @@ TEST(SerialPortHangUp, FarSideHangingUpIsReportedAsLostWithoutSpinning) {
   FarEnd controller;
   ASSERT_TRUE(controller.Ok());
   SerialPort port;
-  ASSERT_TRUE(port.OpenSerialPort(controller.PortNumber(), "."));
+  ASSERT_TRUE(testing::Opened(port.OpenSerialPort(controller.PortNumber(), ".")));
   controller.Write("last");
   EXPECT_EQ(ReadFromPort(port, 4, 10'000), "last");
   controller.HangUp();

@@ -12,6 +12,7 @@
 #include "record/recorded_picture.h"
 #include "record/recording_reader.h"
 #include "support/device_directory.h"
+#include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/receiver_rig.h"
 #include "support/scratch_dir.h"
@@ -43,7 +44,7 @@ TEST(SessionRecorder, WhatIsRecordedIsWhatTheReceiverAndTheSenderHadOnTheWire) {
   {
     const ScopedSink sink(link.Sinks(), *recorder);
     ASSERT_FALSE(recorder->Begin());
-    ASSERT_TRUE(link.OpenLink(kPort)) << link.OpenError();
+    ASSERT_TRUE(testing::Opened(link.OpenLink(kPort)));
     ASSERT_EQ(pty.ReadUntil(kScreenRequest), kScreenRequest);
 
     // Images that each leave most of the screen as the one before, one
@@ -137,7 +138,7 @@ TEST(SessionRecorder, AFailedWriteStopsTheRecordingWithAMessageAndNotTheLink) {
   const auto recorder = SessionRecorder::Create(settings, &messages, nullptr);
   const ScopedSink sink(link.Sinks(), *recorder);
   ASSERT_FALSE(recorder->Begin());
-  ASSERT_TRUE(link.OpenLink(kPort)) << link.OpenError();
+  ASSERT_TRUE(testing::Opened(link.OpenLink(kPort)));
   ASSERT_EQ(pty.ReadUntil(kScreenRequest), kScreenRequest);
   pty.Write("{" + std::string(20'000, '9') + "}");
   ASSERT_EQ(pty.ReadUntil(kScreenRequest), kScreenRequest);

@@ -25,6 +25,7 @@
 #include "panel_renderer.h"
 #include "parameter_store.h"
 #include "sim_test_support.h"
+#include "support/opened.h"
 #include "support/patience.h"
 #include "support/receiver_rig.h"
 
@@ -237,7 +238,7 @@ TEST(MirelonSimProcess, CorvaneMirrorsItAndItsKeysComeBackOnScreen) {
   SimProcess sim({});
   corvane::testing::ReceiverRig rig;
   SerialLink link(rig.context, {}, sim.Dir());
-  ASSERT_TRUE(link.OpenLink(9)) << "errno " << link.OpenError();
+  ASSERT_TRUE(corvane::testing::Opened(link.OpenLink(9)));
   rig.display.WaitForPictures(3);
   const std::vector<Pixel> shown = rig.display.LastPicture();
   const int count = rig.display.PictureCount();
@@ -272,7 +273,7 @@ TEST(MirelonSimProcess, CorvaneRecoversFromDroppedClosesAndStrayBrackets) {
     SimProcess sim({fault, "3"});
     corvane::testing::ReceiverRig rig(std::chrono::milliseconds(150));
     SerialLink link(rig.context, {}, sim.Dir());
-    ASSERT_TRUE(link.OpenLink(9)) << "errno " << link.OpenError();
+    ASSERT_TRUE(corvane::testing::Opened(link.OpenLink(9)));
     // Every third image is spoilt, so ten shown means at least three
     // recoveries.
     EXPECT_TRUE(rig.display.WaitForPictures(10));
@@ -288,7 +289,7 @@ TEST(MirelonSimProcess, CorvaneAsksAStalledControllerOncePerQuietTime) {
   SimProcess sim({"--stall-after", "2"});
   corvane::testing::ReceiverRig rig(kQuiet);
   SerialLink link(rig.context, {}, sim.Dir());
-  ASSERT_TRUE(link.OpenLink(9)) << link.OpenError().message();
+  ASSERT_TRUE(corvane::testing::Opened(link.OpenLink(9)));
   ASSERT_TRUE(rig.display.WaitForPictures(2));
   const auto start = std::chrono::steady_clock::now();
   while (rig.watchdog.Rerequests() < 4 &&

@@ -83,10 +83,10 @@ class FakeLink : public LinkControl {
   std::vector<std::string> calls;
   bool up = false;
 
-  bool OpenLink() override {
+  std::error_code OpenLink() override {
     calls.push_back("open " + std::to_string(setting_.Port()));
     up = std::find(working.begin(), working.end(), setting_.Port()) != working.end();
-    return up;
+    return up ? std::error_code() : std::make_error_code(std::errc::no_such_device);
   }
   void ReleaseLink() override {
     calls.push_back("release");
