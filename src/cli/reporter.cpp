@@ -24,7 +24,14 @@ void Reporter::Error(std::string_view text) {
     // "corvane-cli: press-7: cannot open ...": whose line it is, first.
     constexpr std::string_view kProgram = "corvane-cli: ";
     if (text.starts_with(kProgram)) text.remove_prefix(kProgram.size());
-    run_->Error(std::string(kProgram) + prefix_ + ": " + std::string(text));
+    // A message of several lines stays one block, its later lines indented
+    // under the controller's name.
+    std::string line = std::string(kProgram) + prefix_ + ": ";
+    for (const char c : text) {
+      line += c;
+      if (c == '\n') line += "  ";
+    }
+    run_->Error(line);
     return;
   }
   std::lock_guard lock(mutex_);
