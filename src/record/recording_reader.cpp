@@ -188,36 +188,46 @@ bool RecordingReader::SeekToKey(uint64_t time_us) {
   // Damage found by an earlier read may lie after the time sought: what is
   // before it is read again.
   damage_.reset();
-  if (!Rewind()) {
-    Damaged(offset_, "the file cannot be read");
-    return false;
-  }
-  std::optional<uint64_t> key;
-  for (;;) {
-    RecordFrame frame;
-    if (!ReadFrame(frame)) break;
-    if (frame.type == RecordType::kKeyPicture) {
-      if (frame.time_us > time_us && key) break;
-      key = offset_;
-      if (frame.time_us > time_us) break;
+  const auto later = [](uint64_t time, const KeyPlace& key) { return time < key.time_us; };
+  if (!scan_done_ && std::upper_bound(keys_.begin(), keys_.end(), time_us, later) == keys_.end()) {
+    // No key picture after the time is known yet: the frames are scanned on
+    // from where the last scan stopped, up to the first one that is.
+    if (scanned_to_ < data_start_) scanned_to_ = data_start_;
+    if (!Rewind() || !Skip(scanned_to_ - data_start_)) {
+      Damaged(scanned_to_, "the file cannot be read");
+      return false;
     }
-    const uint64_t rest = uint64_t{frame.stored_length} + kRecordCheckBytes;
-    // Past the end, fseek succeeds and the next read finds the cut.
-    if (!Skip(rest)) {
-      Damaged(offset_, "the file cannot be read");
-      break;
+    offset_ = scanned_to_;
+    for (;;) {
+      RecordFrame frame;
+      if (!ReadFrame(frame)) break;
+      const bool key = frame.type == RecordType::kKeyPicture;
+      if (key) keys_.push_back({frame.time_us, offset_});
+      const uint64_t rest = uint64_t{frame.stored_length} + kRecordCheckBytes;
+      // Past the end, fseek succeeds and the next read finds the cut.
+      if (!Skip(rest)) {
+        Damaged(offset_, "the file cannot be read");
+        break;
+      }
+      offset_ += kRecordHeaderBytes + rest;
+      scanned_to_ = offset_;
+      if (frame.type == RecordType::kEnd) {
+        scan_done_ = true;
+        break;
+      }
+      if (key && frame.time_us > time_us) break;
     }
-    offset_ += kRecordHeaderBytes + rest;
-    if (frame.type == RecordType::kEnd) break;
   }
-  if (!key) return false;
+  if (keys_.empty()) return false;
+  const auto after = std::upper_bound(keys_.begin(), keys_.end(), time_us, later);
+  const KeyPlace& key = after == keys_.begin() ? keys_.front() : *(after - 1);
   // Damage after the key is for Next to find, when it gets there.
   damage_.reset();
-  if (!Rewind() || !Skip(*key - data_start_)) {
-    Damaged(*key, "the file cannot be read");
+  if (!Rewind() || !Skip(key.offset - data_start_)) {
+    Damaged(key.offset, "the file cannot be read");
     return false;
   }
-  offset_ = *key;
+  offset_ = key.offset;
   return true;
 }
 

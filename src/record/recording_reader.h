@@ -63,6 +63,8 @@ class RecordingReader {
   // Goes to the last key picture at or before `time_us`, or to the first
   // one when none is that early; Next returns it. False when the file has
   // no key picture before its end or its damage (Damage() then says which).
+  // The key pictures a seek passes are remembered, so a later seek to a
+  // time before the last one found reads no frame at all.
   bool SeekToKey(uint64_t time_us);
 
  private:
@@ -85,6 +87,16 @@ class RecordingReader {
   std::vector<uint8_t> previous_image_;
   std::vector<uint8_t> delta_;  // the ops of an image stored as what changed
   bool have_previous_ = false;
+
+  // The key pictures SeekToKey has met, in file order, and where its scan
+  // of the frames stopped; done once it met the end record.
+  struct KeyPlace {
+    uint64_t time_us = 0;
+    uint64_t offset = 0;
+  };
+  std::vector<KeyPlace> keys_;
+  uint64_t scanned_to_ = 0;
+  bool scan_done_ = false;
 };
 
 }  // namespace corvane

@@ -203,8 +203,9 @@ TEST(RecordingReader, APictureIsFoundFromTheKeyBeforeItAndNotBeforeTheFirstImage
   int keys = 0;
   for (RecordedItem item; reader->Next(item);) keys += item.type == RecordType::kKeyPicture;
   EXPECT_EQ(keys, 3);
-  // At each image and half a second after it.
-  for (size_t i = 0; i < kPayloads.size(); ++i) {
+  // At each image and half a second after it; back and forth, so that a
+  // seek both finds its key among those met before and scans on for it.
+  for (const size_t i : {1, 0, 3, 2, 4}) {
     for (const uint64_t time : {(i + 1) * 1'000'000, (i + 1) * 1'000'000 + 500'000}) {
       RecordedPicture picture;
       ASSERT_EQ(PictureAt(*reader, time, picture), PictureAtResult::kFound) << time;
