@@ -7,6 +7,7 @@
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "app/network_port_entry.h"
 #include "app/view_messages.h"
 #include "link/protocol.h"
 #include "params/capture.h"
@@ -35,6 +36,7 @@ CommandDispatch::CommandDispatch(CommandParts parts) : parts_(std::move(parts)) 
   };
   table_[kExit] = [this] { Exit(); };
   table_[kCommPort] = [this] { CommPort(); };
+  table_[kNetworkPort] = [this] { NetworkPort(); };
   table_[kBackupAll] = [this] { Backup(0, kBackupAll); };
   for (int station = 1; station <= 8; ++station) {
     const int command = kBackupStation1 + station - 1;
@@ -75,7 +77,10 @@ bool CommandDispatch::RefuseWhileDown(std::string_view refused) {
   // Refused before any dialog: a file chosen now would be created (or a
   // restore armed) for a controller that cannot be asked, and a command
   // queued now would be dropped when the link comes back.
-  parts_.messages.Show(NotConnectedMessage(parts_.port.Port(), refused));
+  const std::string address = parts_.port.NetworkAddress();
+  parts_.messages.Show(NotConnectedMessage(
+      address.empty() ? "COM" + std::to_string(parts_.port.Port()) : NetworkAddressName(address),
+      refused));
   return true;
 }
 
@@ -115,6 +120,13 @@ void CommandDispatch::ApplyPortNumber(std::string_view text) {
     return;
   }
   const int port = static_cast<int>(*number);
+  // OK here goes back to the COM port from a device server, and the store
+  // forgets the address, so the next start opens the COM port too.
+  const bool leaves_network = !parts_.port.NetworkAddress().empty();
+  if (leaves_network) {
+    parts_.port.SetNetworkAddress({});
+    parts_.settings.WriteSetting(kNetworkPortSettingKey, {});
+  }
   if (port != parts_.port.Port()) {
     parts_.port.SetPort(port);
     ReopenLink();
@@ -122,17 +134,39 @@ void CommandDispatch::ApplyPortNumber(std::string_view text) {
     if (const std::error_code error = parts_.port.Save()) {
       parts_.messages.Show(ConfigNotSavedMessage(parts_.port.FilePath(), error, port));
     }
-  } else if (!parts_.link.LinkUp()) {
+  } else if (leaves_network || !parts_.link.LinkUp()) {
     // The same number brings back a link that went down (or never opened).
     ReopenLink();
   }
   parts_.window.SetCaption(PortCaption(port));
 }
 
+void CommandDispatch::NetworkPort() {
+  const std::optional<std::string> chosen =
+      parts_.port_dialog.AskNetworkAddress(parts_.port.NetworkAddress());
+  if (chosen) ApplyNetworkAddress(*chosen);
+}
+
+void CommandDispatch::ApplyNetworkAddress(const std::string& address) {
+  if (!UsableNetworkAddress(address)) return;
+  if (address != parts_.port.NetworkAddress()) {
+    parts_.port.SetNetworkAddress(address);
+    // Remembered whether or not it answers now, as a COM port is: the
+    // operator chose it, and the server may only be switched off.
+    parts_.settings.WriteSetting(kNetworkPortSettingKey, address);
+    ReopenLink();
+  } else if (!parts_.link.LinkUp()) {
+    ReopenLink();
+  }
+  parts_.window.SetCaption(NetworkPortCaption(address));
+}
+
 void CommandDispatch::ReopenLink() {
   parts_.link.ReleaseLink();
   parts_.pause(kReopenPause);
-  if (const std::error_code failed = parts_.link.OpenLink()) ShowConnectionFailed(parts_.messages);
+  if (const std::error_code failed = parts_.link.OpenLink()) {
+    ShowLinkOpenFailed(parts_.messages, parts_.port.NetworkAddress(), failed);
+  }
 }
 
 void CommandDispatch::SaveScreenImage() {

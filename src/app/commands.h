@@ -81,8 +81,15 @@ class CommandDispatch {
   // it and the file is rewritten (a file that cannot be written is
   // reported, the port changes all the same); the same number reopens a link that is
   // down and otherwise leaves it alone. Either way the caption then names
-  // the port. Anything else changes nothing.
+  // the port. On a device server, any number from 1 to 100 goes back to the
+  // COM port and the settings store forgets the address. Anything else
+  // changes nothing.
   void ApplyPortNumber(std::string_view text);
+  // What the Network Port dialog's OK does with the address it made: a new
+  // one is stored and remembered in the settings store, and the link moves
+  // to it; the same one reopens a link that is down. Either way the caption
+  // then names it. An address no link could open changes nothing.
+  void ApplyNetworkAddress(const std::string& address);
 
   // The zoom the settings store remembers, applied to the view; when it
   // holds none (or a value this program never wrote), the zoom nearest the
@@ -99,6 +106,7 @@ class CommandDispatch {
   void Backup(int station, int command);
   void Restore(int command, std::optional<uint16_t> station_index);
   void CommPort();
+  void NetworkPort();
   void Exit();
   void ReopenLink();
   void SaveScreenImage();

@@ -1,5 +1,6 @@
 #include "app/connection_message.h"
 
+#include "app/network_port_entry.h"
 #include "files/path_text.h"
 
 namespace corvane {
@@ -26,10 +27,40 @@ OperatorMessage ConnectionLostMessage(int port_number) {
 }
 
 OperatorMessage NotConnectedMessage(int port, std::string_view refused) {
+  return NotConnectedMessage("COM" + std::to_string(port), refused);
+}
+
+OperatorMessage NotConnectedMessage(std::string_view port_name, std::string_view refused) {
   std::string text(kNotConnectedText);
-  text += " (COM" + std::to_string(port) + ").\n";
+  text += " (" + std::string(port_name) + ").\n";
   text += refused;
   return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning};
+}
+
+OperatorMessage NetworkConnectionFailedMessage(std::string_view address, std::error_code reason) {
+  // Unowned, like the COM port's box: the operator's next step is a dialog.
+  std::string text = "Connection Failed \nThe device server " + NetworkAddressName(address) +
+                     "\ncannot be reached:\n" + reason.message() + ".";
+  return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning,
+          /*owned=*/false};
+}
+
+void ShowLinkOpenFailed(OperatorMessages& messages, std::string_view address,
+                        std::error_code reason) {
+  if (address.empty()) {
+    ShowConnectionFailed(messages);
+  } else {
+    messages.Show(NetworkConnectionFailedMessage(address, reason));
+  }
+}
+
+OperatorMessage NetworkConnectionLostMessage(std::string_view address) {
+  return {std::string(kConnectionCaption),
+          "Connection Lost \nThe device server " + NetworkAddressName(address) +
+              " went away\n(switched off, unplugged or restarted).\n"
+              "Corvane reconnects by itself once it answers again.\n"
+              "To use another port, choose COMM Port or Network Port.",
+          MessageIcon::kWarning};
 }
 
 OperatorMessage ConfigNotSavedMessage(const std::filesystem::path& path, std::error_code error,

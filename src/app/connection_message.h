@@ -32,6 +32,22 @@ OperatorMessage ConnectionLostMessage(int port_number);
 // file is created or armed for a controller that cannot be asked.
 inline constexpr std::string_view kNotConnectedText = "The controller is not connected";
 OperatorMessage NotConnectedMessage(int port, std::string_view refused);
+// The same, naming the port as the operator knows it ("COM3",
+// "plc7.example:4001").
+OperatorMessage NotConnectedMessage(std::string_view port_name, std::string_view refused);
+
+// The device server at `address` cannot be reached: the box names it and
+// says why (unknown host, refused, no answer, another client on it), so
+// that the operator knows which of the three to look at.
+OperatorMessage NetworkConnectionFailedMessage(std::string_view address, std::error_code reason);
+// Told once per link, when the device server of an open link goes away.
+OperatorMessage NetworkConnectionLostMessage(std::string_view address);
+
+// The box for a link that did not open: the COM port's, or, when the link
+// was to the device server at `address`, the one that names it and gives
+// `reason`.
+void ShowLinkOpenFailed(OperatorMessages& messages, std::string_view address,
+                        std::error_code reason);
 
 // The port dialog changed the port but the configuration file could not be
 // written: the new port holds for this run only.

@@ -78,14 +78,23 @@ class PortDialog {
   // Shows `current_port` for editing. The text in the edit box when the
   // operator pressed OK, or empty for Cancel.
   virtual std::optional<std::string> AskPortNumber(int current_port) = 0;
+  // The Network Port dialog, opened on `current_address` (empty: none yet).
+  // OK is taken only with fields that make an address
+  // (app/network_port_entry.h), which is handed back; empty for Cancel.
+  virtual std::optional<std::string> AskNetworkAddress(std::string_view current_address) = 0;
 };
 
-// The one setting, the COM port number, and the file that keeps it.
+// The one setting, the COM port number, and the file that keeps it; and
+// the device server's address, which, when there is one, the link uses
+// instead (the settings store keeps it, never the file).
 class PortSetting {
  public:
   virtual ~PortSetting() = default;
   virtual int Port() const = 0;
   virtual void SetPort(int port) = 0;
+  // "rfc2217://host:port" or "socket://host:port"; empty for the COM port.
+  virtual std::string NetworkAddress() const = 0;
+  virtual void SetNetworkAddress(std::string address) = 0;
   // Writes the setting to the configuration file; the reason when it cannot
   // be written, empty on success.
   virtual std::error_code Save() = 0;

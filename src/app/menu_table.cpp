@@ -48,6 +48,7 @@ constexpr MenuEntry kFileMenu[] = {
 
 constexpr MenuEntry kConfigMenu[] = {
     {"&COMM Port", kCommPort},
+    {"&Network Port...", kNetworkPort},
 };
 
 constexpr MenuEntry kViewMenu[] = {

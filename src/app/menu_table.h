@@ -46,6 +46,8 @@ inline constexpr int kReplayPlayPause = 32824;
 inline constexpr int kReplaySpeed1 = 32825;
 inline constexpr int kReplaySpeed10 = 32826;
 inline constexpr int kReplaySpeed100 = 32827;
+// Config > Network Port..., after COMM Port.
+inline constexpr int kNetworkPort = 32830;
 }  // namespace command_id
 
 // The zoom items form one radio group, the item of the current zoom

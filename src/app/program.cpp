@@ -3,24 +3,31 @@
 #include "app/captions.h"
 #include "app/connection_message.h"
 #include "app/menu_table.h"
+#include "app/network_port_entry.h"
 
 namespace corvane {
 
 class Program::LinkAdapter : public LinkControl {
  public:
-  LinkAdapter(SerialLink& link, const AppConfig& config) : link_(link), config_(config) {}
+  LinkAdapter(SerialLink& link, const PortSetting& port) : link_(link), port_(port) {}
   std::error_code OpenLink() override {
     // Its result is not looked at: an open that finds the close signal
     // missing prepares it itself.
     link_.PrepareLinkEvents();
-    return link_.OpenLink(config_.ComPort());
+    opened_address_ = port_.NetworkAddress();
+    if (!opened_address_.empty()) return link_.OpenLinkDevice(opened_address_);
+    return link_.OpenLink(port_.Port());
   }
   void ReleaseLink() override { link_.ReleaseLink(); }
   bool LinkUp() const override { return link_.IsConnected(); }
+  // UI thread: the device server's address the last open was for; empty
+  // when it was for a COM port.
+  const std::string& OpenedAddress() const { return opened_address_; }
 
  private:
   SerialLink& link_;
-  const AppConfig& config_;
+  const PortSetting& port_;
+  std::string opened_address_;
 };
 
 class Program::PortAdapter : public PortSetting {
@@ -29,12 +36,15 @@ class Program::PortAdapter : public PortSetting {
       : config_(config), base_(std::move(base)) {}
   int Port() const override { return config_.ComPort(); }
   void SetPort(int port) override { config_.SetComPort(port); }
+  std::string NetworkAddress() const override { return address_; }
+  void SetNetworkAddress(std::string address) override { address_ = std::move(address); }
   std::error_code Save() override { return WriteConfig(config_, base_); }
   std::filesystem::path FilePath() const override { return base_ / kConfigFileName; }
 
  private:
   AppConfig& config_;
   const std::filesystem::path base_;
+  std::string address_;
 };
 
 Program::Program(std::filesystem::path base_directory, std::chrono::milliseconds quiet_time)
@@ -54,24 +64,39 @@ void Program::Attach(const FrontEnd& front) {
   display_switch_ = std::make_unique<DisplaySwitch>(front.display);
   records_ = std::make_unique<ReceiverRecords>(queue_, *display_switch_, messages,
                                                ReceiverOptions{quiet_time_, {}});
-  // On the worker that found the device gone: the box is shown at once (the
-  // seam takes any thread), the tries to reconnect start on the UI thread.
+  // On the worker that found the device gone: a COM port's box is shown at
+  // once (the seam takes any thread), the tries to reconnect start on the
+  // UI thread. A device server's link has no port number (0): which
+  // address it was on is the UI thread's to say, so its box comes from
+  // there.
   link_ = std::make_unique<SerialLink>(
       records_->context,
       [this](int port_number) {
-        front_->messages.Show(ConnectionLostMessage(port_number));
+        if (port_number != 0) front_->messages.Show(ConnectionLostMessage(port_number));
         front_->scheduler.Post([this, port_number] {
-          if (!shut_down_) reconnector_->LinkLost(port_number);
+          if (shut_down_) return;
+          const std::string address = link_control_->OpenedAddress();
+          if (port_number == 0) front_->messages.Show(NetworkConnectionLostMessage(address));
+          reconnector_->LinkLost(port_number, address);
         });
       },
       base_directory_);
-  link_control_ = std::make_unique<LinkAdapter>(*link_, config_);
   port_setting_ = std::make_unique<PortAdapter>(config_, base_directory_);
+  // A device server's address the operator chose in an earlier run wins
+  // over config.dpm's COM port, which stays as it is for a return to it.
+  if (const std::optional<std::string> address =
+          UsableNetworkAddress(front.settings.ReadSetting(kNetworkPortSettingKey))) {
+    port_setting_->SetNetworkAddress(*address);
+  }
+  link_control_ = std::make_unique<LinkAdapter>(*link_, *port_setting_);
   replay_caption_ = std::make_unique<ReplayCaption>(front.window);
   caption_ = std::make_unique<RecordingCaption>(*replay_caption_);
   recording_ = std::make_unique<SessionRecording>(
-      link_->Sinks(), messages, front.chooser, front.picture, *caption_, front.scheduler,
-      [this] { return "COM" + std::to_string(config_.ComPort()); });
+      link_->Sinks(), messages, front.chooser, front.picture, *caption_, front.scheduler, [this] {
+        const std::string address = port_setting_->NetworkAddress();
+        return address.empty() ? "COM" + std::to_string(config_.ComPort())
+                               : NetworkAddressName(address);
+      });
   reconnector_ =
       std::make_unique<Reconnector>(*link_control_, *port_setting_, *caption_, front.scheduler);
   dispatch_ = std::make_unique<CommandDispatch>(CommandParts{
@@ -122,9 +147,9 @@ bool Program::Start() {
   const std::error_code failed = link_control_->OpenLink();
   const bool opened = !failed;
   if (opened) {
-    caption_->SetCaption(PortCaption(config_.ComPort()));
+    caption_->SetCaption(LinkCaption(config_.ComPort(), port_setting_->NetworkAddress()));
   } else {
-    ShowConnectionFailed(front_->messages);
+    ShowLinkOpenFailed(front_->messages, port_setting_->NetworkAddress(), failed);
   }
   return opened;
 }

@@ -8,11 +8,12 @@ Reconnector::Reconnector(LinkControl& link, const PortSetting& port, WindowContr
                          UiScheduler& scheduler, std::chrono::milliseconds period)
     : link_(link), port_(port), window_(window), scheduler_(scheduler), period_(period) {}
 
-void Reconnector::LinkLost(int port) {
+void Reconnector::LinkLost(int port, std::string address) {
   ++series_;
   lost_port_ = port;
+  lost_address_ = std::move(address);
   waiting_ = true;
-  window_.SetCaption(ReconnectingCaption(port));
+  window_.SetCaption(ReconnectingCaption(lost_port_, lost_address_));
   ScheduleTry();
 }
 
@@ -29,20 +30,23 @@ void Reconnector::Try(uint64_t series) {
   if (series != series_ || !waiting_) return;
   // The operator moved to another port: that choice stands, tried or not.
   // The operator may also have brought the link back through the dialog.
-  if (port_.Port() != lost_port_ || link_.LinkUp()) {
+  const bool moved = lost_address_.empty()
+                         ? port_.Port() != lost_port_ || !port_.NetworkAddress().empty()
+                         : port_.NetworkAddress() != lost_address_;
+  if (moved || link_.LinkUp()) {
     waiting_ = false;
     return;
   }
   // Why a try failed is not shown: the caption says the link is away.
   if (const std::error_code failed = link_.OpenLink(); !failed) {
     waiting_ = false;
-    window_.SetCaption(PortCaption(lost_port_));
+    window_.SetCaption(LinkCaption(lost_port_, lost_address_));
     return;
   }
   ++failed_tries_;
   // Quietly: a box per try would bury the operator. The caption is set
   // again, as the dialog may have named the port meanwhile.
-  window_.SetCaption(ReconnectingCaption(lost_port_));
+  window_.SetCaption(ReconnectingCaption(lost_port_, lost_address_));
   ScheduleTry();
 }
 

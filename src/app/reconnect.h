@@ -1,6 +1,7 @@
 // Reconnecting by itself. Operators replug USB adapters and power-cycle
-// controllers all day; after the device of a link went away, Corvane tries
-// the same port again about once a second, quietly, until it opens, the
+// controllers and device servers all day; after the device of a link went
+// away, Corvane tries the same port (or the same address) again about once
+// a second, quietly, until it opens, the
 // operator chooses another port, or the program ends. The caption says so
 // while it waits; once the port opens, the new link asks for the screen by
 // itself, so nothing needs confirming.
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "app/front_end.h"
 
@@ -25,8 +27,9 @@ class Reconnector {
   Reconnector(const Reconnector&) = delete;
   Reconnector& operator=(const Reconnector&) = delete;
 
-  // The link on `port` went down by itself: start trying it again.
-  void LinkLost(int port);
+  // The link on COM `port`, or on the device server at `address` when that
+  // is not empty, went down by itself: start trying it again.
+  void LinkLost(int port, std::string address = {});
   // No more tries (the program is ending).
   void Stop();
   // True between a loss and the try that opens the port (or a stop).
@@ -47,6 +50,7 @@ class Reconnector {
   // after a stop) does nothing.
   uint64_t series_ = 0;
   int lost_port_ = 0;
+  std::string lost_address_;
   bool waiting_ = false;
   uint64_t failed_tries_ = 0;
 };

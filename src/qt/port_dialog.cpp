@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/port_dialog_texts.h"
+#include "qt/network_port_dialog.h"
 
 namespace corvane {
 
@@ -67,6 +68,12 @@ std::optional<std::string> QtPortDialog::AskPortNumber(int current_port) {
   CommPortDialog dialog(current_port, owner_);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.EnteredText().toStdString();
+}
+
+std::optional<std::string> QtPortDialog::AskNetworkAddress(std::string_view current_address) {
+  NetworkPortDialog dialog(current_address, owner_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Address();
 }
 
 }  // namespace corvane

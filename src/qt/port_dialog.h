@@ -31,11 +31,13 @@ class CommPortDialog : public QDialog {
   QPushButton* cancel_;
 };
 
-// PortDialog for the program: runs CommPortDialog modally over `owner`.
+// PortDialog for the program: runs CommPortDialog, or NetworkPortDialog
+// (qt/network_port_dialog.h), modally over `owner`.
 class QtPortDialog : public PortDialog {
  public:
   explicit QtPortDialog(QWidget* owner) : owner_(owner) {}
   std::optional<std::string> AskPortNumber(int current_port) override;
+  std::optional<std::string> AskNetworkAddress(std::string_view current_address) override;
 
  private:
   QWidget* owner_;

@@ -16,6 +16,9 @@ class CommPortDialog : public PortDialog {
   explicit CommPortDialog(HINSTANCE instance) : instance_(instance) {}
   void Attach(HWND owner) { owner_ = owner; }
   std::optional<std::string> AskPortNumber(int current_port) override;
+  // The Network Port dialog (resource IDD_NETWORK_PORT), in
+  // network_port_dialog.cpp.
+  std::optional<std::string> AskNetworkAddress(std::string_view current_address) override;
 
  private:
   HINSTANCE instance_;

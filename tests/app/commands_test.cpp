@@ -297,6 +297,42 @@ TEST_F(PortCommand, NumbersOutsideTheRangeAndNonNumbersChangeNothing) {
   EXPECT_EQ(messages_.Count(), 0u);
 }
 
+TEST_F(PortCommand, NetworkPortMovesTheLinkRemembersTheAddressAndNamesIt) {
+  const std::string plc7 = "rfc2217://plc7.example:4001";
+  link_.working_addresses = {plc7};
+  port_dialog_.address_answer = plc7;
+  ASSERT_TRUE(dispatch_.Run(command_id::kNetworkPort));
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{"release", "open " + plc7}));
+  EXPECT_EQ(settings_.values["NetworkPort"], plc7);
+  EXPECT_EQ(port_.saves, 0) << "config.dpm keeps its COM port";
+  EXPECT_EQ(window_.captions.back(), "Corvane - plc7.example:4001");
+  // A server that refuses is remembered all the same; the box names it and
+  // says why.
+  port_dialog_.address_answer = "socket://10.0.0.9:23";
+  dispatch_.Run(command_id::kNetworkPort);
+  EXPECT_EQ(port_dialog_.shown_addresses, (std::vector<std::string>{"", plc7}));
+  EXPECT_EQ(settings_.values["NetworkPort"], "socket://10.0.0.9:23");
+  ASSERT_EQ(messages_.Count(), 1u);
+  EXPECT_EQ(messages_.Messages()[0].text,
+            "Connection Failed \nThe device server 10.0.0.9:23\ncannot be reached:\n" +
+                std::make_error_code(std::errc::connection_refused).message() + ".");
+  // While it is away, a backup is refused naming it.
+  dispatch_.Run(command_id::kBackupAll);
+  EXPECT_NE(messages_.Messages().back().text.find("(10.0.0.9:23)"), std::string::npos);
+}
+
+TEST_F(PortCommand, CommPortOnADeviceServerGoesBackToTheComPortAndForgetsTheAddress) {
+  port_.address = "rfc2217://plc7:4001";
+  settings_.values["NetworkPort"] = port_.address;
+  link_.working = {3};
+  // The same number as config.dpm's: the link moves all the same.
+  dispatch_.ApplyPortNumber("3");
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{"release", "open 3"}));
+  EXPECT_EQ(port_.address, "");
+  EXPECT_EQ(settings_.values["NetworkPort"], "");
+  EXPECT_EQ(window_.captions.back(), "Corvane - COM3");
+}
+
 TEST_F(PortCommand, CancelInThePortDialogChangesNothing) {
   port_dialog_.answer.reset();
   dispatch_.Run(command_id::kCommPort);

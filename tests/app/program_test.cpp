@@ -50,5 +50,35 @@ TEST(ProgramFolder, ReadsAndSavesConfigDpmInAFolderOfAnyName) {
   EXPECT_EQ(ReadWholeFile(folder / "config.dpm"), "COM Port=9\r\n");
 }
 
+// A device server's address in the settings store wins over config.dpm's
+// COM port at start; COMM Port goes back to the COM port, and the file
+// never hears of the address.
+TEST(ProgramStart, ARememberedAddressWinsOverTheComPortUntilCommPortIsChosen) {
+  testing::ScratchDir dir;
+  WriteWholeFile(dir.Path() / "config.dpm", "COM Port=7\r\n");
+  Program program(dir.Path());
+  testing::FakeWindow window;
+  testing::RecordingDisplay display;
+  testing::FakeChooser chooser;
+  testing::FakePortDialog port_dialog;
+  testing::RecordingMessages messages;
+  testing::ManualScheduler scheduler;
+  testing::FakePictureView picture;
+  testing::FakeClipboard clipboard;
+  testing::FakeSettings settings;
+  // Port 1 on the loopback: nobody listens there, so the open is refused.
+  settings.values["NetworkPort"] = "socket://127.0.0.1:1";
+  program.Attach(FrontEnd{window, display, chooser, port_dialog, messages, scheduler, picture,
+                          clipboard, settings});
+  EXPECT_FALSE(program.Start());
+  ASSERT_EQ(messages.Count(), 1u);
+  const std::string text = messages.Messages()[0].text;
+  EXPECT_EQ(text.rfind("Connection Failed \nThe device server 127.0.0.1:1\n", 0), 0u) << text;
+  program.Dispatch().ApplyPortNumber("7");
+  EXPECT_EQ(settings.values["NetworkPort"], "");
+  EXPECT_EQ(window.captions.back(), "Corvane - COM7");
+  EXPECT_EQ(ReadWholeFile(dir.Path() / "config.dpm"), "COM Port=7\r\n");
+}
+
 }  // namespace
 }  // namespace corvane

@@ -73,6 +73,23 @@ TEST_F(ReconnectTest, StopsWhenTheOperatorChoseAnotherPortOrTheLinkIsBackOrItEnd
   EXPECT_EQ(scheduler_.Pending(), 0u);
 }
 
+TEST_F(ReconnectTest, ADeviceServerIsTriedAgainUntilItAnswersOrCommPortIsChosen) {
+  const std::string plc7 = "rfc2217://plc7:4001";
+  port_.address = plc7;
+  reconnector_.LinkLost(0, plc7);
+  EXPECT_EQ(window_.captions.back(), "Corvane - plc7:4001 (reconnecting...)");
+  scheduler_.Advance(1s);
+  link_.working_addresses = {plc7};  // the server is switched on again
+  scheduler_.Advance(1s);
+  EXPECT_EQ(link_.calls, (std::vector<std::string>{"open " + plc7, "open " + plc7}));
+  EXPECT_EQ(window_.captions.back(), "Corvane - plc7:4001");
+  link_.up = false;
+  reconnector_.LinkLost(0, plc7);
+  port_.address.clear();
+  scheduler_.Advance(5s);
+  EXPECT_EQ(link_.calls.size(), 2u);
+}
+
 // A backup or restore chosen while the link is down is refused at once:
 // no dialog, no file, nothing queued or armed.
 TEST(CommandsWhileDown, BackupAndRestoreAreRefusedBeforeAnyFileIsChosen) {

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "app/connection_message.h"
 #include "qt/file_chooser.h"
 #include "qt/message_boxes.h"
+#include "qt/network_port_dialog.h"
 #include "qt/port_dialog.h"
 
 namespace corvane {
@@ -53,6 +55,32 @@ TEST(PortDialogTest, ShowsTheCurrentNumberWithItsTextsAndOkAsDefault) {
   QTest::keyClick(dialog.Edit(), Qt::Key_Return);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(dialog.EnteredText(), "x7");
+}
+
+// OK with fields that make no address keeps the dialog and what was typed,
+// says why and puts the focus on the field at fault.
+TEST(NetworkPortDialogTest, OkTakesOnlyFieldsThatMakeAnAddress) {
+  NetworkPortDialog dialog("socket://plc7.example:4001");
+  dialog.open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QApplication::setActiveWindow(&dialog);
+  EXPECT_EQ(dialog.windowTitle(), "Network Port");
+  EXPECT_EQ(dialog.HostEdit()->text(), "plc7.example");
+  EXPECT_EQ(dialog.PortEdit()->text(), "4001");
+  EXPECT_TRUE(dialog.RawTcpButton()->isChecked());
+
+  dialog.PortEdit()->setText("70000");
+  QTest::keyClick(dialog.HostEdit(), Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(dialog.ProblemLabel()->text(), "The TCP port is a number from 1 to 65535.");
+  EXPECT_TRUE(dialog.PortEdit()->hasFocus());
+  EXPECT_EQ(dialog.HostEdit()->text(), "plc7.example");
+
+  QTest::keyClicks(dialog.PortEdit(), "2217");
+  dialog.Rfc2217Button()->click();
+  dialog.OkButton()->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.Address(), "rfc2217://plc7.example:2217");
 }
 
 TEST(PortDialogTest, OkHandsOverTheTextAndCancelHandsOverNothing) {

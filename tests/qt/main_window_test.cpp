@@ -115,6 +115,7 @@ TEST_F(MainWindowTest, MenuBarHasTheItemsTextsAndIdentifiersInOrder) {
       "  E&xit=105",
       "&Config>",
       "  &COMM Port=32771",
+      "  &Network Port...=32830",
       "&View>",
       "  Save Screen Image...=32810",
       "  Copy Screen Image=32811",

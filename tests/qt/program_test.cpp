@@ -47,6 +47,7 @@ class ProgramTest : public ::testing::Test {
     // earlier test chose.
     QSettings(kSettingsOrganisation, kSettingsApplication).remove("Zoom");
     QSettings(kSettingsOrganisation, kSettingsApplication).remove("DrawWhileReceiving");
+    QSettings(kSettingsOrganisation, kSettingsApplication).remove("NetworkPort");
   }
   std::filesystem::path Dir() const { return dir_.Path(); }
   std::unique_ptr<QtProgram> Make() {

@@ -59,6 +59,12 @@ class FakePortDialog : public PortDialog {
     shown_ports.push_back(current_port);
     return answer;
   }
+  std::optional<std::string> address_answer;
+  std::vector<std::string> shown_addresses;
+  std::optional<std::string> AskNetworkAddress(std::string_view current_address) override {
+    shown_addresses.emplace_back(current_address);
+    return address_answer;
+  }
 };
 
 class FakePortSetting : public PortSetting {
@@ -66,8 +72,11 @@ class FakePortSetting : public PortSetting {
   int port = 3;
   int saves = 0;
   std::error_code save_error;  // what every Save reports
+  std::string address;
   int Port() const override { return port; }
   void SetPort(int p) override { port = p; }
+  std::string NetworkAddress() const override { return address; }
+  void SetNetworkAddress(std::string a) override { address = std::move(a); }
   std::error_code Save() override {
     ++saves;
     return save_error;
@@ -75,15 +84,23 @@ class FakePortSetting : public PortSetting {
   std::filesystem::path FilePath() const override { return "/settings/config.dpm"; }
 };
 
-// Records the calls in order; "open" succeeds for the ports in `working`.
+// Records the calls in order; "open" succeeds for the ports in `working`
+// and the device server addresses in `working_addresses`.
 class FakeLink : public LinkControl {
  public:
   explicit FakeLink(const PortSetting& setting) : setting_(setting) {}
   std::vector<int> working;
+  std::vector<std::string> working_addresses;
   std::vector<std::string> calls;
   bool up = false;
 
   std::error_code OpenLink() override {
+    if (const std::string address = setting_.NetworkAddress(); !address.empty()) {
+      calls.push_back("open " + address);
+      up = std::find(working_addresses.begin(), working_addresses.end(), address) !=
+           working_addresses.end();
+      return up ? std::error_code() : std::make_error_code(std::errc::connection_refused);
+    }
     calls.push_back("open " + std::to_string(setting_.Port()));
     up = std::find(working.begin(), working.end(), setting_.Port()) != working.end();
     return up ? std::error_code() : std::make_error_code(std::errc::no_such_device);
