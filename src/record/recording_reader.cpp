@@ -74,7 +74,8 @@ void RecordingReader::CutOffOrUnreadable() {
   if (std::ferror(file_)) {
     Damaged(offset_, "the file cannot be read");
   } else {
-    Damaged(offset_, "the last record is cut off (the recording was interrupted while it was written)",
+    Damaged(offset_,
+            "the last record is cut off (the recording was interrupted while it was written)",
             true);
   }
 }
