@@ -85,6 +85,14 @@ stop_fleet() {
 echo "$count simulators at 115200 baud behind one ser2net process," \
      "$count RFC 2217 accepters on 127.0.0.1"
 ms() { echo $((($(date +%s%N) - $1) / 1000000)); }
+# CPU time of the simulators and ser2net so far, in clock ticks.
+helpers_cpu() {
+  local t=0 p
+  for p in "${pids[@]}"; do t=$((t + $(awk '{print $14 + $15}' "/proc/$p/stat"))); done
+  echo "$t"
+}
+tick=$(getconf CLK_TCK)
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 mkdir -p "$work/backups"
 single=()
 fleet=()
@@ -97,9 +105,11 @@ for round in $(seq "$rounds"); do
   stop_fleet
   start_fleet
   rm -f "$work"/backups/*
+  before=$(helpers_cpu)
   start=$(date +%s%N)
   (cd "$work" && "$cli" backup --all -o "backups/{name}.spb" >"$work/table.txt")
   fleet+=("$(ms "$start")")
+  helpers_ms=$((($(helpers_cpu) - before) * 1000 / tick))
   stop_fleet
   files=$(find "$work/backups" -name '*.spb' | wc -l)
   differing=$(for f in "$work"/backups/*.spb; do cmp -s "$f" "$work/one.spb" || echo "$f"; done | wc -l)
@@ -108,7 +118,11 @@ for round in $(seq "$rounds"); do
     cat "$work/table.txt" >&2
     exit 1
   fi
-  echo "round $round: one controller ${single[-1]} ms, $count controllers ${fleet[-1]} ms"
+  # The controllers' own times added up, against the wall time: how many
+  # were worked on at once, on average.
+  busy=$(awk 'NR > 1 { s += $4 } END { printf "%.1f", s }' "$work/table.txt")
+  echo "round $round: one controller ${single[-1]} ms, $count controllers ${fleet[-1]} ms" \
+       "(their times add up to $busy s; simulators and ser2net used $helpers_ms ms of CPU)"
 done
 median() { printf "%s\n" "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 one=$(median "${single[@]}")
@@ -116,6 +130,7 @@ all=$(median "${fleet[@]}")
 echo "last fleet run's table:"
 cat "$work/table.txt"
 echo "backup file: $(stat -c %s "$work/one.spb") bytes, identical from every controller"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 awk -v one="$one" -v all="$all" -v n="$count" 'BEGIN {
   printf "median of %s: one controller %d ms, %d controllers %d ms, ratio %.2f (goal <= 1.30)\n",
          "'"$rounds"' rounds", one, n, all, all / one }'
