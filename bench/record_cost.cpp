@@ -144,8 +144,8 @@ int Run(int argc, char** argv) {
   const std::string dir_text = dir.string();
   const char* sim_args[] = {argv[1], "--port", port.c_str(), "--dir", dir_text.c_str(), nullptr};
   pid_t sim = 0;
-  if (posix_spawn(&sim, argv[1], nullptr, nullptr, const_cast<char* const*>(sim_args),
-                  environ) != 0) {
+  if (posix_spawn(&sim, argv[1], nullptr, nullptr, const_cast<char* const*>(sim_args), environ) !=
+      0) {
     std::fprintf(stderr, "cannot start %s\n", argv[1]);
     return 1;
   }
