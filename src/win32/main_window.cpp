@@ -13,6 +13,7 @@
 #include "screen/surface.h"
 #include "win32/about_box.h"
 #include "win32/message_boxes.h"
+#include "win32/replay_bar.h"
 #include "win32/resource_ids.h"
 #include "win32/screen_view.h"
 #include "win32/ui_tasks.h"
@@ -107,8 +108,17 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam,
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
-      if (command_handler_ && command_handler_(LOWORD(wparam))) return 0;
+      if (command_handler_ && command_handler_(LOWORD(wparam))) {
+        // A button of the replay's bar took the focus: the keys come back
+        // to the window.
+        if (lparam != 0 && window_ != nullptr) SetFocus(window_);
+        return 0;
+      }
       break;
+    case WM_HSCROLL:
+      if (parts_.replay.OnScroll(reinterpret_cast<HWND>(lparam))) return 0;
+      break;
+    case WM_SIZE: parts_.replay.Layout(); break;
     case WM_KEYDOWN:
       // The system's virtual-key code is the keypad's own: no table, and
       // every keyboard layout is right. Alt and F10 come as WM_SYSKEYDOWN
@@ -188,8 +198,13 @@ void MainWindow::SizeToPicture() {
     AdjustWindowRectEx(&frame, kWindowStyle, TRUE, 0);
     return ClientSize{frame.right - frame.left, frame.bottom - frame.top};
   };
-  const ClientSize unzoomed = outer_size(ClientSizeFor(ZoomMode::k100));
-  ClientSize wanted = outer_size(ClientSizeFor(parts_.view.Zoom()));
+  // The replay's bar, while shown, adds its strip below the picture.
+  const int bar = parts_.replay.Shown() ? ReplayBar::kHeight : 0;
+  const auto with_bar = [bar](ClientSize client) {
+    return ClientSize{client.width, client.height + bar};
+  };
+  const ClientSize unzoomed = outer_size(with_bar(ClientSizeFor(ZoomMode::k100)));
+  ClientSize wanted = outer_size(with_bar(ClientSizeFor(parts_.view.Zoom())));
   RECT now{};
   GetWindowRect(window_, &now);
   int x = now.left;

@@ -19,6 +19,7 @@ namespace corvane {
 
 class Keypad;
 class MessageBoxes;
+class ReplayBar;
 class ScreenView;
 class UiTasks;
 
@@ -31,6 +32,7 @@ struct MainWindowParts {
   ScreenView& view;
   MessageBoxes& messages;
   UiTasks& tasks;
+  ReplayBar& replay;
 };
 
 class MainWindow : public WindowControl, public PictureView {

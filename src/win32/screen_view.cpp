@@ -1,5 +1,7 @@
 #include "win32/screen_view.h"
 
+#include <algorithm>
+
 #include "keypad/picture_origin.h"
 
 namespace corvane {
@@ -60,7 +62,8 @@ PixelRect ScreenView::PictureArea() const {
   RECT client{};
   const HWND window = window_.load(std::memory_order_acquire);
   if (window != nullptr) GetClientRect(window, &client);
-  return PictureRectFor(zoom_, {client.right - client.left, client.bottom - client.top});
+  return PictureRectFor(zoom_, {client.right - client.left,
+                                std::max<int>(0, client.bottom - client.top - bottom_strip_)});
 }
 
 RECT ScreenView::ToClient(const PictureRect& rect) const {

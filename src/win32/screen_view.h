@@ -52,6 +52,9 @@ class ScreenView {
   // where the picture lies in the client area now.
   void SetZoom(ZoomMode mode);
   ZoomMode Zoom() const { return zoom_; }
+  // UI thread. Client pixels along the bottom that the picture leaves to
+  // the replay's bar.
+  void SetBottomStrip(int pixels) { bottom_strip_ = pixels; }
   PixelRect PictureArea() const;
 
   // UI thread. Copies the picture on screen now, as the decoder drew it;
@@ -77,6 +80,7 @@ class ScreenView {
 
   // UI thread only.
   ZoomMode zoom_ = ZoomMode::k100;
+  int bottom_strip_ = 0;
   // Where a crisp zoom's part is drawn before it goes to the device;
   // grows to the largest part asked for and is kept.
   std::vector<Pixel> zoomed_part_;

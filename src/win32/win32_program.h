@@ -15,6 +15,7 @@
 #include "win32/main_window.h"
 #include "win32/message_boxes.h"
 #include "win32/port_dialog.h"
+#include "win32/replay_bar.h"
 #include "win32/screen_view.h"
 #include "win32/settings_store.h"
 #include "win32/ui_tasks.h"
@@ -47,6 +48,7 @@ class Win32Program {
   CommPortDialog port_dialog_;
   Win32ImageClipboard clipboard_;
   RegistrySettingsStore settings_;
+  ReplayBar replay_bar_;
   Program program_;
   MainWindow window_;
 };
