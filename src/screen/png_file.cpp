@@ -1,10 +1,7 @@
 #include "screen/png_file.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <random>
-#include <string>
 
 // The encoder is linked in from its single header: it builds for Windows
 // with no PNG library there, and the program needs no extra one at run time.
@@ -15,7 +12,7 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
 
-#include "files/file_open.h"
+#include "files/temporary_file.h"
 
 namespace corvane {
 
@@ -32,34 +29,6 @@ void AppendToVector(void* context, void* data, int size) {
 std::error_code LastError(int fallback) {
   const int e = errno;
   return std::error_code(e != 0 ? e : fallback, std::generic_category());
-}
-
-// Enough tries that only a folder where names cannot be created at all
-// gives up; names taken by chance are one in a million each.
-constexpr int kTemporaryNameTries = 100;
-
-// A name beside `path` that no other writer is likely to pick.
-std::filesystem::path TemporaryNameBeside(const std::filesystem::path& path) {
-  static std::atomic<uint32_t> counter{0};
-  thread_local std::mt19937 random{std::random_device{}()};
-  std::filesystem::path temporary = path;
-  temporary += "." + std::to_string(random() % 1000000u) + "-" +
-               std::to_string(counter.fetch_add(1, std::memory_order_relaxed)) + ".tmp";
-  return temporary;
-}
-
-// Creates a temporary file beside `path` that was not there before, under
-// a new name until one is free: two programs saving the same picture at
-// once each rename a complete file of their own, and a link planted under
-// a likely name is never written through.
-std::FILE* CreateTemporaryBeside(const std::filesystem::path& path,
-                                 std::filesystem::path& temporary, std::error_code& error) {
-  for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-    temporary = TemporaryNameBeside(path);
-    std::FILE* file = CreateNewFile(temporary, error);
-    if (file != nullptr || error != std::errc::file_exists) return file;
-  }
-  return nullptr;
 }
 
 std::error_code WriteBytes(std::FILE* file, const std::vector<uint8_t>& bytes) {
