@@ -13,9 +13,12 @@ set -euo pipefail
 # Debian's package also enables a system service whose stock configuration
 # serves /dev/ttyS0 and more on localhost ports 2000 and up; on a machine
 # where that is unwanted, "systemctl disable --now ser2net" stops it.
+# libavcodec-dev, libavformat-dev: the clips corvane-cli exports (H.264
+# through the libx264 Debian's libavcodec is built with, and GIF); ffmpeg:
+# ffprobe and ffmpeg, with which the tests check those clips.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
           libcli11-dev zlib1g-dev qt6-base-dev xvfb xauth xdotool imagemagick x11-utils x11-xkb-utils
-          ser2net)
+          ser2net libavcodec-dev libavformat-dev libavutil-dev ffmpeg)
 for extra in "$@"; do
   case "$extra" in
     format) packages+=(clang-format) ;;

@@ -27,6 +27,14 @@ constexpr std::string_view kDeviceHelp =
     "a serial device server's address: rfc2217://host:port (Telnet with the COM-PORT-OPTION) "
     "or socket://host:port (bare TCP)";
 
+// What export writes, by the output's name.
+constexpr std::string_view kClipOutputHelp =
+    "the file to write: a .png with --at; with --from and --to a clip: on Linux a .gif (every "
+    "pixel exact, the controller's 16 colours) or an .mp4 (H.264, twice the size each way so "
+    "that no colour bleeds into the next pixel, but the brightness coded with loss: for "
+    "watching, not for comparing pixels); on Linux and Windows a new folder (a name without "
+    "an extension) of PNG frames and frames.txt, their times";
+
 // The controllers a command that can work on several is given, before
 // they are read into CliOptions::controllers.
 struct FleetInputs {
@@ -136,6 +144,45 @@ std::string ReadControllers(const CLI::App& command, const FleetInputs& fleet, b
   return {};
 }
 
+// export's times: --at for a picture, or --from and --to for a clip, whose
+// file says its format. False, with `parsed` set to the usage error.
+bool ParseExportTimes(const CLI::App& command, const std::string& at, const std::string& from,
+                      const std::string& to, CliOptions& options, ParsedCommandLine& parsed) {
+  auto time = [&parsed](const char* name, const std::string& text) {
+    const std::optional<std::chrono::microseconds> parsed_time = ParseRecordingTime(text);
+    if (!parsed_time) {
+      parsed.exit = ExitCode::kUsage;
+      parsed.output = "corvane-cli: " + std::string(name) + ": \"" + text +
+                      "\" is not a time (seconds, M:SS or H:MM:SS, e.g. 90.5 or 1:30)";
+    }
+    return parsed_time;
+  };
+  if (command.count("--at") != 0) {
+    const std::optional<std::chrono::microseconds> at_time = time("--at", at);
+    if (!at_time) return false;
+    options.at = *at_time;
+    return true;
+  }
+  if (command.count("--from") == 0) {
+    parsed.exit = ExitCode::kUsage;
+    parsed.output = "corvane-cli: export needs --at (a picture) or --from and --to (a clip).";
+    return false;
+  }
+  const std::optional<std::chrono::microseconds> from_time = time("--from", from);
+  if (!from_time) return false;
+  const std::optional<std::chrono::microseconds> to_time = time("--to", to);
+  if (!to_time) return false;
+  if (*to_time <= *from_time) {
+    parsed.exit = ExitCode::kUsage;
+    parsed.output = "corvane-cli: --to (" + to + ") must come after --from (" + from + ").";
+    return false;
+  }
+  options.clip = true;
+  options.from = *from_time;
+  options.to = *to_time;
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::chrono::microseconds> ParseRecordingTime(std::string_view text) {
@@ -177,6 +224,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   double max_megabytes = 0;
   double max_minutes = 0;
   std::string at;
+  std::string from;
+  std::string to;
   std::string recording;
   bool all_stations = false;
   int to_station = 0;
@@ -240,13 +289,20 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
       ->check(CLI::Range(1, 1000000));
 
   CLI::App* export_command = app.add_subcommand(
-      "export", "save the picture a recording showed at a time as an 800x600 PNG");
+      "export",
+      "save the picture a recording showed at a time as an 800x600 PNG, or a stretch of it "
+      "as a video clip");
   export_command->add_option("recording", recording, "the recording to read")->required();
-  export_command
-      ->add_option("--at", at,
-                   "the time since the recording's start: seconds, M:SS or H:MM:SS(.fraction)")
-      ->required();
-  export_command->add_option("-o,--output", file, "the .png file to write")->required();
+  CLI::Option* at_option = export_command->add_option(
+      "--at", at, "the time since the recording's start: seconds, M:SS or H:MM:SS(.fraction)");
+  CLI::Option* from_option =
+      export_command->add_option("--from", from, "a clip: the stretch's start, as --at");
+  CLI::Option* to_option =
+      export_command->add_option("--to", to, "a clip: the stretch's end, as --at");
+  at_option->excludes(from_option)->excludes(to_option);
+  from_option->needs(to_option);
+  to_option->needs(from_option);
+  export_command->add_option("-o,--output", file, std::string(kClipOutputHelp))->required();
   export_command->add_flag("-q,--quiet", options.quiet, "print errors only");
 
   ParsedCommandLine parsed;
@@ -275,15 +331,8 @@ ParsedCommandLine ParseCommandLine(std::span<const std::string> args) {
   if (chosen == record) options.command = Command::kRecord;
   if (chosen == export_command) {
     // Reads a file only: no controller.
-    const std::optional<std::chrono::microseconds> time = ParseRecordingTime(at);
-    if (!time) {
-      parsed.exit = ExitCode::kUsage;
-      parsed.output = "corvane-cli: --at: \"" + at +
-                      "\" is not a time (seconds, M:SS or H:MM:SS, e.g. 90.5 or 1:30)";
-      return parsed;
-    }
+    if (!ParseExportTimes(*export_command, at, from, to, options, parsed)) return parsed;
     options.command = Command::kExport;
-    options.at = *time;
     options.recording = PathFromText(recording);
     options.file = PathFromText(file);
     parsed.options = options;

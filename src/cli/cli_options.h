@@ -71,9 +71,13 @@ struct CliOptions {
   uint64_t max_file_bytes = 0;
   std::chrono::seconds max_file_age{0};
   int keep_files = 0;
-  // export: the recording, and the time in it.
+  // export: the recording, and the time in it (a picture) or the stretch
+  // of it [from, to) (a clip).
   std::filesystem::path recording;
   std::chrono::microseconds at{0};
+  bool clip = false;
+  std::chrono::microseconds from{0};
+  std::chrono::microseconds to{0};
 };
 
 // A time in a recording as the operator writes it: seconds ("90", "90.5")

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "cli/cli_session.h"
@@ -40,5 +41,17 @@ ExitCode RunRecord(CliSession& session, const RecordRun& run);
 // controller.
 ExitCode RunExport(const std::filesystem::path& recording, std::chrono::microseconds at,
                    const std::filesystem::path& file, Reporter& reporter);
+
+struct ExportClipRun {
+  std::filesystem::path recording;
+  std::chrono::microseconds from{0};
+  std::chrono::microseconds to{0};
+  std::filesystem::path file;  // .mp4, .gif or a folder of PNG frames
+  // True once Ctrl+C was pressed: the export ends and leaves no file.
+  std::function<bool()> interrupted;
+};
+// The pictures `recording` showed in [from, to) as a video clip
+// (clip/clip_export.h). Needs no controller.
+ExitCode RunExportClip(const ExportClipRun& run, Reporter& reporter);
 
 }  // namespace corvane::cli

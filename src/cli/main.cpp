@@ -42,6 +42,15 @@ int main(int argc, char** argv) {
   std::signal(SIGTERM, OnInterrupt);
 
   Reporter reporter(stderr, options.quiet, !options.quiet && StandardErrorIsTerminal());
+  if (options.command == Command::kExport && options.clip) {
+    ExportClipRun run;
+    run.recording = options.recording;
+    run.from = options.from;
+    run.to = options.to;
+    run.file = options.file;
+    run.interrupted = [] { return g_interrupted.load(); };
+    return ExitStatus(RunExportClip(run, reporter));
+  }
   if (options.command == Command::kExport) {
     return ExitStatus(RunExport(options.recording, options.at, options.file, reporter));
   }

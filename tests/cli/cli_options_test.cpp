@@ -40,6 +40,13 @@ TEST(CliOptions, EachCommandReadsItsFilesNumbersAndTimes) {
   ASSERT_TRUE(log.options) << log.output;
   EXPECT_EQ(log.options->command, Command::kLog);
   EXPECT_EQ(log.options->log_time, std::chrono::milliseconds(250));
+
+  ParsedCommandLine clip =
+      Parse({"export", "r.cvr", "--from", "1:30", "--to", "95.5", "-o", "c.gif"});
+  ASSERT_TRUE(clip.options) << clip.output;
+  EXPECT_TRUE(clip.options->clip);
+  EXPECT_EQ(clip.options->from, std::chrono::seconds(90));
+  EXPECT_EQ(clip.options->to, std::chrono::milliseconds(95'500));
 }
 
 TEST(CliOptions, AWrongCommandLineIsAUsageErrorThatSaysWhy) {
@@ -55,6 +62,10 @@ TEST(CliOptions, AWrongCommandLineIsAUsageErrorThatSaysWhy) {
       {"restore", "--port", "3", "in.spb", "--to-station", "0"},
       {"screenshot", "--port", "3", "-o", "s.png", "--timeout", "0"},
       {"log", "--port", "3", "-o", "t.log"},  // no time
+      {"export", "r.cvr", "-o", "c.gif"},     // neither a time nor a stretch
+      {"export", "r.cvr", "--from", "5", "--to", "1:00", "--at", "9", "-o", "c.gif"},
+      {"export", "r.cvr", "--from", "5", "-o", "c.gif"},
+      {"export", "r.cvr", "--from", "1:05", "--to", "65", "-o", "c.mp4"},  // ends as it starts
   };
   for (const std::vector<std::string>& args : wrong) {
     std::string line;

@@ -1,0 +1,17 @@
+// The Windows build's encoders: PNG frames in a folder. It carries no
+// H.264 or GIF writer; the system's own imaging (WIC) could not be shown to
+// write a GIF's frame delays, and a GIF without them is no clip.
+#include "clip/clip_encoder.h"
+#include "clip/png_frames_encoder.h"
+
+namespace corvane {
+
+std::unique_ptr<ClipEncoder> CreateClipEncoder(ClipFormat format, std::string& error) {
+  if (format == ClipFormat::kPngFrames) return CreatePngFramesEncoder();
+  error =
+      "the Windows build writes a clip as PNG frames into a folder: name one without an "
+      "extension (e.g. -o clip); .mp4 and .gif are written by the Linux build";
+  return nullptr;
+}
+
+}  // namespace corvane
