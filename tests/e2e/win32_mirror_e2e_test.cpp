@@ -8,7 +8,8 @@
 // codes; at View > 200 % the picture is drawn doubled and a soft key
 // answers where it is drawn; View > Save Screen Image... saves exactly the
 // decoded picture and the zoom is kept in the registry; File > Exit must
-// end the program.
+// end the program. And the same picture and keys through ser2net, the
+// address in the registry.
 //
 // The Wine prefix is made afresh for the test: its wineserver and desktop
 // must run on this X server. Without a window manager, Wine draws the
@@ -25,12 +26,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "e2e/e2e_support.h"
 #include "keypad/key_codes.h"
 #include "keypad/picture_origin.h"
+#include "support/ser2net.h"
 
 namespace corvane {
 namespace {
@@ -261,6 +264,54 @@ TEST_F(Win32MirrorEndToEnd, MirrorsTakesKeysAndClicksAndExitsFromTheMenu) {
   EXPECT_TRUE(corvane_.waitForFinished(20000)) << "Exit did not end corvane.exe";
   EXPECT_EQ(corvane_.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(corvane_.exitCode(), 0);
+}
+
+// Config > Network Port... as it leaves the registry: corvane.exe reaches
+// Debian's ser2net on 127.0.0.1 through Winsock, in front of the
+// simulator's pseudo-terminal, instead of config.dpm's COM port, and the
+// caption names the address.
+TEST_F(Win32MirrorEndToEnd, MirrorsThroughADeviceServerNamedInTheRegistry) {
+  log_ = dir_.filePath("sim.log");
+  const QString sim_dir = dir_.filePath("sim");
+  ASSERT_TRUE(QDir().mkpath(sim_dir));
+  sim_.start(CORVANE_E2E_SIM, {"--port", "9", "--dir", sim_dir, "--seed", QString::number(kSeed),
+                               "--stall-after", QString::number(kImages), "--log", log_});
+  ASSERT_TRUE(Eventually([&] { return QFile::exists(sim_dir + "/com9"); }));
+  testing::Ser2net server(sim_dir.toStdString(),
+                          std::filesystem::canonical((sim_dir + "/com9").toStdString()).string());
+  const QString address = QString::fromStdString(server.Rfc2217Url());
+  ASSERT_TRUE(
+      Succeeds(CORVANE_E2E_WINE,
+               {"reg", "add", "HKCU\\Software\\Corvane", "/v", "NetworkPort", "/d", address, "/f"},
+               env_, 60000));
+  const QString work = dir_.filePath("work");
+  ASSERT_TRUE(QDir().mkpath(work));
+  QFile config(work + "/config.dpm");
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("COM Port=6\r\n");  // nothing behind it
+  config.close();
+  corvane_.setProcessEnvironment(env_);
+  corvane_.setWorkingDirectory(work);
+  corvane_.start(CORVANE_E2E_WINE, {CORVANE_E2E_WIN32_PROGRAM});
+  ASSERT_TRUE(corvane_.waitForStarted(10000));
+
+  ASSERT_TRUE(Eventually([&] { return CountRequests(LoggedBytes(log_)) >= kImages + 1; }, 60000))
+      << "requests seen: " << CountRequests(LoggedBytes(log_));
+  ASSERT_TRUE(Eventually([&] {
+    window_ = RunTool("xdotool", {"search", "--name", "^Corvane - " + address.mid(10) + "$"})
+                  .section('\n', 0, 0);
+    return !window_.isEmpty();
+  })) << "no window named after the address";
+  const QImage expected = e2e::ExpectedPicture(kImages, kSeed);
+  const QString shot = dir_.filePath("window.png");
+  EXPECT_TRUE(Eventually([&] {
+    RunTool("import", {"-window", "root", shot});
+    const QImage grab = QImage(shot).convertToFormat(QImage::Format_RGB32);
+    return !grab.isNull() && FindPicture(grab, expected).has_value();
+  })) << "the last image is not on the screen; see "
+      << shot.toStdString();
+  ASSERT_TRUE(Succeeds("xdotool", {"windowfocus", "--sync", window_}, env_));
+  EXPECT_EQ(Type({"F3"}, 1), std::vector<int>{key::kF1 + 2});
 }
 
 }  // namespace
