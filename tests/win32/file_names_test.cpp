@@ -30,6 +30,7 @@
 #include "win32/file_dialogs.h"
 #include "win32/main_window.h"
 #include "win32/message_boxes.h"
+#include "win32/replay_bar.h"
 #include "win32/screen_view.h"
 #include "win32/ui_tasks.h"
 #include "win32/wide_text.h"
@@ -103,7 +104,9 @@ class Win32FileNames : public ::testing::Test {
   ScreenView view_;
   MessageBoxes boxes_;
   UiTasks tasks_;
-  MainWindow window_{GetModuleHandleW(nullptr), SW_HIDE, {keypad_, view_, boxes_, tasks_}};
+  ReplayBar replay_bar_;
+  MainWindow window_{
+      GetModuleHandleW(nullptr), SW_HIDE, {keypad_, view_, boxes_, tasks_, replay_bar_}};
   FileDialogs dialogs_;
   testing::FakePortSetting port_;
   testing::FakeLink link_{port_};
