@@ -110,6 +110,9 @@ class ReplaySession {
   void Seek(uint64_t position_us);
 
   const ReplayModel& Model() const { return model_; }
+  // The stretch of the recording chosen on the timeline (ReplayModel), for
+  // an export of the window's replay.
+  void SetStretch(ReplayStretch stretch) { model_.SetStretch(stretch); }
   // The time whose picture the window shows, once the player has shown one.
   std::optional<uint64_t> ShownTime() const { return shown_us_; }
   // The recording replayed, and its start in UTC (header).
