@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli_session.h"
+#include "cli/command_texts.h"
 #include "cli/commands.h"
 #include "cli/output_pattern.h"
 #include "files/path_text.h"
@@ -147,6 +148,13 @@ ExitCode RunFleet(const CliOptions& options, Reporter& reporter,
   FillPatternTimes(fields);
   const std::string folder_part =
       options.output_pattern.substr(0, options.output_pattern.find_last_of("/\\") + 1);
+  // A fixed folder that is not there fails every controller alike: said
+  // once, before any port is opened.
+  if (folder_part.find('{') == std::string::npos &&
+      !FolderExists(PathFromText(options.output_pattern))) {
+    reporter.Error("corvane-cli: cannot write to " + folder_part + ": no such folder");
+    return ExitCode::kFileError;
+  }
   std::vector<Job> jobs(options.controllers.size());
   for (size_t i = 0; i < jobs.size(); ++i) {
     jobs[i].controller = &options.controllers[i];

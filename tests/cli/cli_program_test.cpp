@@ -470,6 +470,9 @@ TEST(CliProgram, AFleetBackupWritesEachControllersFileAndEndsWithTheWorstStatus)
   WriteWholeFile(dir / "controllers.txt", "# test hall\npress-a " + server_a.Rfc2217Url() +
                                               "\n\npress-b  " + server_b.SocketUrl() +
                                               "\nbench COM9\ngone " + gone + "  # switched off\n");
+  const CliRun no_folder = RunCli(dir, {"backup", "--all", "-o", "backups/{name}.spb"});
+  EXPECT_EQ(no_folder.status, 5);
+  EXPECT_EQ(no_folder.err, "corvane-cli: cannot write to backups/: no such folder\n");
   std::filesystem::create_directory(dir / "backups");
   const int table = open((dir / "table.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const pid_t cli = Spawn({CORVANE_CLI_PATH, "backup", "--all", "-o", "backups/{name}-{date}.spb"},
