@@ -4,7 +4,8 @@
 // (receiver, sender and the recorder's writer, never the simulator) is
 // divided by the images mirrored meanwhile.
 //
-// Usage: record_cost MIRELON_SIM [SECONDS] [ROUNDS]   (defaults 5 and 3)
+// Usage: record_cost MIRELON_SIM [SECONDS] [ROUNDS] [SIMULATOR OPTIONS...]
+//   (defaults 5 and 3; e.g. "--baud 115200" for a slow line)
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -142,10 +143,12 @@ int Run(int argc, char** argv) {
 
   const std::string port = std::to_string(kPort);
   const std::string dir_text = dir.string();
-  const char* sim_args[] = {argv[1], "--port", port.c_str(), "--dir", dir_text.c_str(), nullptr};
+  std::vector<const char*> sim_args = {argv[1], "--port", port.c_str(), "--dir", dir_text.c_str()};
+  for (int i = 4; i < argc; ++i) sim_args.push_back(argv[i]);
+  sim_args.push_back(nullptr);
   pid_t sim = 0;
-  if (posix_spawn(&sim, argv[1], nullptr, nullptr, const_cast<char* const*>(sim_args), environ) !=
-      0) {
+  if (posix_spawn(&sim, argv[1], nullptr, nullptr, const_cast<char* const*>(sim_args.data()),
+                  environ) != 0) {
     std::fprintf(stderr, "cannot start %s\n", argv[1]);
     return 1;
   }

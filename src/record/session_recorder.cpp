@@ -71,6 +71,11 @@ void SessionRecorder::Enqueue(Chunk chunk, std::span<const uint8_t> bytes) {
     chunk.offset = bytes_.size();
     bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     chunks_.push_back(chunk);
+    // The writer waits for a batch's first chunk, then for the batch to be
+    // full or due; in between nobody needs waking.
+    const bool first = chunks_.size() == 1;
+    const bool full = bytes_.size() >= kBatchBytes && bytes_.size() - bytes.size() < kBatchBytes;
+    if (!first && !full) return;
   }
   wake_.notify_one();
 }
@@ -83,6 +88,7 @@ void SessionRecorder::WriterThread() {
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [&] { return stopping_ || !chunks_.empty(); });
+      wake_.wait_for(lock, kBatchTime, [&] { return stopping_ || bytes_.size() >= kBatchBytes; });
       stopping = stopping_;
       chunks.swap(chunks_);
       bytes.swap(bytes_);

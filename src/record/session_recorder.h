@@ -17,6 +17,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,14 @@ class SessionRecorder : public ByteStreamSink {
   // than a quarter of an hour, and still a few seconds at the simulator's
   // full speed.
   static constexpr size_t kQueueBytes = 32u << 20;
+  // The writer takes what is queued in batches: once this long after the
+  // first chunk of a batch arrived, or once this much is queued. On a slow
+  // line the link reads a few bytes at a time, thousands of reads a
+  // second; a wake of the writer for each cost far more than writing the
+  // images. A tenth of a second is still far below what an operator could
+  // notice of a recording cut off by a crash.
+  static constexpr std::chrono::milliseconds kBatchTime{100};
+  static constexpr size_t kBatchBytes = 1u << 20;
 
   // A recorder that queues what it is given but writes nothing yet, so it
   // can be added to a link before the link opens and miss nothing, while
