@@ -29,11 +29,12 @@ std::optional<LinkTarget> ParseControllerPlace(std::string_view where, std::stri
   if (digits.size() > 3 && (digits.substr(0, 3) == "COM" || digits.substr(0, 3) == "com")) {
     digits.remove_prefix(3);
   }
-  const bool number = !digits.empty() && digits.size() <= 6 &&
-                      digits.find_first_not_of("0123456789") == std::string_view::npos;
+  const bool number =
+      !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
   LinkTarget target;
   if (number) {
-    target.port = std::stoi(std::string(digits));
+    // Past six digits stoi could overflow; such a port is out of range anyway.
+    target.port = digits.size() > 6 ? 0 : std::stoi(std::string(digits));
     if (target.port < 1 || target.port > kHighestPort) {
       error =
           "COM" + std::string(digits) + " is not a port from 1 to " + std::to_string(kHighestPort);

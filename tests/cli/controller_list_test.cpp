@@ -39,6 +39,7 @@ TEST(ControllerList, AWrongLineIsRefusedWithItsNumber) {
       {"a COM1\nlonely\n", "plant.txt:2: \"lonely\" has no port"},
       {"# c\nb COM0\n", "plant.txt:2: COM0 is not a port from 1 to 100"},
       {"c 101", "plant.txt:1: COM101 is not a port"},
+      {"c com12345678901", "plant.txt:1: COM12345678901 is not a port"},
       {"d rfc2217://host-without-port", "plant.txt:1: rfc2217://host-without-port is not"},
       {"e COM1\n\ne COM2\n", "plant.txt:3: \"e\" is named twice"},
   };
