@@ -31,17 +31,18 @@ std::span<const uint8_t> Bytes(const std::string& text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-void WriteSession(const std::filesystem::path& file) {
+void WriteSession(const std::filesystem::path& file, const std::vector<uint64_t>& times = kTimes,
+                  uint64_t end_us = 5'000'000) {
   RecordingSettings settings;
   settings.file = file;
   RecordingWriter writer(settings, 0, nullptr);
   ASSERT_FALSE(writer.Open());
   TrafficSplitter splitter;
-  for (size_t i = 0; i < kPayloads.size(); ++i) {
-    writer.SetTime(kTimes[i]);
+  for (size_t i = 0; i < times.size(); ++i) {
+    writer.SetTime(times[i]);
     splitter.Received(Bytes("{" + kPayloads[i] + "}"), writer);
   }
-  writer.SetTime(5'000'000);
+  writer.SetTime(end_us);
   ASSERT_FALSE(writer.Finish(RecordingEnd::kStopped));
 }
 
@@ -152,6 +153,16 @@ TEST(ClipExport, AClipShowsEachPictureForItsTimeAndAGifKeepsEveryPixel) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
   }
+}
+
+TEST(ClipExport, APictureStandingLongerThanAGifDelayCanSayIsShownAgain) {
+  // A GIF delay ends at 655.35 s: the picture of 1 s stands for 1000 s.
+  ScratchDir dir;
+  WriteSession(dir / "s.cvr", {1'000'000, 1'001'000'000}, 1'002'000'000);
+  ASSERT_EQ(Export(dir / "s.cvr", "0", "1001.5", dir / "c.gif").status, 0);
+  std::map<std::string, std::string> gif = Probe(dir / "c.gif");
+  EXPECT_EQ(gif["nb_read_frames"], "4");
+  EXPECT_NEAR(std::stod(gif["duration"]), 1001.5, 0.0015);
 }
 
 TEST(ClipExport, AStretchWithoutPicturesOrDamageInsideItLeavesTheFileAsItWas) {
