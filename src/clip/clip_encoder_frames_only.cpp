@@ -1,6 +1,7 @@
 // The Windows build's encoders: PNG frames in a folder. It carries no
-// H.264 or GIF writer; the system's own imaging (WIC) could not be shown to
-// write a GIF's frame delays, and a GIF without them is no clip.
+// H.264 or GIF writer; the system's own imaging (WIC) answered "not
+// implemented" when it was to write an animated GIF's frame with its delay
+// under Wine, so it could not be shown to work.
 #include "clip/clip_encoder.h"
 #include "clip/png_frames_encoder.h"
 

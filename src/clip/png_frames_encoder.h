@@ -1,7 +1,8 @@
 // A clip as PNG pictures in a folder, one per frame, with a list of when
 // each is shown: what the Windows build writes (the system's own imaging
-// there could not be shown to write a GIF's frame delays), and what either
-// build writes for a folder name. Every pixel exact; no codec needed.
+// there answered "not implemented" to an animated GIF's frame under Wine,
+// so it could not be shown to work), and what either build writes for a
+// folder name. Every pixel exact; no codec needed.
 //
 // Threads: as ClipEncoder.
 #pragma once
