@@ -73,6 +73,11 @@ class SimLoop {
   static constexpr size_t kLowWater = 64 * 1024;
   // A restore that pauses this long was cut off.
   static constexpr auto kRestoreQuiet = std::chrono::seconds(2);
+  // A paced line wakes at most this often and then sends what came due
+  // (a dozen bytes at 115,200 baud), as a USB serial adapter hands bytes
+  // on. Waking for every byte costs each simulator a tenth of a core, more
+  // than a machine running a dozen of them can give.
+  static constexpr auto kPacingTick = std::chrono::milliseconds(1);
 
   bool FrameLimitReached() const;
   bool Sending() const { return out_pos_ < out_.size(); }

@@ -128,7 +128,7 @@ Ending SimLoop::Run() {
     bool want_write = sending;
     if (sending && pacer_.Paced() && now < pacer_.Next()) {
       want_write = false;
-      wake = std::min(wake, pacer_.Next());
+      wake = std::min(wake, std::max(pacer_.Next(), now + kPacingTick));
     }
 
     short events = 0;
