@@ -15,6 +15,10 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(corvane::kSettingsOrganisation);
   QApplication::setApplicationName(corvane::kSettingsApplication);
   QApplication::setWindowIcon(QIcon(":/corvane/corvane.png"));
+  // A quit request from the system closes the window like the operator
+  // would, so nothing of a backup is left unflushed. Caught from here on,
+  // before the program starts up and writes its files.
+  corvane::QuitSignals quit;
 
   // The working directory holds config.dpm and the com<n> device entries.
   std::error_code error;
@@ -22,9 +26,7 @@ int main(int argc, char* argv[]) {
   if (error) base = ".";
 
   corvane::QtProgram program({.base_directory = base});
-  // A quit request from the system closes the window like the operator
-  // would, so nothing of a backup is left unflushed.
-  corvane::QuitSignals quit(&program.Window());
+  quit.SetWindow(&program.Window());
   // The program ends with its window. A box without an owner (the start-up's
   // "could not open the port") is a window of its own and would otherwise
   // keep the application going after the main window closed.

@@ -19,8 +19,12 @@ class QuitSignals : public QObject {
 
  public:
   // Closes `window` at the first quit signal. Only one instance may exist;
-  // the signals' earlier handlers come back when it goes.
-  explicit QuitSignals(QWidget* window);
+  // the signals' earlier handlers come back when it goes. Made before the
+  // window exists (null), it holds a signal that comes meanwhile until
+  // SetWindow names the window and the event loop runs: the program's
+  // start-up, which already writes config.dpm, is never cut off by one.
+  explicit QuitSignals(QWidget* window = nullptr);
+  void SetWindow(QWidget* window) { window_ = window; }
   ~QuitSignals() override;
 
   bool Installed() const;
