@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -79,7 +80,14 @@ void RunJob(const CliOptions& options, Job& job, Reporter& run_reporter,
                    error.message());
     job.result = ExitCode::kFileError;
   } else {
-    job.result = RunOn(options, job.controller->target, job.file, reporter, interrupted);
+    try {
+      job.result = RunOn(options, job.controller->target, job.file, reporter, interrupted);
+    } catch (const std::bad_alloc&) {
+      // Each session holds its buffers: many at once can exhaust a small
+      // PC. This controller's session is gone again; the others go on.
+      reporter.Error("not enough memory for this many controllers at once; try a lower --jobs");
+      job.result = ExitCode::kIncomplete;
+    }
   }
   job.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const uintmax_t size = std::filesystem::file_size(job.file, error);
