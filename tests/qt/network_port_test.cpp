@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QTest>
 
-#include "app/menu_table.h"
 #include "e2e/e2e_support.h"
 #include "keypad/key_codes.h"
 #include "qt/qt_program.h"
@@ -39,9 +38,8 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
   testing::WriteWholeFile(dir / "com8", "not a port");
   QSettings store(kSettingsOrganisation, kSettingsApplication);
   store.setValue("NetworkPort", QString::fromStdString(server.Rfc2217Url()));
-  testing::FakePortDialog port_dialog;
   testing::RecordingMessages messages;
-  QtProgram program(QtProgramOptions{dir.Path(), nullptr, &port_dialog, &messages});
+  QtProgram program(QtProgramOptions{dir.Path(), nullptr, nullptr, &messages});
   ASSERT_TRUE(program.Start());
   const QString caption = "Corvane - " + QString::fromStdString(server.Rfc2217Url().substr(10));
   EXPECT_EQ(program.Window().windowTitle(), caption);
@@ -65,14 +63,6 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
   EXPECT_EQ(program.Window().windowTitle(), caption);
   ASSERT_EQ(messages.Count(), 1u);
   EXPECT_NE(messages.Messages()[0].text.find(caption.mid(10).toStdString()), std::string::npos);
-
-  // Network Port... moves the link to the raw TCP accepter.
-  port_dialog.address_answer = server.SocketUrl();
-  program.Dispatch().Run(command_id::kNetworkPort);
-  EXPECT_EQ(store.value("NetworkPort").toString(), QString::fromStdString(server.SocketUrl()));
-  QTest::keyClick(&program.View(), Qt::Key_A);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return key_codes().size() == 2; }, 10000));
-  EXPECT_EQ(key_codes().back(), 'A');
   store.remove("NetworkPort");
   program.Shutdown();
   sim.terminate();
