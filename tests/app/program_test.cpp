@@ -15,6 +15,23 @@ namespace {
 using testing::ReadWholeFile;
 using testing::WriteWholeFile;
 
+// A whole front end of fakes, for a Program to attach to.
+struct FakeFrontEnd {
+  testing::FakeWindow window;
+  testing::RecordingDisplay display;
+  testing::FakeChooser chooser;
+  testing::FakePortDialog port_dialog;
+  testing::RecordingMessages messages;
+  testing::ManualScheduler scheduler;
+  testing::FakePictureView picture;
+  testing::FakeClipboard clipboard;
+  testing::FakeSettings settings;
+  FrontEnd Parts() {
+    return FrontEnd{window,    display, chooser,   port_dialog, messages,
+                    scheduler, picture, clipboard, settings};
+  }
+};
+
 // Started in a folder whose name is not ASCII, the program reads the port
 // from the config.dpm there and a new port is saved into the same file.
 TEST(ProgramFolder, ReadsAndSavesConfigDpmInAFolderOfAnyName) {
@@ -30,20 +47,11 @@ TEST(ProgramFolder, ReadsAndSavesConfigDpmInAFolderOfAnyName) {
     EXPECT_EQ(program.ConfigReadResult(), ReadConfigResult::kRead);
     EXPECT_EQ(program.Config().ComPort(), 7);
 
-    testing::FakeWindow window;
-    testing::RecordingDisplay display;
-    testing::FakeChooser chooser;
-    testing::FakePortDialog port_dialog;
-    testing::RecordingMessages messages;
-    testing::ManualScheduler scheduler;
-    testing::FakePictureView picture;
-    testing::FakeClipboard clipboard;
-    testing::FakeSettings settings;
-    program.Attach(FrontEnd{window, display, chooser, port_dialog, messages, scheduler, picture,
-                            clipboard, settings});
+    FakeFrontEnd front;
+    program.Attach(front.Parts());
     program.Dispatch().ApplyPortNumber("9");
     EXPECT_EQ(program.Config().ComPort(), 9);
-    for (const OperatorMessage& message : messages.Messages()) {
+    for (const OperatorMessage& message : front.messages.Messages()) {
       EXPECT_EQ(message.text.find("cannot be saved"), std::string::npos) << message.text;
     }
   }
@@ -57,19 +65,13 @@ TEST(ProgramStart, ARememberedAddressWinsOverTheComPortUntilCommPortIsChosen) {
   testing::ScratchDir dir;
   WriteWholeFile(dir.Path() / "config.dpm", "COM Port=7\r\n");
   Program program(dir.Path());
-  testing::FakeWindow window;
-  testing::RecordingDisplay display;
-  testing::FakeChooser chooser;
-  testing::FakePortDialog port_dialog;
-  testing::RecordingMessages messages;
-  testing::ManualScheduler scheduler;
-  testing::FakePictureView picture;
-  testing::FakeClipboard clipboard;
-  testing::FakeSettings settings;
+  FakeFrontEnd front;
+  testing::FakeWindow& window = front.window;
+  testing::RecordingMessages& messages = front.messages;
+  testing::FakeSettings& settings = front.settings;
   // Port 1 on the loopback: nobody listens there, so the open is refused.
   settings.values["NetworkPort"] = "socket://127.0.0.1:1";
-  program.Attach(FrontEnd{window, display, chooser, port_dialog, messages, scheduler, picture,
-                          clipboard, settings});
+  program.Attach(front.Parts());
   EXPECT_FALSE(program.Start());
   ASSERT_EQ(messages.Count(), 1u);
   const std::string text = messages.Messages()[0].text;
