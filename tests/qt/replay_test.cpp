@@ -20,6 +20,7 @@
 #include "support/device_directory.h"
 #include "support/front_end_fakes.h"
 #include "support/pty_pair.h"
+#include "support/stepped_recording.h"
 #include "support/test_doubles.h"
 
 namespace corvane {
@@ -29,21 +30,8 @@ using testing::PtyPair;
 
 constexpr uint64_t kSecond = 1'000'000;
 
-// Image i, i seconds in: i blue rows, then a green run. Each draws on the
-// one before, so a picture is right only if every image before it was
-// decoded in order.
 std::filesystem::path WriteRecording(const std::filesystem::path& file, int images) {
-  RecordingWriter writer({file, "COM5"}, int64_t{1796690710} * 1'000'000, nullptr);
-  EXPECT_FALSE(writer.Open());
-  for (int i = 0; i < images; ++i) {
-    std::string payload;
-    for (int row = 0; row < i; ++row) payload += "E9";
-    payload += i % 2 ? "C7" : "H5";
-    writer.SetTime(static_cast<uint64_t>(i) * kSecond);
-    writer.Record(RecordType::kImage,
-                  {reinterpret_cast<const uint8_t*>(payload.data()), payload.size()});
-  }
-  EXPECT_FALSE(writer.Finish(RecordingEnd::kStopped));
+  testing::WriteSteppedRecording(file, images, int64_t{1796690710} * 1'000'000);
   return file;
 }
 

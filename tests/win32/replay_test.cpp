@@ -19,6 +19,7 @@
 #include "support/front_end_fakes.h"
 #include "support/queue_drain.h"
 #include "support/scratch_dir.h"
+#include "support/stepped_recording.h"
 #include "support/test_doubles.h"
 #include "win32/main_window.h"
 #include "win32/message_boxes.h"
@@ -77,21 +78,8 @@ class Win32Replay : public ::testing::Test {
 };
 
 TEST_F(Win32Replay, TheTrackbarSeeksToTheDecodersPictureAndKeysWaitForLive) {
-  // Image i, i seconds in: i blue rows, then a run of another colour.
   const std::filesystem::path file = dir_.Path() / "night.cvr";
-  {
-    RecordingWriter writer({file, "COM5"}, 0, nullptr);
-    ASSERT_FALSE(writer.Open());
-    for (int i = 0; i < 40; ++i) {
-      std::string payload;
-      for (int row = 0; row < i; ++row) payload += "E9";
-      payload += i % 2 ? "C7" : "H5";
-      writer.SetTime(static_cast<uint64_t>(i) * kSecond);
-      writer.Record(RecordType::kImage,
-                    {reinterpret_cast<const uint8_t*>(payload.data()), payload.size()});
-    }
-    ASSERT_FALSE(writer.Finish(RecordingEnd::kStopped));
-  }
+  testing::WriteSteppedRecording(file, 40, 0);
   session_.Open(file);
   ASSERT_TRUE(PumpUntil([&] { return session_.Model().Length() == 39 * kSecond; }));
   const HWND trackbar = FindWindowExW(window_.Handle(), nullptr, TRACKBAR_CLASSW, nullptr);
