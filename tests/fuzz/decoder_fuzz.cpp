@@ -64,9 +64,13 @@ struct Canvas {
   int x = 0;
   int y = 0;
 
-  CORVANE_FUZZ_REFERENCE void Plot() {
-    if (x < kWidth && y < kHeight) pixels[static_cast<size_t>(y) * kWidth + x] = pen;
-    ++x;
+  // `n` pixels in a row from the cursor: those left of the row's end are
+  // plotted, the cursor passes them all.
+  CORVANE_FUZZ_REFERENCE void Plot(int n = 1) {
+    if (x < kWidth && y < kHeight) {
+      std::fill_n(pixels + static_cast<size_t>(y) * kWidth + x, std::min(n, kWidth - x), pen);
+    }
+    x += n;
   }
   // A row is over once the cursor has passed its last column; the pixels a
   // run had left over are lost, not carried.
@@ -84,9 +88,9 @@ CORVANE_FUZZ_REFERENCE void DrawByRules(std::span<const uint8_t> payload, Canvas
   for (size_t i = 0; i < payload.size(); ++i) {
     const uint8_t b = payload[i];
     if (b >= '1' && b <= '8') {
-      for (int n = 4 << (b - '1'); n > 0; --n) canvas.Plot();
+      canvas.Plot(4 << (b - '1'));
     } else if (b == '9') {
-      for (int n = kWidth; n > 0; --n) canvas.Plot();
+      canvas.Plot(kWidth);
     } else if (IsLetter(b)) {
       if (b != 'F') canvas.pen = Colour(b);
       // One pixel only when the very next byte is a letter too.
