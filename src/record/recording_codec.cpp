@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace corvane {
@@ -22,8 +23,9 @@ struct RecordDeflater::State {
   bool ready = false;
 };
 
-RecordDeflater::RecordDeflater() : state_(std::make_unique<State>()) {
-  state_->ready = deflateInit(&state_->stream, Z_DEFAULT_COMPRESSION) == Z_OK;
+RecordDeflater::RecordDeflater(Effort effort) : state_(std::make_unique<State>()) {
+  const int level = effort == Effort::kFast ? Z_BEST_SPEED : Z_DEFAULT_COMPRESSION;
+  state_->ready = deflateInit(&state_->stream, level) == Z_OK;
 }
 
 RecordDeflater::~RecordDeflater() {
@@ -93,24 +95,43 @@ bool RecordInflater::Decompress(std::span<const uint8_t> stored, size_t decoded_
 namespace {
 
 constexpr size_t kBlock = 16;
-constexpr uint32_t kHashBase = 0x01000193;
-constexpr size_t kTableBits = 16;
+// The fewest and most slots of the block table: twice as many as the
+// previous payload has blocks, so few blocks share a slot.
+constexpr int kLeastTableBits = 10;
+constexpr int kMostTableBits = 20;
 
-// kHashBase to the power kBlock - 1: what the byte leaving the block
-// weighs in the rolling hash.
-constexpr uint32_t LeavingWeight() {
-  uint32_t w = 1;
-  for (size_t k = 1; k < kBlock; ++k) w *= kHashBase;
-  return w;
+uint64_t Load64(const uint8_t* p) {
+  uint64_t value;
+  std::memcpy(&value, p, sizeof value);
+  return value;
 }
 
-uint32_t BlockHash(const uint8_t* p) {
-  uint32_t h = 0;
-  for (size_t k = 0; k < kBlock; ++k) h = h * kHashBase + p[k];
-  return h;
+// The slot of the block at p, from its two eight-byte halves: multiplies
+// by odd constants mix every bit upwards, and the top bits are the slot.
+size_t Slot(const uint8_t* p, int bits) {
+  const uint64_t h = Load64(p) * 0x9E3779B97F4A7C15ull ^ Load64(p + 8) * 0xC2B2AE3D27D4EB4Full;
+  return static_cast<size_t>(h >> (64 - bits));
 }
 
-size_t Slot(uint32_t hash) { return (hash * 2654435761u) >> (32 - kTableBits); }
+bool SameBlock(const uint8_t* a, const uint8_t* b) {
+  return Load64(a) == Load64(b) && Load64(a + 8) == Load64(b + 8);
+}
+
+// How many of a[0, limit) equal b[0, limit) before the first difference.
+size_t SameLength(const uint8_t* a, const uint8_t* b, size_t limit) {
+  size_t n = 0;
+  for (; n + 8 <= limit; n += 8) {
+    const uint64_t differ = Load64(a + n) ^ Load64(b + n);
+    if (differ != 0) {
+      // The first differing byte is the lowest one in memory.
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(differ)
+                                                                 : std::countl_zero(differ);
+      return n + static_cast<size_t>(bit / 8);
+    }
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
 
 void PutNumber(uint64_t value, std::vector<uint8_t>& out) {
   while (value >= 0x80) {
@@ -139,43 +160,39 @@ void PutLiteral(std::span<const uint8_t> bytes, std::vector<uint8_t>& ops) {
 
 }  // namespace
 
-DeltaEncoder::DeltaEncoder() : table_(size_t{1} << kTableBits) {}
+DeltaEncoder::DeltaEncoder() = default;
 
 void DeltaEncoder::Encode(std::span<const uint8_t> previous, std::span<const uint8_t> next,
                           std::vector<uint8_t>& ops) {
   ops.clear();
-  std::fill(table_.begin(), table_.end(), 0);
+  int bits = kLeastTableBits;
+  while (bits < kMostTableBits && (size_t{1} << bits) < 2 * (previous.size() / kBlock)) ++bits;
+  table_.assign(size_t{1} << bits, 0);
   for (size_t o = 0; o + kBlock <= previous.size(); o += kBlock) {
-    table_[Slot(BlockHash(previous.data() + o))] = static_cast<uint32_t>(o + 1);
+    table_[Slot(previous.data() + o, bits)] = static_cast<uint32_t>(o + 1);
   }
   const size_t n = next.size();
   size_t literal = 0;  // where the bytes not yet written as ops begin
   size_t i = 0;
-  uint32_t hash = n >= kBlock ? BlockHash(next.data()) : 0;
   while (i + kBlock <= n) {
-    const uint32_t at = table_[Slot(hash)];
-    if (at != 0 && std::memcmp(previous.data() + at - 1, next.data() + i, kBlock) == 0) {
-      size_t from = at - 1;
-      // Grown backwards into the pending literal and forwards past the block.
-      while (i > literal && from > 0 && next[i - 1] == previous[from - 1]) {
-        --i;
-        --from;
-      }
-      size_t length = kBlock;
-      while (i + length < n && from + length < previous.size() &&
-             next[i + length] == previous[from + length]) {
-        ++length;
-      }
-      PutLiteral(next.subspan(literal, i - literal), ops);
-      PutNumber((uint64_t{length} << 1) | 1, ops);
-      PutNumber(from, ops);
-      i += length;
-      literal = i;
-      if (i + kBlock <= n) hash = BlockHash(next.data() + i);
+    const uint32_t at = table_[Slot(next.data() + i, bits)];
+    if (at == 0 || !SameBlock(previous.data() + at - 1, next.data() + i)) {
+      ++i;
       continue;
     }
-    if (i + kBlock < n) hash = (hash - next[i] * LeavingWeight()) * kHashBase + next[i + kBlock];
-    ++i;
+    size_t from = at - 1;
+    // Grown backwards into the pending literal and forwards past the block.
+    while (i > literal && from > 0 && next[i - 1] == previous[from - 1]) {
+      --i;
+      --from;
+    }
+    const size_t length = SameLength(previous.data() + from, next.data() + i,
+                                     std::min(n - i, previous.size() - from));
+    PutLiteral(next.subspan(literal, i - literal), ops);
+    PutNumber((uint64_t{length} << 1) | 1, ops);
+    PutNumber(from, ops);
+    i += length;
+    literal = i;
   }
   PutLiteral(next.subspan(literal), ops);
 }

@@ -22,7 +22,11 @@ inline constexpr size_t kDictionaryBytes = 32 * 1024;
 
 class RecordDeflater {
  public:
-  RecordDeflater();
+  // kFast: zlib's fastest level, for what is written many times a second;
+  // kSmall: its usual level, for what is rare and large.
+  enum class Effort { kFast, kSmall };
+
+  explicit RecordDeflater(Effort effort = Effort::kSmall);
   ~RecordDeflater();
   RecordDeflater(const RecordDeflater&) = delete;
   RecordDeflater& operator=(const RecordDeflater&) = delete;
@@ -61,7 +65,8 @@ class RecordInflater {
 // the controller's screen share most of their runs, but at some 40 KB a
 // payload the image before lies beyond zlib's 32 KB reach; the stretches
 // are found by 16-byte blocks of the previous payload, and the result is
-// compressed with zlib as it stands.
+// compressed with zlib as it stands. It runs for every image, so it
+// compares eight bytes at a time and hashes a block with two multiplies.
 //
 // The ops, back to back: a LEB128 number n*2 + kind, then for kind 0
 // (literal) n bytes, for kind 1 (copy) the LEB128 offset in the previous

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,8 +12,6 @@
 namespace corvane {
 
 namespace {
-
-constexpr size_t kPixelCount = static_cast<size_t>(Surface::kWidth) * Surface::kHeight;
 
 std::string TwoDigits(unsigned value) {
   char text[8];
@@ -76,13 +73,9 @@ RecordingWriter::RecordingWriter(RecordingSettings settings, int64_t start_utc_u
                                  const Pixel* start_picture)
     : settings_(std::move(settings)),
       start_utc_us_(start_utc_us),
-      picture_(new Pixel[kPixelCount]),
-      decoder_(ImageDecoder::Framing::kScreenFrame) {
-  if (start_picture != nullptr) {
-    std::memcpy(picture_.get(), start_picture, kPixelCount * sizeof(Pixel));
-  } else {
-    std::fill_n(picture_.get(), kPixelCount, kInitialSurfacePixel);
-  }
+      picture_(start_picture),
+      deflater_(RecordDeflater::Effort::kFast),
+      key_deflater_(RecordDeflater::Effort::kSmall) {
   previous_image_.reserve(2'000'000);
 }
 
@@ -221,19 +214,16 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   }
   previous_image_.assign(payload.begin(), payload.end());
   have_previous_ = true;
-  // The picture the window shows now, for the next key picture.
-  decoder_.Begin(picture_.get());
-  decoder_.Feed(payload);
-  decoder_.Finish();
-  decoder_.End();
+  // For the next key picture, drawn only once that is due.
+  picture_.Add(payload);
   ++images_;
   ++part_images_;
   ++images_since_key_;
 }
 
 void RecordingWriter::WriteKeyPicture() {
-  PackPicture(picture_.get(), packed_);
-  if (!deflater_.Compress(packed_, {}, coded_)) {
+  PackPicture(picture_.Pixels(), packed_);
+  if (!key_deflater_.Compress(packed_, {}, coded_)) {
     Fail(std::make_error_code(std::errc::not_enough_memory));
     return;
   }

@@ -8,8 +8,9 @@
 // and the file is never rewritten: a recording cut off by a kill or a power
 // loss reads up to its last complete record.
 //
-// To write a key picture the writer keeps the picture the window shows: it
-// decodes every image, as the receiver does, into a picture of its own.
+// To write a key picture the writer keeps the picture the window shows,
+// drawn from the images as the receiver draws them, but only when a key
+// picture is due (deferred_picture.h).
 //
 // Threads: one thread (the recorder's writer) owns an instance.
 #pragma once
@@ -18,15 +19,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <span>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "record/deferred_picture.h"
 #include "record/recording_codec.h"
 #include "record/traffic_splitter.h"
-#include "screen/image_decoder.h"
 #include "screen/surface.h"
 
 namespace corvane {
@@ -105,9 +105,11 @@ class RecordingWriter : public SplitRecords {
   int64_t images_ = 0;
   uint64_t bytes_written_ = 0;
 
-  std::unique_ptr<Pixel[]> picture_;  // what the window shows after the last image
-  ImageDecoder decoder_;
+  DeferredPicture picture_;  // what the window shows after the last image
+  // Images are coded as they come, as cheaply as zlib can; a key picture,
+  // one in hundreds of records, is worth the smaller file.
   RecordDeflater deflater_;
+  RecordDeflater key_deflater_;
   DeltaEncoder delta_;
   std::vector<uint8_t> ops_;
   std::vector<uint8_t> previous_image_;  // the last image's payload, since the last key

@@ -1,5 +1,9 @@
 #include "record/traffic_splitter.h"
 
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
 #include "link/protocol.h"
 #include "screen/screen_image.h"
 
@@ -14,6 +18,18 @@ constexpr size_t kPieceBytes = 64 * 1024;
 // key code that happens to be "<", and goes on as keys.
 constexpr size_t kLongestCommand = 5;
 
+// The first of [at, end) that is one of `wanted`, or end.
+const uint8_t* FirstOf(const uint8_t* at, const uint8_t* end,
+                       std::initializer_list<uint8_t> wanted) {
+  for (const uint8_t byte : wanted) {
+    if (at == end) break;
+    if (const void* found = std::memchr(at, byte, static_cast<size_t>(end - at))) {
+      end = static_cast<const uint8_t*>(found);
+    }
+  }
+  return end;
+}
+
 std::span<const uint8_t> Bytes(std::string_view text) {
   return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
@@ -23,36 +39,55 @@ std::span<const uint8_t> Bytes(std::string_view text) {
 TrafficSplitter::TrafficSplitter() { image_.reserve(ScreenImageBuffer::kCapacity); }
 
 void TrafficSplitter::Received(std::span<const uint8_t> bytes, SplitRecords& out) {
-  for (const uint8_t byte : bytes) {
-    if (image_mode_ && byte == kImageClose) {
+  // The bytes between frame bytes are taken a stretch at a time: a screen
+  // image is tens of kilobytes of nothing but colour letters and run
+  // digits, and looking at each byte on its own cost more than the rest of
+  // recording it.
+  const uint8_t* at = bytes.data();
+  const uint8_t* const end = at + bytes.size();
+  while (at != end) {
+    if (block_mode_) {
+      const uint8_t* const close = FirstOf(at, end, {kBlockClose});
+      TakeBlock(at, close, out);
+      if (close == end) break;
+      EndBlock(BlockEnding::kWhole, out);
+      at = close + 1;
+      continue;
+    }
+    const uint8_t* const frame = image_mode_
+                                     ? FirstOf(at, end, {kImageClose, kImageOpen, kBlockOpen})
+                                     : FirstOf(at, end, {kImageOpen, kBlockOpen});
+    if (image_mode_) {
+      // Past the store's capacity the receiver drops bytes; so does this.
+      const size_t room = ScreenImageBuffer::kCapacity - image_.size();
+      image_.insert(image_.end(), at, at + std::min(room, static_cast<size_t>(frame - at)));
+    }
+    if (frame == end) break;
+    at = frame + 1;
+    if (*frame == kImageClose) {
       image_mode_ = false;
       out.Record(RecordType::kImage, image_);
       image_.clear();
-      continue;
-    }
-    if (block_mode_) {
-      if (byte == kBlockClose) {
-        EndBlock(BlockEnding::kWhole, out);
-      } else {
-        block_.push_back(byte);
-        if (block_.size() >= kPieceBytes) FlushBlock(out);
-      }
-      continue;
-    }
-    if (byte == kImageOpen) {
+    } else if (*frame == kImageOpen) {
       image_mode_ = true;
       image_.clear();
-    } else if (byte == kBlockOpen) {
+    } else {
       image_mode_ = false;
       block_mode_ = true;
       image_.clear();
       out.Record(RecordType::kBlockStart, {});
-    } else if (image_mode_ && image_.size() < ScreenImageBuffer::kCapacity) {
-      // Past the store's capacity the receiver drops bytes; so does this.
-      image_.push_back(byte);
     }
   }
   FlushBlock(out);
+}
+
+void TrafficSplitter::TakeBlock(const uint8_t* from, const uint8_t* to, SplitRecords& out) {
+  while (from != to) {
+    const size_t take = std::min(kPieceBytes - block_.size(), static_cast<size_t>(to - from));
+    block_.insert(block_.end(), from, from + take);
+    from += take;
+    if (block_.size() >= kPieceBytes) FlushBlock(out);
+  }
 }
 
 void TrafficSplitter::Sent(std::span<const uint8_t> bytes, SplitRecords& out) {

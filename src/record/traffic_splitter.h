@@ -42,6 +42,8 @@ class TrafficSplitter {
 
  private:
   void EndBlock(BlockEnding ending, SplitRecords& out);
+  // Block bytes [from, to), recorded a piece at a time.
+  void TakeBlock(const uint8_t* from, const uint8_t* to, SplitRecords& out);
   void FlushBlock(SplitRecords& out);
   void FlushRestore(SplitRecords& out);
   void FlushKeys(SplitRecords& out);

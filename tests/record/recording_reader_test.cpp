@@ -28,13 +28,14 @@ std::span<const uint8_t> Bytes(const std::string& text) {
 }
 
 // The images a second apart from 1 s on, and a key after each.
-void WriteSession(RecordingSettings settings) {
+void WriteSession(RecordingSettings settings,
+                  const std::vector<std::string>& payloads = kPayloads) {
   RecordingWriter writer(settings, 0, nullptr);
   ASSERT_FALSE(writer.Open());
   TrafficSplitter splitter;
-  for (size_t i = 0; i < kPayloads.size(); ++i) {
+  for (size_t i = 0; i < payloads.size(); ++i) {
     writer.SetTime((i + 1) * 1'000'000);
-    splitter.Received(Bytes("{" + kPayloads[i] + "}"), writer);
+    splitter.Received(Bytes("{" + payloads[i] + "}"), writer);
     writer.SetTime((i + 1) * 1'000'000 + 500'000);
     splitter.Sent(Bytes("<1>A"), writer);
   }
@@ -42,12 +43,12 @@ void WriteSession(RecordingSettings settings) {
 }
 
 // The pictures the window shows after each payload.
-std::vector<std::vector<Pixel>> WirePictures() {
+std::vector<std::vector<Pixel>> WirePictures(const std::vector<std::string>& payloads = kPayloads) {
   std::vector<Pixel> picture(static_cast<size_t>(Surface::kWidth) * Surface::kHeight,
                              kInitialSurfacePixel);
   ImageDecoder decoder;
   std::vector<std::vector<Pixel>> pictures;
-  for (const std::string& payload : kPayloads) {
+  for (const std::string& payload : payloads) {
     decoder.Begin(picture.data());
     decoder.Feed(Bytes(payload));
     decoder.Finish();
@@ -214,6 +215,33 @@ TEST(RecordingReader, APictureIsFoundFromTheKeyBeforeItAndNotBeforeTheFirstImage
   }
   RecordedPicture none;
   EXPECT_EQ(PictureAt(*reader, 999'999, none), PictureAtResult::kNothingYet);
+}
+
+TEST(RecordingReader, AKeyPictureIsTheShownPictureWhicheverImagesCoverTheScreen) {
+  ScratchDir dir;
+  RecordingSettings settings;
+  settings.file = dir / "cover.cvr";
+  settings.key_interval = std::chrono::seconds(3600);
+  settings.key_every_images = 3;  // before images 0, 3 and 6
+  // A part image, one that draws the whole screen, a part image on it; then
+  // part images so long (bytes that draw nothing) that the writer has to
+  // draw them before a key picture is due, each ending above the one
+  // before, so each leaves a mark.
+  const auto rows = [](size_t count) { return std::string(count, '9'); };
+  const std::string idle(1'500'000, ' ');
+  const std::vector<std::string> payloads = {
+      "A" + rows(8) + "B9C5D1", "E" + rows(600),        rows(10) + "G4H2I3", rows(40) + "J8" + idle,
+      rows(30) + "K7" + idle,   rows(20) + "L6" + idle, rows(12) + "M5"};
+  WriteSession(settings, payloads);
+  const std::vector<std::vector<Pixel>> wire = WirePictures(payloads);
+  std::string error;
+  auto reader = RecordingReader::Open(settings.file, error);
+  ASSERT_TRUE(reader) << error;
+  for (size_t i = 0; i < payloads.size(); ++i) {
+    RecordedPicture picture;
+    ASSERT_EQ(PictureAt(*reader, (i + 1) * 1'000'000, picture), PictureAtResult::kFound) << i;
+    EXPECT_TRUE(std::equal(wire[i].begin(), wire[i].end(), picture.Pixels())) << i;
+  }
 }
 
 }  // namespace

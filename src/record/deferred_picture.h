@@ -1,0 +1,55 @@
+// The picture the window shows after the images recorded so far, drawn only
+// when it is asked for: the recorder needs it for a key picture now and
+// then, not after every image.
+//
+// The images since it was last drawn are kept. The controller's images
+// usually code the whole screen, and an image that does leaves nothing of
+// the picture before it, so drawing starts at the last such image and the
+// ones before it are never decoded. Once the kept images reach a few
+// megabytes they are drawn anyway, so memory stays bounded however rarely
+// a key picture is due.
+//
+// Threads: an instance belongs to one thread (the recorder's writer).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "screen/image_decoder.h"
+#include "screen/surface.h"
+
+namespace corvane {
+
+class DeferredPicture {
+ public:
+  // The kept images are drawn once they hold this many bytes.
+  static constexpr size_t kKeptBytes = 4u << 20;
+
+  // `start`: the picture before the first image (Surface::kWidth x
+  // kHeight pixels, copied); null for the window's empty picture.
+  explicit DeferredPicture(const Pixel* start);
+
+  // An image's payload, after those before it.
+  void Add(std::span<const uint8_t> payload);
+  // The picture after every image added; Surface::kWidth x kHeight,
+  // row-major, valid until the next call.
+  const Pixel* Pixels();
+
+ private:
+  void Draw();
+
+  std::unique_ptr<Pixel[]> picture_;
+  ImageDecoder decoder_;
+  std::vector<uint8_t> kept_;  // the payloads not yet drawn, back to back
+  std::vector<size_t> ends_;   // where each of them ends in kept_
+};
+
+// The payload draws every pixel of the picture that the screen frame
+// leaves: it runs past the last row, so nothing of the picture before it
+// shows once it is drawn and framed.
+bool PayloadCoversPicture(std::span<const uint8_t> payload);
+
+}  // namespace corvane
