@@ -27,9 +27,9 @@ class OperatorMessages;
 class ScreenDisplay;
 
 // What a file dialog offers: the parameter files of the backups and
-// restores, the PNG pictures the View menu saves, or the recordings of
-// File > Record Session.
-enum class FileKind { kParameters, kScreenImage, kRecording };
+// restores, the PNG pictures the View menu saves, the recordings of
+// File > Record Session, or the clips of File > Export Clip.
+enum class FileKind { kParameters, kScreenImage, kRecording, kClip };
 
 // A dialog's filter as both front ends show it: the text (which also names
 // the pattern, as the toolkits expect), the pattern, and the suffix a name
@@ -45,10 +45,18 @@ inline FileFilter FilterFor(FileKind kind) {
   switch (kind) {
     case FileKind::kScreenImage: return {"PNG Files (*.png)", "*.png", "png"};
     case FileKind::kRecording: return {"Corvane Recordings (*.cvr)", "*.cvr", "cvr"};
+    // A name without an extension: the frames go into a new folder of
+    // that name. Every build writes them.
+    case FileKind::kClip: return {"PNG Frames, a New Folder (*)", "*", ""};
     case FileKind::kParameters: break;
   }
   return {"SPB Files (*.SPB)", "*.spb", "spb"};
 }
+
+// Every filter the dialog for `kind` offers, the first chosen at the
+// start: FilterFor's one, but for a clip one per format this build writes
+// (app/replay_export.cpp).
+std::vector<FileFilter> FiltersFor(FileKind kind);
 
 // Every parameter command asks with the same default name; only the title
 // (the command's menu text) differs.
@@ -152,6 +160,14 @@ class PictureView {
   virtual MonitorScale WindowMonitor() const = 0;
   // Checks or unchecks the Draw While Receiving item.
   virtual void CheckDrawWhileReceiving(bool on) = 0;
+};
+
+// The window's menu items and the replay bar's buttons, greyed while their
+// command has nothing to act on (CommandEnabled, app/menu_table.h).
+class MenuItems {
+ public:
+  virtual ~MenuItems() = default;
+  virtual void EnableCommand(int command, bool enabled) = 0;
 };
 
 // The system clipboard, for a copy of the picture.

@@ -42,6 +42,7 @@ constexpr MenuEntry kFileMenu[] = {
     {""},
     {"Open Recording...", kOpenRecording},
     {"Back to Live", kBackToLive},
+    {"Export Clip...", kExportClip},
     {""},
     {"E&xit", kExit},
 };
@@ -108,5 +109,21 @@ std::optional<ZoomMode> ZoomOfCommand(int command) {
 }
 
 std::string_view MenuTextOf(int command) { return FindText(kMenuBar, command); }
+
+bool CommandEnabled(int command, const MenuConditions& now) {
+  switch (command) {
+    // Live, there is nothing to go back to.
+    case kBackToLive: return now.replaying;
+    case kExportClip:
+    case kReplayMarkStart:
+    case kReplayMarkEnd: return now.recording_shown;
+    default: return true;
+  }
+}
+
+std::span<const int> ConditionalCommands() {
+  static constexpr int kCommands[] = {kBackToLive, kExportClip, kReplayMarkStart, kReplayMarkEnd};
+  return kCommands;
+}
 
 }  // namespace corvane

@@ -48,7 +48,28 @@ inline constexpr int kReplaySpeed10 = 32826;
 inline constexpr int kReplaySpeed100 = 32827;
 // Config > Network Port..., after COMM Port.
 inline constexpr int kNetworkPort = 32830;
+// File > Export Clip... (the marked stretch of the recording replayed), and
+// the replay bar's marks of that stretch's start and end.
+inline constexpr int kExportClip = 32840;
+inline constexpr int kReplayMarkStart = 32841;
+inline constexpr int kReplayMarkEnd = 32842;
 }  // namespace command_id
+
+// What the window is doing, as far as it greys items that would have
+// nothing to act on.
+struct MenuConditions {
+  // A recording is in the window, from Open Recording... to Back to Live.
+  bool replaying = false;
+  // ... and it has been read through, so its stretch can be marked and
+  // exported.
+  bool recording_shown = false;
+};
+
+// Whether the item (or replay bar button) that raises `command` can be
+// chosen under `now`. Only the commands of ConditionalCommands are ever
+// greyed.
+bool CommandEnabled(int command, const MenuConditions& now);
+std::span<const int> ConditionalCommands();
 
 // The zoom items form one radio group, the item of the current zoom
 // checked: the item of each zoom, and the zoom an item chooses (none for

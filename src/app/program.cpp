@@ -130,6 +130,8 @@ void Program::Attach(const FrontEnd& front) {
       [this] { recording_->StopRecording(); }});
   replay_ = std::make_unique<ReplaySession>(ReplayParts{
       *display_switch_, keypad_, front.chooser, messages, *replay_caption_, front.scheduler});
+  export_ = std::make_unique<ReplayExport>(
+      ReplayExportParts{*replay_, front.chooser, messages, *replay_caption_, front.scheduler});
   using namespace command_id;
   dispatch_->Add(kOpenRecording, [this] { replay_->OpenRecording(); });
   dispatch_->Add(kBackToLive, [this] { replay_->BackToLive(); });
@@ -137,6 +139,9 @@ void Program::Attach(const FrontEnd& front) {
   dispatch_->Add(kReplaySpeed1, [this] { replay_->SetSpeed(1); });
   dispatch_->Add(kReplaySpeed10, [this] { replay_->SetSpeed(10); });
   dispatch_->Add(kReplaySpeed100, [this] { replay_->SetSpeed(100); });
+  dispatch_->Add(kReplayMarkStart, [this] { replay_->MarkStart(); });
+  dispatch_->Add(kReplayMarkEnd, [this] { replay_->MarkEnd(); });
+  dispatch_->Add(kExportClip, [this] { export_->ExportClip(); });
 }
 
 bool Program::Start() {
@@ -158,6 +163,8 @@ void Program::Shutdown() {
   if (shut_down_ || !front_) return;
   shut_down_ = true;
   reconnector_->Stop();
+  // An export in progress is given up, its clip not left half written.
+  export_->Cancel();
   // The replay draws into the view: it ends before the window goes.
   replay_->BackToLive();
   // Whatever ended the program, a backup in progress is flushed and closed.

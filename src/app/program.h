@@ -19,6 +19,7 @@
 #include "app/commands.h"
 #include "app/front_end.h"
 #include "app/reconnect.h"
+#include "app/replay_export.h"
 #include "app/replay_session.h"
 #include "app/session_recording.h"
 #include "hub/receiver_records.h"
@@ -66,6 +67,7 @@ class Program {
   ImageDrawing& Drawing() { return records_->drawing; }
   Reconnector& Reconnect() { return *reconnector_; }
   ReplaySession& Replay() { return *replay_; }
+  ReplayExport& Export() { return *export_; }
   Keypad& KeypadRecord() { return keypad_; }
   ReadConfigResult ConfigReadResult() const { return config_read_; }
 
@@ -96,6 +98,8 @@ class Program {
   std::unique_ptr<DisplaySwitch> display_switch_;
   std::unique_ptr<ReplayCaption> replay_caption_;
   std::unique_ptr<ReplaySession> replay_;
+  // Reads the replayed recording's stretch and file: goes before it.
+  std::unique_ptr<ReplayExport> export_;
   bool shut_down_ = false;
 };
 

@@ -63,6 +63,16 @@ void ReplayModel::SetStretch(ReplayStretch stretch) {
   stretch_ = stretch;
 }
 
+void ReplayModel::MarkStart(uint64_t position_us) {
+  const uint64_t start = std::min(position_us, length_us_);
+  SetStretch({start, start <= stretch_.to_us ? stretch_.to_us : length_us_});
+}
+
+void ReplayModel::MarkEnd(uint64_t position_us) {
+  const uint64_t end = std::min(position_us, length_us_);
+  SetStretch({end >= stretch_.from_us ? stretch_.from_us : 0, end});
+}
+
 std::optional<std::string> RecordedTimeText(
     int64_t start_utc_us, uint64_t position_us,
     const std::function<std::optional<std::tm>(std::time_t)>& to_local) {
@@ -86,15 +96,24 @@ std::optional<std::string> RecordedTimeText(
   return std::string(text);
 }
 
+namespace {
+
+std::string ClockText(uint64_t us) {
+  const uint64_t s = us / 1000000;
+  char text[32];
+  std::snprintf(text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(s / 3600),
+                static_cast<unsigned>(s / 60 % 60), static_cast<unsigned>(s % 60));
+  return text;
+}
+
+}  // namespace
+
 std::string ReplayPositionText(uint64_t position_us, uint64_t length_us) {
-  const auto clock = [](uint64_t us) {
-    const uint64_t s = us / 1000000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(s / 3600),
-                  static_cast<unsigned>(s / 60 % 60), static_cast<unsigned>(s % 60));
-    return std::string(text);
-  };
-  return clock(position_us) + " / " + clock(length_us);
+  return ClockText(position_us) + " / " + ClockText(length_us);
+}
+
+std::string ReplayStretchText(ReplayStretch stretch) {
+  return "Clip " + ClockText(stretch.from_us) + " to " + ClockText(stretch.to_us);
 }
 
 }  // namespace corvane

@@ -54,6 +54,12 @@ class ReplayModel {
   // a stretch is set. Ends past the length are the length.
   ReplayStretch Stretch() const { return stretch_; }
   void SetStretch(ReplayStretch stretch);
+  // The stretch's start or end put at `position_us`. A start marked after
+  // the end takes the end to the recording's end, an end marked before the
+  // start takes the start to its beginning: the mark just set is the one
+  // the operator meant.
+  void MarkStart(uint64_t position_us);
+  void MarkEnd(uint64_t position_us);
 
  private:
   uint64_t length_us_ = 0;
@@ -74,5 +80,8 @@ std::optional<std::string> RecordedTimeText(
 
 // "1:02:03 / 24:00:00": the position and the length, hours not padded.
 std::string ReplayPositionText(uint64_t position_us, uint64_t length_us);
+
+// "Clip 0:00:10 to 0:00:20": the stretch an export writes.
+std::string ReplayStretchText(ReplayStretch stretch);
 
 }  // namespace corvane

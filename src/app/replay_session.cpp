@@ -16,15 +16,43 @@ void ReplayCaption::SetReplaying(std::optional<std::string> file_title) {
   window_.SetCaption(Text());
 }
 
+void ReplayCaption::SetExportProgress(std::optional<int> percent) {
+  if (percent == export_percent_) return;
+  export_percent_ = percent;
+  window_.SetCaption(Text());
+}
+
 std::string ReplayCaption::Text() const {
-  if (!replaying_) return caption_;
+  std::string text = caption_;
   // "Corvane - COM3 - Replay of night.cvr": the link goes on underneath.
-  return (caption_.empty() ? std::string(kWindowTitle) : caption_) + " - Replay of " + *replaying_;
+  if (replaying_) {
+    text =
+        (caption_.empty() ? std::string(kWindowTitle) : caption_) + " - Replay of " + *replaying_;
+  }
+  // An export goes on after Back to Live: its progress outlasts the replay.
+  if (export_percent_) {
+    text = (text.empty() ? std::string(kWindowTitle) : text) + " - Exporting " +
+           std::to_string(*export_percent_) + " %";
+  }
+  return text;
 }
 
 ReplaySession::ReplaySession(ReplayParts parts) : parts_(std::move(parts)) {}
 
 ReplaySession::~ReplaySession() { BackToLive(); }
+
+void ReplaySession::SetMenu(MenuItems* menu) {
+  menu_ = menu;
+  ShowMenu();
+}
+
+void ReplaySession::ShowMenu() {
+  if (!menu_) return;
+  const MenuConditions now{Replaying(), opened_};
+  for (const int command : ConditionalCommands()) {
+    menu_->EnableCommand(command, CommandEnabled(command, now));
+  }
+}
 
 ReplayClock::time_point ReplaySession::Now() const {
   return parts_.now ? parts_.now() : ReplayClock::now();
@@ -78,6 +106,7 @@ void ReplaySession::Open(const std::filesystem::path& file) {
   };
   player_ = std::make_unique<RecordingPlayer>(parts_.display, std::move(events));
   player_->Start(file);
+  ShowMenu();
 }
 
 void ReplaySession::Opened(const RecordingOpened& opened) {
@@ -88,6 +117,7 @@ void ReplaySession::Opened(const RecordingOpened& opened) {
   if (controls_) controls_->ShowReplayControls(true);
   last_asked_us_.reset();
   ShowPosition();
+  ShowMenu();
 }
 
 void ReplaySession::Failed(const std::string& reason) {
@@ -112,6 +142,7 @@ void ReplaySession::BackToLive() {
   parts_.keypad.SetHeld(false);
   parts_.caption.SetReplaying(std::nullopt);
   if (controls_) controls_->ShowReplayControls(false);
+  ShowMenu();
 }
 
 void ReplaySession::PlayPause() {
@@ -135,6 +166,18 @@ void ReplaySession::SetSpeed(int speed) {
 void ReplaySession::Seek(uint64_t position_us) {
   if (!opened_) return;
   model_.Seek(position_us, Now());
+  ShowPosition();
+}
+
+void ReplaySession::MarkStart() {
+  if (!opened_) return;
+  model_.MarkStart(model_.Position(Now()));
+  ShowPosition();
+}
+
+void ReplaySession::MarkEnd() {
+  if (!opened_) return;
+  model_.MarkEnd(model_.Position(Now()));
   ShowPosition();
 }
 
@@ -165,6 +208,7 @@ void ReplaySession::ShowPosition() {
   state.speed = model_.Speed();
   state.recorded_time = RecordedTimeText(start_utc_us_, position, parts_.to_local).value_or("");
   state.position = ReplayPositionText(position, model_.Length());
+  state.stretch = ReplayStretchText(model_.Stretch());
   controls_->ShowReplayState(state);
 }
 

@@ -39,11 +39,12 @@ struct ReplayState {
   int speed = 1;
   std::string recorded_time;  // RecordedTimeText, or empty
   std::string position;       // ReplayPositionText
+  std::string stretch;        // ReplayStretchText
 };
 
 // The front end's replay controls (a bar under the picture): play/pause,
-// the speeds and Back to Live raise their command identifiers; the
-// timeline calls ReplaySession::Seek.
+// the speeds, the marks of the stretch and Back to Live raise their command
+// identifiers; the timeline calls ReplaySession::Seek.
 class ReplayControls {
  public:
   virtual ~ReplayControls() = default;
@@ -52,7 +53,8 @@ class ReplayControls {
 };
 
 // Stands between the core and the window's caption: while a recording is
-// replayed every caption says which.
+// replayed every caption says which, and while a clip is exported how far
+// it is.
 class ReplayCaption : public WindowControl {
  public:
   explicit ReplayCaption(WindowControl& window) : window_(window) {}
@@ -64,6 +66,8 @@ class ReplayCaption : public WindowControl {
 
   // The file's name, or none back to live.
   void SetReplaying(std::optional<std::string> file_title);
+  // The part of a clip written, in per cent, or none when no export runs.
+  void SetExportProgress(std::optional<int> percent);
 
  private:
   std::string Text() const;
@@ -71,6 +75,7 @@ class ReplayCaption : public WindowControl {
   WindowControl& window_;
   std::string caption_;  // the last one set, without the note
   std::optional<std::string> replaying_;
+  std::optional<int> export_percent_;
 };
 
 struct ReplayParts {
@@ -94,6 +99,8 @@ class ReplaySession {
   ReplaySession& operator=(const ReplaySession&) = delete;
 
   void SetControls(ReplayControls* controls) { controls_ = controls; }
+  // Greys what has nothing to act on (CommandEnabled), from now on.
+  void SetMenu(MenuItems* menu);
 
   // File > Open Recording...: asks for the file and replays it.
   void OpenRecording();
@@ -104,10 +111,15 @@ class ReplaySession {
   // live.
   void BackToLive();
   bool Replaying() const { return player_ != nullptr; }
+  // The recording has been read through and is on the window.
+  bool RecordingShown() const { return opened_; }
 
   void PlayPause();
   void SetSpeed(int speed);
   void Seek(uint64_t position_us);
+  // The stretch to export starts or ends where the replay is now.
+  void MarkStart();
+  void MarkEnd();
 
   const ReplayModel& Model() const { return model_; }
   // The stretch of the recording chosen on the timeline (ReplayModel), for
@@ -123,12 +135,14 @@ class ReplaySession {
   void Opened(const RecordingOpened& opened);
   void Failed(const std::string& reason);
   void ShowPosition();
+  void ShowMenu();
   void ScheduleTick();
   void Tick(uint64_t generation);
   void Tell(std::string text);
 
   ReplayParts parts_;
   ReplayControls* controls_ = nullptr;
+  MenuItems* menu_ = nullptr;
   ReplayModel model_;
   std::unique_ptr<RecordingPlayer> player_;
   std::filesystem::path file_;

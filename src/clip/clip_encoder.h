@@ -50,4 +50,8 @@ class ClipEncoder {
 // build cannot write that format.
 std::unique_ptr<ClipEncoder> CreateClipEncoder(ClipFormat format, std::string& error);
 
+// Whether this build has an encoder for `format`, so that a window offers
+// only the formats it can write.
+bool ClipFormatWritable(ClipFormat format);
+
 }  // namespace corvane

@@ -316,4 +316,6 @@ std::unique_ptr<ClipEncoder> CreateClipEncoder(ClipFormat format, std::string&) 
   return std::make_unique<FfmpegClipEncoder>(format);
 }
 
+bool ClipFormatWritable(ClipFormat) { return true; }
+
 }  // namespace corvane

@@ -15,4 +15,6 @@ std::unique_ptr<ClipEncoder> CreateClipEncoder(ClipFormat format, std::string& e
   return nullptr;
 }
 
+bool ClipFormatWritable(ClipFormat format) { return format == ClipFormat::kPngFrames; }
+
 }  // namespace corvane

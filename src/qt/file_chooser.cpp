@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -22,9 +23,21 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const FileChooserRequest& request, b
   // The open dialog takes any name: a restore of a file that is not there
   // tells the operator when it runs.
   dialog->setFileMode(QFileDialog::AnyFile);
-  const FileFilter filter = FilterFor(request.kind);
-  dialog->setNameFilter(FromView(filter.text));
-  dialog->setDefaultSuffix(FromView(filter.suffix));
+  const std::vector<FileFilter> filters = FiltersFor(request.kind);
+  QStringList texts;
+  for (const FileFilter& filter : filters) texts << FromView(filter.text);
+  dialog->setNameFilters(texts);
+  dialog->setDefaultSuffix(FromView(filters.front().suffix));
+  // A name typed without an extension gets the one of the filter chosen
+  // (a clip's format); the PNG frames' filter adds none, for a folder.
+  QFileDialog* shown = dialog.get();
+  QObject::connect(shown, &QFileDialog::filterSelected, shown,
+                   [shown, filters](const QString& text) {
+                     for (const FileFilter& filter : filters) {
+                       if (FromView(filter.text) == text)
+                         shown->setDefaultSuffix(FromView(filter.suffix));
+                     }
+                   });
   // Overwrite confirmation is on by default and only ever asked on save.
   dialog->selectFile(FromView(request.default_name));
   return dialog;

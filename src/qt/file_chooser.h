@@ -1,6 +1,6 @@
 // The file dialogs, with the toolkit's own file dialog: the title is the
 // command's menu text, the offered name and the filter as the request and
-// its kind say (FilterFor). The save dialog asks before overwriting, the
+// its kind say (FiltersFor). The save dialog asks before overwriting, the
 // open dialog never asks and accepts a name that does not exist yet.
 //
 // Threads: UI thread only.

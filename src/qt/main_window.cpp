@@ -154,6 +154,11 @@ void MainWindow::CheckDrawWhileReceiving(bool on) {
   if (QAction* item = ActionFor(command_id::kDrawWhileReceiving)) item->setChecked(on);
 }
 
+void MainWindow::EnableCommand(int command, bool enabled) {
+  if (QAction* item = ActionFor(command)) item->setEnabled(enabled);
+  replay_bar_->EnableCommand(command, enabled);
+}
+
 MonitorScale MainWindow::WindowMonitor() const {
   const QScreen* screen = this->screen();
   if (screen == nullptr) return {};

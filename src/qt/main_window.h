@@ -22,7 +22,7 @@ class Keypad;
 class ReplayBar;
 class ScreenView;
 
-class MainWindow : public QMainWindow, public WindowControl, public PictureView {
+class MainWindow : public QMainWindow, public WindowControl, public PictureView, public MenuItems {
   Q_OBJECT
 
  public:
@@ -61,6 +61,9 @@ class MainWindow : public QMainWindow, public WindowControl, public PictureView 
   void SizeWindowToPicture() override;
   MonitorScale WindowMonitor() const override;
   void CheckDrawWhileReceiving(bool on) override;
+
+  // MenuItems: the menu's item and the replay bar's button alike.
+  void EnableCommand(int command, bool enabled) override;
 
  signals:
   void CommandRaised(int command);

@@ -29,6 +29,7 @@ QtProgram::QtProgram(QtProgramOptions options)
   window_->SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
   ReplayBar& bar = *window_->Replay();
   program_.Replay().SetControls(&bar);
+  program_.Replay().SetMenu(window_.get());
   bar.SetCommandHandler([this](int command) { program_.Dispatch().Run(command); });
   bar.SetSeekHandler([this](uint64_t position_us) { program_.Replay().Seek(position_us); });
   window_->SetCloseHandler([this] { program_.Shutdown(); });

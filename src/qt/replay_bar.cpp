@@ -41,8 +41,23 @@ ReplayBar::ReplayBar(QWidget* parent) : QToolBar(parent) {
   recorded_time_->setObjectName("ReplayRecordedTime");
   recorded_time_->setContentsMargins(8, 0, 8, 0);
   addWidget(recorded_time_);
+  AddButton("Mark Start", kReplayMarkStart);
+  AddButton("Mark End", kReplayMarkEnd);
+  stretch_ = new QLabel(this);
+  stretch_->setObjectName("ReplayStretch");
+  stretch_->setContentsMargins(8, 0, 8, 0);
+  addWidget(stretch_);
   AddButton(QString::fromLatin1(MenuTextOf(kBackToLive)), kBackToLive);
   hide();
+}
+
+QToolButton* ReplayBar::ButtonFor(int command) const {
+  const auto found = buttons_.find(command);
+  return found == buttons_.end() ? nullptr : found->second;
+}
+
+void ReplayBar::EnableCommand(int command, bool enabled) {
+  if (QToolButton* button = ButtonFor(command)) button->setEnabled(enabled);
 }
 
 QToolButton* ReplayBar::AddButton(const QString& text, int command) {
@@ -54,6 +69,7 @@ QToolButton* ReplayBar::AddButton(const QString& text, int command) {
     if (command_) command_(command);
   });
   addWidget(button);
+  buttons_[command] = button;
   return button;
 }
 
@@ -77,6 +93,7 @@ void ReplayBar::ShowReplayState(const ReplayState& state) {
   }
   position_->setText(QString::fromStdString(state.position));
   recorded_time_->setText(QString::fromStdString(state.recorded_time));
+  stretch_->setText(QString::fromStdString(state.stretch));
 }
 
 }  // namespace corvane

@@ -1,7 +1,7 @@
 // The replay's controls under the picture, shown while a recording is
-// replayed: play/pause, the three speeds, the timeline, the recorded time
-// and Back to Live. Its buttons raise the commands of the menu table's
-// replay identifiers; the timeline seeks.
+// replayed: play/pause, the three speeds, the timeline, the recorded time,
+// the marks of the stretch to export and Back to Live. Its buttons raise
+// the commands of the menu table's replay identifiers; the timeline seeks.
 //
 // Threads: UI thread only.
 #pragma once
@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <cstdint>
 #include <functional>
+#include <map>
 
 #include "app/replay_session.h"
 
@@ -31,8 +32,13 @@ class ReplayBar : public QToolBar, public ReplayControls {
   void ShowReplayControls(bool shown) override;
   void ShowReplayState(const ReplayState& state) override;
 
+  // Greys or ungreys the button that raises `command`, if the bar has one.
+  void EnableCommand(int command, bool enabled);
+
   QSlider* Timeline() const { return timeline_; }
   QLabel* RecordedTime() const { return recorded_time_; }
+  // The button that raises `command`; null for none.
+  QToolButton* ButtonFor(int command) const;
 
  signals:
   // Shown or hidden: the window fits itself around it.
@@ -48,6 +54,8 @@ class ReplayBar : public QToolBar, public ReplayControls {
   QSlider* timeline_;
   QLabel* recorded_time_;
   QLabel* position_;
+  QLabel* stretch_;
+  std::map<int, QToolButton*> buttons_;
 };
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "files/path_text.h"
 #include "win32/wide_text.h"
@@ -16,13 +17,16 @@ namespace {
 // one fails the dialog with FNERR_BUFFERTOOSMALL, never cut short).
 constexpr DWORD kPathCapacity = 32768;
 
-// The filter as the dialog takes it: the text and the pattern, each ending
-// in a NUL, and the list in one more (the string's own).
-std::wstring DialogFilter(const FileFilter& filter) {
-  std::wstring text = WideFromUtf8(filter.text);
-  text += L'\0';
-  text += WideFromUtf8(filter.pattern);
-  text += L'\0';
+// The filters as the dialog takes them: each one's text and pattern, each
+// ending in a NUL, and the list in one more (the string's own).
+std::wstring DialogFilter(const std::vector<FileFilter>& filters) {
+  std::wstring text;
+  for (const FileFilter& filter : filters) {
+    text += WideFromUtf8(filter.text);
+    text += L'\0';
+    text += WideFromUtf8(filter.pattern);
+    text += L'\0';
+  }
   return text;
 }
 
@@ -37,14 +41,16 @@ std::optional<FileChoice> Run(HWND owner, const FileChooserRequest& request, boo
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  const FileFilter kind = FilterFor(request.kind);
-  const std::wstring filter = DialogFilter(kind);
-  const std::wstring extension = WideFromUtf8(kind.suffix);
+  const std::vector<FileFilter> filters = FiltersFor(request.kind);
+  const std::wstring filter = DialogFilter(filters);
+  const std::wstring extension = WideFromUtf8(filters.front().suffix);
   dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = path.data();
   dialog.nMaxFile = kPathCapacity;
   dialog.lpstrTitle = title.c_str();
-  dialog.lpstrDefExt = extension.c_str();
+  // None for a folder of PNG frames: a name without an extension is the
+  // folder's.
+  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
   // The dialogs would otherwise move the working directory, where
   // config.dpm and a later dialog's start are looked for.
   dialog.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : 0);

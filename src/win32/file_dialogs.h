@@ -2,7 +2,9 @@
 // files: the title is the command's menu text, the offered name "Mirelon
 // Parameters", the filter "SPB Files (*.SPB)", the default extension "spb".
 // For a saved screen image: the filter "PNG Files (*.png)", the extension
-// "png". The save dialog asks before overwriting, the open dialog never
+// "png". For a clip (File > Export Clip...): one filter per format the
+// build writes, here the PNG frames of a new folder, which take no
+// extension. The save dialog asks before overwriting, the open dialog never
 // asks and accepts a name that does not exist yet. A save dialog that fails says so in a
 // "Dialog Error" box naming the reason, and so does either dialog for a name
 // too long to take. Names travel wide, so the chosen path is exact.

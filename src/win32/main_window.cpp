@@ -256,6 +256,13 @@ void MainWindow::CheckDrawWhileReceiving(bool on) {
                 MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void MainWindow::EnableCommand(int command, bool enabled) {
+  parts_.replay.EnableCommand(command, enabled);
+  if (window_ == nullptr) return;
+  EnableMenuItem(GetMenu(window_), static_cast<UINT>(command),
+                 MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
 MonitorScale MainWindow::WindowMonitor() const {
   MonitorScale monitor;
   if (window_ == nullptr) return monitor;

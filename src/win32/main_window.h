@@ -35,7 +35,7 @@ struct MainWindowParts {
   ReplayBar& replay;
 };
 
-class MainWindow : public WindowControl, public PictureView {
+class MainWindow : public WindowControl, public PictureView, public MenuItems {
  public:
   MainWindow(HINSTANCE instance, int show_command, MainWindowParts parts);
   ~MainWindow() override;
@@ -72,6 +72,9 @@ class MainWindow : public WindowControl, public PictureView {
   void SizeWindowToPicture() override;
   MonitorScale WindowMonitor() const override;
   void CheckDrawWhileReceiving(bool on) override;
+
+  // MenuItems: the menu's item and the replay bar's button alike.
+  void EnableCommand(int command, bool enabled) override;
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

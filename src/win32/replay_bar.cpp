@@ -20,6 +20,8 @@ constexpr int kButtonWidth = 44;
 constexpr int kLiveWidth = 96;
 constexpr int kPositionWidth = 130;
 constexpr int kTimeWidth = 190;
+constexpr int kMarkWidth = 70;
+constexpr int kStretchWidth = 150;
 
 HWND MakeControl(HWND parent, HINSTANCE instance, const wchar_t* type, const std::wstring& text,
                  DWORD style, int id) {
@@ -46,11 +48,15 @@ void ReplayBar::Attach(HWND window) {
   timeline_ = MakeControl(window, instance, TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS, 0);
   position_ = MakeControl(window, instance, L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE, 0);
   recorded_time_ = MakeControl(window, instance, L"STATIC", L"", SS_LEFT | SS_CENTERIMAGE, 0);
+  mark_start_ =
+      MakeControl(window, instance, L"BUTTON", L"Mark Start", BS_PUSHBUTTON, kReplayMarkStart);
+  mark_end_ = MakeControl(window, instance, L"BUTTON", L"Mark End", BS_PUSHBUTTON, kReplayMarkEnd);
+  stretch_ = MakeControl(window, instance, L"STATIC", L"", SS_CENTER | SS_CENTERIMAGE, 0);
   live_ = MakeControl(window, instance, L"BUTTON", WideFromUtf8(MenuTextOf(kBackToLive)),
                       BS_PUSHBUTTON, kBackToLive);
   const HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  for (HWND control :
-       {play_, speeds_[0], speeds_[1], speeds_[2], timeline_, position_, recorded_time_, live_}) {
+  for (HWND control : {play_, speeds_[0], speeds_[1], speeds_[2], timeline_, position_,
+                       recorded_time_, mark_start_, mark_end_, stretch_, live_}) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
 }
@@ -70,10 +76,14 @@ void ReplayBar::Layout() {
   for (HWND speed : speeds_) place(speed, kButtonWidth);
   // The timeline takes what the fixed parts leave, but never less than a
   // little.
-  const int fixed = kPositionWidth + kTimeWidth + kLiveWidth + 4 * kGap;
+  const int fixed =
+      kPositionWidth + kTimeWidth + 2 * kMarkWidth + kStretchWidth + kLiveWidth + 7 * kGap;
   place(timeline_, std::max<int>(80, client.right - x - fixed));
   place(position_, kPositionWidth);
   place(recorded_time_, kTimeWidth);
+  place(mark_start_, kMarkWidth);
+  place(mark_end_, kMarkWidth);
+  place(stretch_, kStretchWidth);
   place(live_, kLiveWidth);
 }
 
@@ -88,8 +98,8 @@ void ReplayBar::ShowReplayControls(bool shown) {
   if (window_ == nullptr || shown == shown_) return;
   shown_ = shown;
   Layout();
-  for (HWND control :
-       {play_, speeds_[0], speeds_[1], speeds_[2], timeline_, position_, recorded_time_, live_}) {
+  for (HWND control : {play_, speeds_[0], speeds_[1], speeds_[2], timeline_, position_,
+                       recorded_time_, mark_start_, mark_end_, stretch_, live_}) {
     ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
   }
   if (shown_handler_) shown_handler_();
@@ -113,6 +123,13 @@ void ReplayBar::ShowReplayState(const ReplayState& state) {
   }
   SetWindowTextUtf8(position_, state.position);
   SetWindowTextUtf8(recorded_time_, state.recorded_time);
+  SetWindowTextUtf8(stretch_, state.stretch);
+}
+
+void ReplayBar::EnableCommand(int command, bool enabled) {
+  for (HWND button : {mark_start_, mark_end_, live_}) {
+    if (button != nullptr && GetDlgCtrlID(button) == command) EnableWindow(button, enabled);
+  }
 }
 
 }  // namespace corvane

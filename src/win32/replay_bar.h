@@ -1,9 +1,9 @@
 // The replay's controls along the bottom of the main window's client area,
 // shown while a recording is replayed: play/pause, the three speeds, the
-// timeline (a trackbar), where the replay is, the recorded time and Back
-// to Live. The buttons carry the menu table's replay identifiers, so they
-// reach the dispatch table through WM_COMMAND like menu items; the
-// trackbar's WM_HSCROLL seeks.
+// timeline (a trackbar), where the replay is, the recorded time, the marks
+// of the stretch to export and Back to Live. The buttons carry the menu
+// table's replay identifiers, so they reach the dispatch table through
+// WM_COMMAND like menu items; the trackbar's WM_HSCROLL seeks.
 //
 // Threads: UI thread only.
 #pragma once
@@ -32,6 +32,8 @@ class ReplayBar : public ReplayControls {
   void Layout();
   // WM_HSCROLL from `control`: true when it was the timeline (and seeks).
   bool OnScroll(HWND control);
+  // Greys or ungreys the button that raises `command`, if the bar has one.
+  void EnableCommand(int command, bool enabled);
 
   // ReplayControls.
   void ShowReplayControls(bool shown) override;
@@ -44,6 +46,9 @@ class ReplayBar : public ReplayControls {
   HWND timeline_ = nullptr;
   HWND position_ = nullptr;
   HWND recorded_time_ = nullptr;
+  HWND mark_start_ = nullptr;
+  HWND mark_end_ = nullptr;
+  HWND stretch_ = nullptr;
   HWND live_ = nullptr;
   bool shown_ = false;
   std::function<void(uint64_t)> seek_;

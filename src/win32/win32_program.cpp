@@ -29,6 +29,7 @@ bool Win32Program::Create() {
   window_.SetCloseHandler([this] { program_.Shutdown(); });
   replay_bar_.Attach(window);
   program_.Replay().SetControls(&replay_bar_);
+  program_.Replay().SetMenu(&window_);
   replay_bar_.SetSeekHandler([this](uint64_t position_us) { program_.Replay().Seek(position_us); });
   // The picture gives the bar its strip, and a window at a fixed zoom grows
   // by it.

@@ -42,11 +42,31 @@ TEST(MenuTable, TheRecordingItemsSitBetweenRestoreAndExitSetOffBySeparators) {
   }
   EXPECT_EQ(items, (std::vector<std::string>{"Backup", "Restore", "-", "Record Session...",
                                              "Stop Recording", "-", "Open Recording...",
-                                             "Back to Live", "-", "E&xit"}));
+                                             "Back to Live", "Export Clip...", "-", "E&xit"}));
   for (int command : {command_id::kRecordSession, command_id::kStopRecording,
-                      command_id::kOpenRecording, command_id::kBackToLive}) {
+                      command_id::kOpenRecording, command_id::kBackToLive, command_id::kExportClip,
+                      command_id::kReplayMarkStart, command_id::kReplayMarkEnd}) {
     EXPECT_FALSE(command >= 32771 && command <= 32816) << command;
   }
+}
+
+TEST(MenuTable, TheReplayItemsAreGreyWhileTheyHaveNothingToActOn) {
+  const MenuConditions live{false, false};
+  const MenuConditions opening{true, false};
+  const MenuConditions shown{true, true};
+  using namespace command_id;
+  for (int command : {kBackToLive, kExportClip, kReplayMarkStart, kReplayMarkEnd}) {
+    EXPECT_FALSE(CommandEnabled(command, live)) << command;
+    EXPECT_TRUE(CommandEnabled(command, shown)) << command;
+  }
+  // A recording still being read through can be left, not yet exported.
+  EXPECT_TRUE(CommandEnabled(kBackToLive, opening));
+  EXPECT_FALSE(CommandEnabled(kExportClip, opening));
+  EXPECT_TRUE(CommandEnabled(kOpenRecording, live));
+  EXPECT_TRUE(CommandEnabled(kExit, opening));
+  const std::span<const int> greyed = ConditionalCommands();
+  EXPECT_EQ(std::set<int>(greyed.begin(), greyed.end()),
+            (std::set<int>{kBackToLive, kExportClip, kReplayMarkStart, kReplayMarkEnd}));
 }
 
 TEST(MenuTable, EveryItemHasItsOwnIdentifierAndTheNewOnesMissTheOldRange) {

@@ -61,6 +61,27 @@ TEST(ReplayModel, TheStretchStaysInsideTheRecording) {
   EXPECT_EQ(model.Stretch().to_us, 10 * kSecond);
 }
 
+TEST(ReplayModel, AMarkPastTheOtherEndMovesThatEndOutOfTheWay) {
+  ReplayModel model;
+  model.Load(60 * kSecond);
+  model.MarkStart(10 * kSecond);
+  model.MarkEnd(20 * kSecond);
+  EXPECT_EQ(model.Stretch().from_us, 10 * kSecond);
+  EXPECT_EQ(model.Stretch().to_us, 20 * kSecond);
+  EXPECT_EQ(ReplayStretchText(model.Stretch()), "Clip 0:00:10 to 0:00:20");
+  model.MarkStart(30 * kSecond);  // after the end: the end goes to the recording's
+  EXPECT_EQ(model.Stretch().from_us, 30 * kSecond);
+  EXPECT_EQ(model.Stretch().to_us, 60 * kSecond);
+  model.MarkEnd(5 * kSecond);  // before the start: the start goes to 0
+  EXPECT_EQ(model.Stretch().from_us, 0u);
+  EXPECT_EQ(model.Stretch().to_us, 5 * kSecond);
+  model.MarkEnd(99 * kSecond);
+  EXPECT_EQ(model.Stretch().to_us, 60 * kSecond);
+  model.Load(8 * kSecond);  // another recording: the whole of it again
+  EXPECT_EQ(model.Stretch().from_us, 0u);
+  EXPECT_EQ(model.Stretch().to_us, 8 * kSecond);
+}
+
 TEST(ReplayTexts, RecordedTimeIsLocalAndPositionCountsHours) {
   // 2026-12-08 00:45:10.9 UTC, shown in a zone two hours ahead.
   const int64_t start = int64_t{1796690710} * 1'000'000 + 900'000;

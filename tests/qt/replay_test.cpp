@@ -1,7 +1,8 @@
 // File > Open Recording... in the whole program, beside a live link on a
 // pseudo-terminal: the window shows the decoder's picture of a seeked
 // time, keys go nowhere while replaying, Back to Live shows the controller
-// again, and a damaged or foreign file is named with where it is wrong.
+// again, and a damaged or foreign file is named with where it is wrong;
+// the stretch marked on the bar is exported as a clip.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -9,6 +10,9 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
+#include <cstdio>
+#include <map>
 
 #include "app/menu_table.h"
 #include "qt/qt_program.h"
@@ -139,6 +143,73 @@ TEST_F(ReplayTest, ADamagedOrForeignFileIsNamedWithWhereItIsWrong) {
       << messages_.Messages().back().text;
   EXPECT_TRUE(Replay().Replaying());
   EXPECT_LT(Replay().Model().Length(), 6 * kSecond);
+}
+
+// ffprobe's frame count and length of a clip.
+std::map<std::string, std::string> Probe(const std::filesystem::path& clip) {
+  const std::string command = std::string(CORVANE_FFPROBE_PATH) +
+                              " -v error -count_frames -show_entries "
+                              "stream=nb_read_frames:format=duration -of default=nw=1 '" +
+                              clip.string() + "' 2>&1";
+  std::map<std::string, std::string> values;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return values;
+  char line[256];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::string text(line);
+    if (const size_t eq = text.find('='); eq != std::string::npos) {
+      values[text.substr(0, eq)] = text.substr(eq + 1, text.find('\n') - eq - 1);
+    }
+  }
+  pclose(pipe);
+  return values;
+}
+
+TEST_F(ReplayTest, TheMarkedStretchIsExportedOffTheWindowAndBackToLiveIsGreyWhileLive) {
+  ASSERT_TRUE(std::filesystem::exists(CORVANE_FFPROBE_PATH)) << "ffprobe (Debian's ffmpeg)";
+  MainWindow& window = program_->Window();
+  QAction* live = window.ActionFor(command_id::kBackToLive);
+  QAction* export_clip = window.ActionFor(command_id::kExportClip);
+  EXPECT_FALSE(live->isEnabled());
+  EXPECT_FALSE(export_clip->isEnabled());
+
+  Open(WriteRecording(dir_.Path() / "night.cvr", 40));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return export_clip->isEnabled(); }, 10000));
+  EXPECT_TRUE(live->isEnabled());
+  SeekAndWait(10 * kSecond);
+  window.Replay()->ButtonFor(command_id::kReplayMarkStart)->click();
+  SeekAndWait(20 * kSecond);
+  window.Replay()->ButtonFor(command_id::kReplayMarkEnd)->click();
+  EXPECT_EQ(window.Replay()->findChild<QLabel*>("ReplayStretch")->text(),
+            "Clip 0:00:10 to 0:00:20");
+
+  const std::filesystem::path clip = dir_.Path() / "night.gif";
+  chooser_.answers.push_back(FileChoice{clip, "night.gif"});
+  export_clip->trigger();
+  ASSERT_EQ(chooser_.asked.back().kind, FileKind::kClip);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return messages_.Count() == 1; }, 30000));
+  EXPECT_EQ(messages_.Messages().back().text,
+            "The clip (10 frames, 10.000 s) was saved to " + clip.string() + ".");
+  EXPECT_EQ(window.windowTitle(), "Corvane - COM5 - Replay of night.cvr");
+  // One frame a second from 10 s to 20 s: the stretch, not the 39 s recorded.
+  std::map<std::string, std::string> probed = Probe(clip);
+  EXPECT_EQ(probed["nb_read_frames"], "10");
+  EXPECT_NEAR(std::stod(probed["duration"]), 10.0, 0.0015);
+
+  // Into a folder that is not there: the box names the clip and why.
+  const std::filesystem::path lost = dir_.Path() / "gone" / "night.mp4";
+  chooser_.answers.push_back(FileChoice{lost, "night.mp4"});
+  export_clip->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return messages_.Count() == 2; }, 30000));
+  EXPECT_EQ(messages_.Messages().back().text.rfind(
+                "The clip cannot be written to " + lost.string() + ":\n", 0),
+            0u)
+      << messages_.Messages().back().text;
+  EXPECT_FALSE(std::filesystem::exists(lost.parent_path()));
+
+  live->trigger();
+  EXPECT_FALSE(live->isEnabled());
+  EXPECT_FALSE(export_clip->isEnabled());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Windows window replaying a recording, under Wine: the trackbar seeks,
 // the view then holds the decoder's picture of that time, a key goes
-// nowhere until Back to Live.
+// nowhere until Back to Live, which is grey while live; the stretch marked
+// with the bar's buttons is exported as PNG frames.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/menu_table.h"
+#include "app/replay_export.h"
 #include "app/replay_session.h"
 #include "keypad/keypad.h"
 #include "record/recorded_picture.h"
@@ -58,8 +60,17 @@ class Win32Replay : public ::testing::Test {
     tasks_.Attach(window);
     bar_.Attach(window);
     session_.SetControls(&bar_);
+    session_.SetMenu(&window_);
     bar_.SetSeekHandler([this](uint64_t position_us) { session_.Seek(position_us); });
-    window_.SetCommandHandler([](int) { return false; });
+    window_.SetCommandHandler([this](int command) {
+      if (command == command_id::kReplayMarkStart) session_.MarkStart();
+      if (command == command_id::kReplayMarkEnd) session_.MarkEnd();
+      return command == command_id::kReplayMarkStart || command == command_id::kReplayMarkEnd;
+    });
+  }
+  bool Greyed(int command) const {
+    return GetMenuState(GetMenu(window_.Handle()), static_cast<UINT>(command), MF_BYCOMMAND) &
+           MF_GRAYED;
   }
 
   testing::ScratchDir dir_;
@@ -75,6 +86,7 @@ class Win32Replay : public ::testing::Test {
   testing::RecordingMessages messages_;
   ReplayCaption caption_{window_};
   ReplaySession session_{ReplayParts{display_, keypad_, chooser_, messages_, caption_, tasks_}};
+  ReplayExport export_{ReplayExportParts{session_, chooser_, messages_, caption_, tasks_}};
 };
 
 TEST_F(Win32Replay, TheTrackbarSeeksToTheDecodersPictureAndKeysWaitForLive) {
@@ -107,6 +119,32 @@ TEST_F(Win32Replay, TheTrackbarSeeksToTheDecodersPictureAndKeysWaitForLive) {
   SendMessageW(window_.Handle(), WM_KEYDOWN, VK_F3, 0);
   EXPECT_EQ(testing::TakeAllQueued(queue_), "r");
   EXPECT_EQ(messages_.Count(), 0u);
+}
+
+TEST_F(Win32Replay, TheMarkedStretchIsExportedAsPngFramesAndBackToLiveIsGreyWhileLive) {
+  EXPECT_TRUE(Greyed(command_id::kBackToLive));
+  EXPECT_TRUE(Greyed(command_id::kExportClip));
+  const std::filesystem::path file = dir_.Path() / "night.cvr";
+  testing::WriteSteppedRecording(file, 40, 0);
+  session_.Open(file);
+  ASSERT_TRUE(PumpUntil([&] { return !Greyed(command_id::kExportClip); }));
+  EXPECT_FALSE(Greyed(command_id::kBackToLive));
+  for (const auto& [at, command] : {std::pair{10 * kSecond, command_id::kReplayMarkStart},
+                                    std::pair{20 * kSecond, command_id::kReplayMarkEnd}}) {
+    session_.Seek(at);
+    const HWND button = GetDlgItem(window_.Handle(), command);
+    ASSERT_TRUE(IsWindowEnabled(button));
+    SendMessageW(button, BM_CLICK, 0, 0);
+  }
+  chooser_.answers.push_back(FileChoice{dir_.Path() / "clip", "clip"});
+  export_.ExportClip();
+  ASSERT_TRUE(PumpUntil([&] { return messages_.Count() == 1; }));
+  EXPECT_EQ(messages_.Messages()[0].text,
+            "The clip (10 frames, 10.000 s) was saved to " + (dir_.Path() / "clip").string() + ".");
+  EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "clip" / "frame-00010.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "clip" / "frame-00011.png"));
+  session_.BackToLive();
+  EXPECT_TRUE(Greyed(command_id::kBackToLive));
 }
 
 }  // namespace
