@@ -175,6 +175,15 @@ TEST_F(FileDialogTest, OffersTheCommandsTitleDefaultNameFilterAndSuffix) {
   EXPECT_EQ(image->nameFilters(), QStringList{"PNG Files (*.png)"});
   EXPECT_EQ(image->defaultSuffix(), "png");
   EXPECT_FALSE(image->testOption(QFileDialog::DontConfirmOverwrite));
+  // A clip's name takes the extension of the format chosen; a folder none.
+  auto clip = MakeFileDialog({"Export Clip...", "night", FileKind::kClip}, /*save=*/true, nullptr);
+  ASSERT_EQ(clip->nameFilters().size(), 3);
+  EXPECT_EQ(clip->defaultSuffix(), "mp4");
+  for (const auto& [filter, suffix] : {std::pair{1, "gif"}, std::pair{2, ""}}) {
+    clip->selectNameFilter(clip->nameFilters()[filter]);
+    emit clip->filterSelected(clip->nameFilters()[filter]);
+    EXPECT_EQ(clip->defaultSuffix(), suffix);
+  }
 }
 
 TEST_F(FileDialogTest, FilterListsSpbFilesInAnyCase) {
