@@ -164,9 +164,11 @@ void CommandDispatch::ApplyNetworkAddress(const std::string& address) {
 void CommandDispatch::ReopenLink() {
   parts_.link.ReleaseLink();
   parts_.pause(kReopenPause);
-  if (const std::error_code failed = parts_.link.OpenLink()) {
-    ShowLinkOpenFailed(parts_.messages, parts_.port.NetworkAddress(), failed);
-  }
+  // A device server answers after this returns; by then the operator may
+  // have chosen again, which cancels this open without a word.
+  parts_.link.OpenLink([this, address = parts_.port.NetworkAddress()](std::error_code failed) {
+    if (failed && !OpenCancelled(failed)) ShowLinkOpenFailed(parts_.messages, address, failed);
+  });
 }
 
 void CommandDispatch::SaveScreenImage() {

@@ -19,6 +19,7 @@
 
 #include "app/picture_zoom.h"
 #include "app/zoom_for_scale.h"
+#include "link/network_address.h"
 #include "screen/surface.h"
 
 namespace corvane {
@@ -114,15 +115,30 @@ class PortSetting {
 class LinkControl {
  public:
   virtual ~LinkControl() = default;
-  // Opens the port the setting names and starts the workers; empty when the
-  // link runs, else why the port cannot be opened.
-  virtual std::error_code OpenLink() = 0;
-  // Ends the link; returns once both workers have ended.
+  // How an open ended: empty when the link runs, else why the port cannot
+  // be opened. A release or a later open that came first ends it with
+  // OpenCancelled's reason, which is nobody's to report.
+  using Opened = std::function<void(std::error_code)>;
+  // Opens the port the setting names and starts the workers, then tells
+  // `opened`, on the UI thread: for a COM port before this returns; for a
+  // device server's address, which may take seconds to answer, later, so
+  // that the window goes on meanwhile. Exactly once either way.
+  virtual void OpenLink(Opened opened) = 0;
+  // Ends the link, or an open under way; returns once both workers have
+  // ended.
   virtual void ReleaseLink() = 0;
-  // False before the first open, after a release, and once the link went
-  // down by itself (the device vanished or failed).
+  // False before the first open, while one is under way, after a release,
+  // and once the link went down by itself (the device vanished or failed).
   virtual bool LinkUp() const = 0;
+  // True from the start of an open of a device server's address until
+  // `opened` has been told.
+  virtual bool Opening() const = 0;
 };
+
+// The reason an open was superseded (LinkControl::Opened).
+inline bool OpenCancelled(const std::error_code& reason) {
+  return reason == MakeErrorCode(NetworkError::kCancelled);
+}
 
 // The main window as the commands see it.
 class WindowControl {

@@ -7,27 +7,62 @@
 
 namespace corvane {
 
+// A device server's address is opened on the link's opener thread, which
+// may spend up to the connect limit on a server that does not answer; its
+// result comes back through the scheduler. Each open and each release
+// starts a new series, so a result that arrives after either is told as
+// cancelled, never as the link's state.
 class Program::LinkAdapter : public LinkControl {
  public:
-  LinkAdapter(SerialLink& link, const PortSetting& port) : link_(link), port_(port) {}
-  std::error_code OpenLink() override {
+  LinkAdapter(SerialLink& link, const PortSetting& port, UiScheduler& scheduler)
+      : link_(link), port_(port), scheduler_(scheduler) {}
+  void OpenLink(Opened opened) override {
     // Its result is not looked at: an open that finds the close signal
     // missing prepares it itself.
     link_.PrepareLinkEvents();
     opened_address_ = port_.NetworkAddress();
-    if (!opened_address_.empty()) return link_.OpenLinkDevice(opened_address_);
-    return link_.OpenLink(port_.Port());
+    const uint64_t series = ++series_;
+    if (opened_address_.empty()) {
+      opening_ = false;
+      opened(link_.OpenLink(port_.Port()));
+      return;
+    }
+    opening_ = true;
+    // On the opener thread: only the scheduler is touched there.
+    link_.BeginOpenLinkDevice(opened_address_, [this, series, opened](std::error_code result) {
+      scheduler_.Post([this, series, opened, result] { Answer(series, opened, result); });
+    });
   }
-  void ReleaseLink() override { link_.ReleaseLink(); }
+  void ReleaseLink() override {
+    ++series_;
+    opening_ = false;
+    link_.ReleaseLink();
+  }
   bool LinkUp() const override { return link_.IsConnected(); }
+  bool Opening() const override { return opening_; }
   // UI thread: the device server's address the last open was for; empty
   // when it was for a COM port.
   const std::string& OpenedAddress() const { return opened_address_; }
 
  private:
+  void Answer(uint64_t series, const Opened& opened, std::error_code result) {
+    if (series != series_) {
+      opened(MakeErrorCode(NetworkError::kCancelled));
+      return;
+    }
+    opening_ = false;
+    // Opened, then closed or lost before the UI heard of it: a loss says so
+    // itself, and a close was someone's choice.
+    if (!result && !link_.IsConnected()) result = MakeErrorCode(NetworkError::kCancelled);
+    opened(result);
+  }
+
   SerialLink& link_;
   const PortSetting& port_;
+  UiScheduler& scheduler_;
   std::string opened_address_;
+  uint64_t series_ = 0;   // UI thread
+  bool opening_ = false;  // UI thread
 };
 
 class Program::PortAdapter : public PortSetting {
@@ -88,7 +123,7 @@ void Program::Attach(const FrontEnd& front) {
           UsableNetworkAddress(front.settings.ReadSetting(kNetworkPortSettingKey))) {
     port_setting_->SetNetworkAddress(*address);
   }
-  link_control_ = std::make_unique<LinkAdapter>(*link_, *port_setting_);
+  link_control_ = std::make_unique<LinkAdapter>(*link_, *port_setting_, front.scheduler);
   replay_caption_ = std::make_unique<ReplayCaption>(front.window);
   caption_ = std::make_unique<RecordingCaption>(*replay_caption_);
   recording_ = std::make_unique<SessionRecording>(
@@ -149,14 +184,19 @@ bool Program::Start() {
   dispatch_->RestoreZoom();
   dispatch_->RestoreDrawWhileReceiving();
   front_->window.ShowWindow();
-  const std::error_code failed = link_control_->OpenLink();
-  const bool opened = !failed;
-  if (opened) {
-    caption_->SetCaption(LinkCaption(config_.ComPort(), port_setting_->NetworkAddress()));
-  } else {
-    ShowLinkOpenFailed(front_->messages, port_setting_->NetworkAddress(), failed);
-  }
-  return opened;
+  const std::string address = port_setting_->NetworkAddress();
+  // A COM port answers within the call; a device server after it, while
+  // the window is already up.
+  const auto failed_now = std::make_shared<bool>(false);
+  link_control_->OpenLink([this, address, failed_now](std::error_code failed) {
+    *failed_now = static_cast<bool>(failed);
+    if (!failed) {
+      caption_->SetCaption(LinkCaption(config_.ComPort(), address));
+    } else if (!OpenCancelled(failed)) {
+      ShowLinkOpenFailed(front_->messages, address, failed);
+    }
+  });
+  return !*failed_now;
 }
 
 void Program::Shutdown() {

@@ -49,7 +49,9 @@ class Program {
 
   // Shows the window, then opens the link on the configured port and names
   // it in the caption (or tells the operator it cannot be opened). True when
-  // the link opened.
+  // the link opened, or, on a device server's address, is being opened:
+  // that caption or message follows when the server answers (or the
+  // connect limit passes), and the window goes on meanwhile.
   bool Start();
   // Releases the link (both workers joined) and closes an open backup
   // file. Runs when the window closes; safe to call again.

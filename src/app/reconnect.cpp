@@ -37,10 +37,27 @@ void Reconnector::Try(uint64_t series) {
     waiting_ = false;
     return;
   }
+  // The operator's own open through the dialog is under way: its outcome
+  // decides the next try.
+  if (link_.Opening()) {
+    ScheduleTry();
+    return;
+  }
+  // A device server's answer comes later; the window goes on meanwhile.
+  link_.OpenLink([this, series](std::error_code failed) { Tried(series, failed); });
+}
+
+void Reconnector::Tried(uint64_t series, std::error_code failed) {
+  if (series != series_ || !waiting_) return;
   // Why a try failed is not shown: the caption says the link is away.
-  if (const std::error_code failed = link_.OpenLink(); !failed) {
+  if (!failed) {
     waiting_ = false;
     window_.SetCaption(LinkCaption(lost_port_, lost_address_));
+    return;
+  }
+  // Overtaken by the operator's own open: the next try looks at that.
+  if (OpenCancelled(failed)) {
+    ScheduleTry();
     return;
   }
   ++failed_tries_;

@@ -4,7 +4,9 @@
 // a second, quietly, until it opens, the
 // operator chooses another port, or the program ends. The caption says so
 // while it waits; once the port opens, the new link asks for the screen by
-// itself, so nothing needs confirming.
+// itself, so nothing needs confirming. A device server is tried off the UI
+// thread (LinkControl::OpenLink), and the next try is a period after the
+// answer, as after a COM port's.
 //
 // Threads: UI thread only (the link's loss reaches it through the
 // scheduler's Post).
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 #include "app/front_end.h"
 
@@ -40,6 +43,8 @@ class Reconnector {
  private:
   void ScheduleTry();
   void Try(uint64_t series);
+  // How the open of a try ended.
+  void Tried(uint64_t series, std::error_code failed);
 
   LinkControl& link_;
   const PortSetting& port_;

@@ -26,7 +26,11 @@ SerialLink::SerialLink(ReceiverContext& receiver, LinkLostHandler link_lost,
 
 SerialLink::~SerialLink() { ReleaseLink(); }
 
-bool SerialLink::PrepareLinkEvents() { return port_.PrepareLinkEvents(); }
+bool SerialLink::PrepareLinkEvents() {
+  // The port is the opener's while it runs.
+  EndOpener();
+  return port_.PrepareLinkEvents();
+}
 
 bool SerialLink::IsConnected() const { return IsOpen() && !LinkLost(); }
 
@@ -46,8 +50,37 @@ std::error_code SerialLink::OpenLinkDevice(const std::string& device_path) {
   CloseLink();
   lost_.store(false, std::memory_order_release);
   port_number_ = 0;
-  if (const std::error_code error = port_.OpenSerialDevice(device_path)) return error;
+  return OpenDevicePart(device_path, {});
+}
+
+void SerialLink::BeginOpenLinkDevice(const std::string& address, LinkOpenedHandler opened) {
+  CloseLink();
+  lost_.store(false, std::memory_order_release);
+  port_number_ = 0;
+  try {
+    opener_thread_ = std::jthread([this, address, opened](std::stop_token cancel) {
+      opened(OpenDevicePart(address, std::move(cancel)));
+    });
+  } catch (const std::system_error& error) {
+    opened(error.code());
+  }
+}
+
+std::error_code SerialLink::OpenDevicePart(const std::string& device_path, std::stop_token cancel) {
+  if (const std::error_code error = port_.OpenSerialDevice(device_path, cancel)) return error;
+  // Stopped after the connect was made: no workers for a link that is
+  // being closed.
+  if (cancel.stop_requested()) {
+    port_.CloseSerialPort();
+    return MakeErrorCode(NetworkError::kCancelled);
+  }
   return StartWorkers();
+}
+
+void SerialLink::EndOpener() {
+  if (!opener_thread_.joinable()) return;
+  opener_thread_.request_stop();
+  opener_thread_.join();
 }
 
 std::error_code SerialLink::StartWorkers() {
@@ -66,7 +99,7 @@ std::error_code SerialLink::StartWorkers() {
     receiver_thread_ = std::thread(ReceiverWorker, std::ref(receiver_), std::ref(port_),
                                    std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
   } catch (const std::system_error& error) {
-    CloseLink();
+    StopLink();
     return error.code();
   }
   port_.RaiseDtr();  // refused by devices without modem lines; they work all the same
@@ -75,13 +108,20 @@ std::error_code SerialLink::StartWorkers() {
                                  std::ref(sinks_), stop_.get_token(), std::cref(port_lost_));
   } catch (const std::system_error& error) {
     // A link that can receive but never send would never ask for an image.
-    CloseLink();
+    StopLink();
     return error.code();
   }
   return {};
 }
 
 void SerialLink::CloseLink() {
+  // First: until it has ended, the port, the workers and the stop are the
+  // opener's.
+  EndOpener();
+  StopLink();
+}
+
+void SerialLink::StopLink() {
   connected_.store(false, std::memory_order_release);
   port_.SignalClose();
   stop_.request_stop();

@@ -17,9 +17,13 @@ constexpr size_t kOutReserve = 4096;
 
 NetworkPort::NetworkPort() : raw_(kRawChunk) { out_.reserve(kOutReserve); }
 
-std::error_code NetworkPort::Open(const NetworkAddress& address, std::chrono::milliseconds limit) {
+std::error_code NetworkPort::Open(const NetworkAddress& address, std::chrono::milliseconds limit,
+                                  std::stop_token cancel) {
   if (IsOpen()) return std::make_error_code(std::errc::device_or_resource_busy);
   socket_.ResetWake();
+  // After the reset, so that a stop that came before it still wakes: the
+  // callback then runs here and now.
+  const std::stop_callback wake_on_cancel(std::move(cancel), [this] { socket_.Wake(); });
   {
     std::lock_guard lock(out_mutex_);
     codec_ = TelnetCodec();

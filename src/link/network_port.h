@@ -9,8 +9,10 @@
 // before the first "{", as it skips any noise).
 //
 // Threads, as SerialPort's: Open and Close on the UI thread while no worker
-// runs; Wait and Read on the receiver thread; Write on the sender thread;
-// SignalClose from any thread, also while Open connects. The Telnet state
+// runs, or on the one thread that opens the link in its place (the link
+// belongs to it until it is joined); Wait and Read on the receiver thread;
+// Write on the sender thread; SignalClose from any thread, also while Open
+// connects. The Telnet state
 // and the bytes not yet sent are shared by the receiver (which answers the
 // server's requests) and the sender, under `out_mutex_`; nothing waits for
 // the network while holding it.
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -48,9 +51,12 @@ class NetworkPort {
   // UI thread. Connects and, on rfc2217://, sends the session's opening
   // requests; waits for no answer, only kRefusalWatch for a hang-up, which
   // is reported as a busy port. Empty on success. A SignalClose before this
-  // call is forgotten; one during it ends it.
+  // call is forgotten; one during it ends it. A stop of `cancel` is never
+  // forgotten, whenever it comes: the wait under way ends at once, as on a
+  // SignalClose (the caller then closes what did connect).
   std::error_code Open(const NetworkAddress& address,
-                       std::chrono::milliseconds limit = kConnectLimit);
+                       std::chrono::milliseconds limit = kConnectLimit,
+                       std::stop_token cancel = {});
   bool IsOpen() const { return socket_.IsOpen(); }
   void SignalClose() { socket_.Wake(); }
   // UI thread, with the workers joined.

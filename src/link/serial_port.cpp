@@ -11,12 +11,13 @@ std::error_code SerialPort::OpenSerialPort(int port_number,
   return OpenSerialDevice(PortDevicePath(port_number, directory));
 }
 
-std::error_code SerialPort::OpenSerialDevice(const std::string& device_path) {
-  if (IsNetworkAddress(device_path)) return OpenNetwork(device_path);
+std::error_code SerialPort::OpenSerialDevice(const std::string& device_path,
+                                             std::stop_token cancel) {
+  if (IsNetworkAddress(device_path)) return OpenNetwork(device_path, std::move(cancel));
   return OpenDevice(device_path);
 }
 
-std::error_code SerialPort::OpenNetwork(const std::string& address) {
+std::error_code SerialPort::OpenNetwork(const std::string& address, std::stop_token cancel) {
   device_path_ = address;
   if (IsOpen()) return std::make_error_code(std::errc::device_or_resource_busy);
   const std::optional<NetworkAddress> parsed = ParseNetworkAddress(address);
@@ -24,8 +25,8 @@ std::error_code SerialPort::OpenNetwork(const std::string& address) {
   // Cleared before the connect, so that a SignalClose from another thread
   // while it runs is seen, through the socket's wake or through this flag.
   closing_.store(false, std::memory_order_release);
-  std::error_code error = network_.Open(*parsed);
-  if (!error && Closing()) {
+  std::error_code error = network_.Open(*parsed, kConnectLimit, cancel);
+  if (!error && (Closing() || cancel.stop_requested())) {
     network_.Close();
     error = MakeErrorCode(NetworkError::kCancelled);
   }

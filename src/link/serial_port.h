@@ -22,7 +22,10 @@
 //                   CloseSerialPort, ReleaseLinkEvents. The descriptor
 //                   fields change only here, and only while no worker runs
 //                   (the link starts the workers after the open and joins
-//                   them before the close).
+//                   them before the close). A device server's address may
+//                   be opened, and the workers started, by the link's
+//                   opener thread in the UI thread's place: the port is
+//                   that thread's until the UI thread has joined it.
 //   receiver thread WaitPortEvent, ReadAvailable.
 //   sender thread   WriteBlock.
 //   any thread      SignalClose, Closing.
@@ -37,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <system_error>
 
@@ -75,8 +79,13 @@ class SerialPort {
                                                const std::filesystem::path& directory);
   // The same for a device named directly, or for a device server's address
   // ("rfc2217://host:port", "socket://host:port"), where the reason may be
-  // a bad address, an unknown host, a refusal or no answer in time.
-  [[nodiscard]] std::error_code OpenSerialDevice(const std::string& device_path);
+  // a bad address, an unknown host, a refusal or no answer in time. A
+  // device server's may be opened on another thread than the UI's while
+  // no worker runs (SerialLink::BeginOpenLinkDevice); a stop of `cancel`
+  // from any thread, before or during the open, ends it at once with
+  // NetworkError::kCancelled and leaves the port closed.
+  [[nodiscard]] std::error_code OpenSerialDevice(const std::string& device_path,
+                                                 std::stop_token cancel = {});
   // UI thread. On a device server's address: the requests of the opening
   // (BINARY, DTR, the purge...) that the server has not answered, as a
   // list for the log; empty when it answered all, and on a device. Never
@@ -121,7 +130,7 @@ class SerialPort {
   struct Platform;
 
   std::error_code FailOpen(int error);
-  std::error_code OpenNetwork(const std::string& address);
+  std::error_code OpenNetwork(const std::string& address, std::stop_token cancel);
   // The serial device's own calls (one file per platform).
   std::error_code OpenDevice(const std::string& device_path);
   bool DeviceIsOpen() const;

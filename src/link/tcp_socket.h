@@ -14,8 +14,9 @@
 // requests going unacknowledged are what turns a silent server into a lost
 // link.
 //
-// Threads: Connect, Close and ResetWake on the UI thread while no worker
-// uses the socket; WaitReadable and Receive on the receiver thread; Send
+// Threads: Connect, Close and ResetWake on the thread that opens the link
+// (the UI thread, or the link's opener in its place) while no worker uses
+// the socket; WaitReadable and Receive on the receiver thread; Send
 // and WaitWritable on the sender thread, and Send also on the receiver
 // thread under the caller's lock; Wake from any thread.
 #pragma once

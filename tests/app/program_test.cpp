@@ -72,7 +72,11 @@ TEST(ProgramStart, ARememberedAddressWinsOverTheComPortUntilCommPortIsChosen) {
   // Port 1 on the loopback: nobody listens there, so the open is refused.
   settings.values["NetworkPort"] = "socket://127.0.0.1:1";
   program.Attach(front.Parts());
-  EXPECT_FALSE(program.Start());
+  // The refusal is heard off the UI thread and posted back.
+  EXPECT_TRUE(program.Start());
+  EXPECT_EQ(messages.Count(), 0u);
+  ASSERT_TRUE(front.scheduler.WaitForPending(1, std::chrono::seconds(5)));
+  front.scheduler.Advance({});
   ASSERT_EQ(messages.Count(), 1u);
   const std::string text = messages.Messages()[0].text;
   EXPECT_EQ(text.rfind("Connection Failed \nThe device server 127.0.0.1:1\n", 0), 0u) << text;

@@ -90,6 +90,36 @@ TEST_F(ReconnectTest, ADeviceServerIsTriedAgainUntilItAnswersOrCommPortIsChosen)
   EXPECT_EQ(link_.calls.size(), 2u);
 }
 
+// A device server may take seconds to answer a try; the window goes on
+// meanwhile, and the operator's own open from the dialog overtakes it.
+TEST_F(ReconnectTest, ASlowServerIsTriedOnceAtATimeAndTheOperatorsOwnOpenWins) {
+  const std::string plc7 = "rfc2217://plc7:4001";
+  port_.address = plc7;
+  link_.hold_addresses = true;
+  reconnector_.LinkLost(0, plc7);
+  scheduler_.Advance(1s);
+  ASSERT_TRUE(link_.Opening());
+  scheduler_.Advance(10s);
+  EXPECT_EQ(link_.calls.size(), 1u);
+  link_.AnswerHeldOpen();  // refused
+  EXPECT_EQ(reconnector_.FailedTries(), 1u);
+  EXPECT_EQ(window_.captions.back(), "Corvane - plc7:4001 (reconnecting...)");
+  scheduler_.Advance(1s);
+  ASSERT_TRUE(link_.Opening());
+
+  link_.ReleaseLink();
+  link_.OpenLink([](std::error_code) {});
+  scheduler_.Advance(3s);  // no try of its own while the operator's runs
+  EXPECT_EQ(link_.calls,
+            (std::vector<std::string>{"open " + plc7, "open " + plc7, "release", "open " + plc7}));
+  EXPECT_EQ(reconnector_.FailedTries(), 1u);
+  link_.working_addresses = {plc7};
+  link_.AnswerHeldOpen();
+  scheduler_.Advance(1s);
+  EXPECT_FALSE(reconnector_.Waiting());
+  EXPECT_EQ(link_.calls.size(), 4u);
+}
+
 // A backup or restore chosen while the link is down is refused at once:
 // no dialog, no file, nothing queued or armed.
 TEST(CommandsWhileDown, BackupAndRestoreAreRefusedBeforeAnyFileIsChosen) {

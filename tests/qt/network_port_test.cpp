@@ -6,6 +6,13 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "e2e/e2e_support.h"
 #include "keypad/key_codes.h"
@@ -50,7 +57,7 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
   QtProgram program(QtProgramOptions{dir.Path(), nullptr, nullptr, &messages});
   ASSERT_TRUE(program.Start());
   const QString caption = "Corvane - " + QString::fromStdString(server.Rfc2217Url().substr(10));
-  EXPECT_EQ(program.Window().windowTitle(), caption);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return program.Window().windowTitle() == caption; }, 10000));
 
   const QImage expected = e2e::ExpectedPicture(kImages, kSeed);
   EXPECT_TRUE(QTest::qWaitFor(
@@ -75,6 +82,65 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
   program.Shutdown();
   sim.terminate();
   sim.waitForFinished(5000);
+}
+
+// A device server that takes no connection and refuses none: the one place
+// in its queue of connections is taken and nobody accepts, so the system
+// drops every further attempt unanswered until the connect limit.
+class SilentServer {
+ public:
+  SilentServer() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    auto* const any = reinterpret_cast<sockaddr*>(&address);
+    ok_ = listener_ >= 0 && filler_ >= 0 && bind(listener_, any, length) == 0 &&
+          listen(listener_, 0) == 0 && getsockname(listener_, any, &length) == 0 &&
+          connect(filler_, any, length) == 0;
+    port_ = ntohs(address.sin_port);
+  }
+  ~SilentServer() {
+    close(filler_);
+    close(listener_);
+  }
+  bool Ok() const { return ok_; }
+  std::string Url() const { return "socket://127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  int listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  uint16_t port_ = 0;
+  bool ok_ = false;
+};
+
+TEST(ProgramNetworkPort, TheWindowGoesOnWhileASilentServerIsTriedAndClosesWithoutWaiting) {
+  using Clock = std::chrono::steady_clock;
+  SilentServer server;
+  ASSERT_TRUE(server.Ok());
+  testing::ScratchDir dir;
+  QSettings store(kSettingsOrganisation, kSettingsApplication);
+  store.setValue("NetworkPort", QString::fromStdString(server.Url()));
+  testing::RecordingMessages messages;
+  QtProgram program(QtProgramOptions{dir.Path(), nullptr, nullptr, &messages});
+  store.remove("NetworkPort");
+  const Clock::time_point start = Clock::now();
+  EXPECT_TRUE(program.Start());
+  // Events are handled while the connect waits on the server.
+  bool ticked = false;
+  QTimer::singleShot(200, [&] { ticked = true; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 2000));
+  EXPECT_LT(Clock::now() - start, kConnectLimit / 2);
+  EXPECT_FALSE(program.Link().IsOpen());
+  EXPECT_EQ(messages.Count(), 0u);
+
+  // Closing the window ends the connect at once, and nothing answers later.
+  const Clock::time_point close = Clock::now();
+  program.Window().close();
+  EXPECT_LT(Clock::now() - close, std::chrono::milliseconds(500));
+  QTest::qWait(200);
+  EXPECT_EQ(messages.Count(), 0u);
+  EXPECT_FALSE(program.Link().IsOpen());
 }
 
 }  // namespace

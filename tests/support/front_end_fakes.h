@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/front_end.h"
@@ -85,7 +88,10 @@ class FakePortSetting : public PortSetting {
 };
 
 // Records the calls in order; "open" succeeds for the ports in `working`
-// and the device server addresses in `working_addresses`.
+// and the device server addresses in `working_addresses`. A device
+// server's open answers at once, or, with `hold_addresses`, only at
+// AnswerHeldOpen (whatever `working_addresses` says then); a release or
+// another open cancels a held one, as the program's link does.
 class FakeLink : public LinkControl {
  public:
   explicit FakeLink(const PortSetting& setting) : setting_(setting) {}
@@ -93,26 +99,45 @@ class FakeLink : public LinkControl {
   std::vector<std::string> working_addresses;
   std::vector<std::string> calls;
   bool up = false;
+  bool hold_addresses = false;
 
-  std::error_code OpenLink() override {
+  void OpenLink(Opened opened) override {
+    CancelHeld();
     if (const std::string address = setting_.NetworkAddress(); !address.empty()) {
       calls.push_back("open " + address);
-      up = std::find(working_addresses.begin(), working_addresses.end(), address) !=
-           working_addresses.end();
-      return up ? std::error_code() : std::make_error_code(std::errc::connection_refused);
+      held_ = std::move(opened);
+      held_address_ = address;
+      if (!hold_addresses) AnswerHeldOpen();
+      return;
     }
     calls.push_back("open " + std::to_string(setting_.Port()));
     up = std::find(working.begin(), working.end(), setting_.Port()) != working.end();
-    return up ? std::error_code() : std::make_error_code(std::errc::no_such_device);
+    opened(up ? std::error_code() : std::make_error_code(std::errc::no_such_device));
+  }
+  void AnswerHeldOpen() {
+    Opened opened = std::exchange(held_, nullptr);
+    if (!opened) return;
+    up = std::find(working_addresses.begin(), working_addresses.end(), held_address_) !=
+         working_addresses.end();
+    opened(up ? std::error_code() : std::make_error_code(std::errc::connection_refused));
   }
   void ReleaseLink() override {
+    CancelHeld();
     calls.push_back("release");
     up = false;
   }
   bool LinkUp() const override { return up; }
+  bool Opening() const override { return held_ != nullptr; }
 
  private:
+  void CancelHeld() {
+    if (Opened opened = std::exchange(held_, nullptr)) {
+      opened(MakeErrorCode(NetworkError::kCancelled));
+    }
+  }
   const PortSetting& setting_;
+  Opened held_;
+  std::string held_address_;
 };
 
 class FakeWindow : public WindowControl {
@@ -185,14 +210,19 @@ class FakeSettings : public SettingsStore {
 
 // A scheduler on a hand-driven clock: posted work waits until the test
 // advances time past it, so no test sleeps through a delay.
+// Post takes work from any thread (a link's opener posts its answer); the
+// test's thread runs it.
 class ManualScheduler : public UiScheduler {
  public:
   void Post(std::function<void()> task) override { PostDelayed({}, std::move(task)); }
   void PostDelayed(std::chrono::milliseconds delay, std::function<void()> task) override {
+    std::lock_guard lock(mutex_);
     pending_.push_back({now_ + delay, std::move(task)});
+    posted_.notify_all();
   }
   // Moves the clock on by `step`, running what falls due in time order.
   void Advance(std::chrono::milliseconds step) {
+    std::unique_lock lock(mutex_);
     const std::chrono::milliseconds end = now_ + step;
     for (;;) {
       auto next = std::min_element(pending_.begin(), pending_.end(),
@@ -201,17 +231,29 @@ class ManualScheduler : public UiScheduler {
       now_ = next->due;
       std::function<void()> task = std::move(next->task);
       pending_.erase(next);
+      lock.unlock();
       task();
+      lock.lock();
     }
     now_ = end;
   }
-  size_t Pending() const { return pending_.size(); }
+  size_t Pending() const {
+    std::lock_guard lock(mutex_);
+    return pending_.size();
+  }
+  // Waits, up to `limit`, until at least `count` tasks are pending.
+  bool WaitForPending(size_t count, std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return posted_.wait_for(lock, limit, [&] { return pending_.size() >= count; });
+  }
 
  private:
   struct Entry {
     std::chrono::milliseconds due;
     std::function<void()> task;
   };
+  mutable std::mutex mutex_;
+  std::condition_variable posted_;
   std::chrono::milliseconds now_{0};
   std::vector<Entry> pending_;
 };
