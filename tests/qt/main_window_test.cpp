@@ -111,6 +111,7 @@ TEST_F(MainWindowTest, MenuBarHasTheItemsTextsAndIdentifiersInOrder) {
       "  =0",
       "  Open Recording...=32822",
       "  Back to Live=32823",
+      "  Export Clip...=32840",
       "  =0",
       "  E&xit=105",
       "&Config>",
