@@ -23,9 +23,21 @@ DeferredPicture::DeferredPicture(const Pixel* start)
 }
 
 void DeferredPicture::Add(std::span<const uint8_t> payload) {
+  if (drawn_ == ends_.size()) {
+    // Nothing waits to be drawn: the image before is needed no more.
+    kept_.clear();
+    ends_.clear();
+    drawn_ = 0;
+  }
   kept_.insert(kept_.end(), payload.begin(), payload.end());
   ends_.push_back(kept_.size());
   if (kept_.size() >= kKeptBytes) Draw();
+}
+
+std::span<const uint8_t> DeferredPicture::Last() const {
+  if (ends_.empty()) return {};
+  const size_t begin = ends_.size() == 1 ? 0 : ends_[ends_.size() - 2];
+  return {kept_.data() + begin, ends_.back() - begin};
 }
 
 const Pixel* DeferredPicture::Pixels() {
@@ -34,27 +46,26 @@ const Pixel* DeferredPicture::Pixels() {
 }
 
 void DeferredPicture::Draw() {
+  const auto begin_of = [&](size_t k) { return k == 0 ? 0 : ends_[k - 1]; };
   // The last image that covers the picture, looked for from the newest
-  // back; without one every image is drawn.
-  size_t first = 0;
-  for (size_t k = ends_.size(); k > 0; --k) {
-    const size_t begin = k == 1 ? 0 : ends_[k - 2];
-    if (PayloadCoversPicture({kept_.data() + begin, ends_[k - 1] - begin})) {
+  // back; without one every image is drawn. One image alone is simply
+  // drawn.
+  size_t first = drawn_;
+  for (size_t k = ends_.size(); k > drawn_ + 1; --k) {
+    if (PayloadCoversPicture({kept_.data() + begin_of(k - 1), ends_[k - 1] - begin_of(k - 1)})) {
       first = k - 1;
       break;
     }
   }
   for (size_t k = first; k < ends_.size(); ++k) {
-    const size_t begin = k == 0 ? 0 : ends_[k - 1];
     // Every framed image starts with the frame's pen, whatever the images
     // passed over ended with.
     decoder_.Begin(picture_.get());
-    decoder_.Feed({kept_.data() + begin, ends_[k] - begin});
+    decoder_.Feed({kept_.data() + begin_of(k), ends_[k] - begin_of(k)});
     decoder_.Finish();
     decoder_.End();
   }
-  kept_.clear();
-  ends_.clear();
+  drawn_ = ends_.size();
 }
 
 bool PayloadCoversPicture(std::span<const uint8_t> payload) {

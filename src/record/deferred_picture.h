@@ -2,7 +2,8 @@
 // when it is asked for: the recorder needs it for a key picture now and
 // then, not after every image.
 //
-// The images since it was last drawn are kept. The controller's images
+// The images since it was last drawn are kept, and the last image always,
+// which the writer codes the next one against. The controller's images
 // usually code the whole screen, and an image that does leaves nothing of
 // the picture before it, so drawing starts at the last such image and the
 // ones before it are never decoded. Once the kept images reach a few
@@ -34,6 +35,9 @@ class DeferredPicture {
 
   // An image's payload, after those before it.
   void Add(std::span<const uint8_t> payload);
+  // The payload of the last image added (empty before the first); valid
+  // until the next call.
+  std::span<const uint8_t> Last() const;
   // The picture after every image added; Surface::kWidth x kHeight,
   // row-major, valid until the next call.
   const Pixel* Pixels();
@@ -43,8 +47,11 @@ class DeferredPicture {
 
   std::unique_ptr<Pixel[]> picture_;
   ImageDecoder decoder_;
-  std::vector<uint8_t> kept_;  // the payloads not yet drawn, back to back
-  std::vector<size_t> ends_;   // where each of them ends in kept_
+  // The payloads kept, back to back: the first `drawn_` of them are in the
+  // picture already (only ever the last image), the rest not yet.
+  std::vector<uint8_t> kept_;
+  std::vector<size_t> ends_;  // where each of them ends in kept_
+  size_t drawn_ = 0;
 };
 
 // The payload draws every pixel of the picture that the screen frame

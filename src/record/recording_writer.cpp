@@ -75,9 +75,7 @@ RecordingWriter::RecordingWriter(RecordingSettings settings, int64_t start_utc_u
       start_utc_us_(start_utc_us),
       picture_(start_picture),
       deflater_(RecordDeflater::Effort::kFast),
-      key_deflater_(RecordDeflater::Effort::kSmall) {
-  previous_image_.reserve(2'000'000);
-}
+      key_deflater_(RecordDeflater::Effort::kSmall) {}
 
 RecordingWriter::~RecordingWriter() {
   if (file_ != nullptr) std::fclose(file_);
@@ -192,7 +190,7 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   if (have_previous_) {
     // What changed since the image before, when that is smaller than the
     // payload itself.
-    delta_.Encode(previous_image_, payload, ops_);
+    delta_.Encode(picture_.Last(), payload, ops_);
     coded = deflater_.Compress(ops_, {}, coded_);
     if (coded) {
       const uint32_t length = static_cast<uint32_t>(ops_.size());
@@ -212,9 +210,9 @@ void RecordingWriter::WriteImage(std::span<const uint8_t> payload) {
   if (!coded) {
     Append(RecordType::kImage, RecordCoding::kStored, payload, payload.size());
   }
-  previous_image_.assign(payload.begin(), payload.end());
   have_previous_ = true;
-  // For the next key picture, drawn only once that is due.
+  // For the next image's delta, and the next key picture, drawn only once
+  // that is due.
   picture_.Add(payload);
   ++images_;
   ++part_images_;

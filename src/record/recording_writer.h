@@ -105,15 +105,15 @@ class RecordingWriter : public SplitRecords {
   int64_t images_ = 0;
   uint64_t bytes_written_ = 0;
 
-  DeferredPicture picture_;  // what the window shows after the last image
+  // What the window shows after the last image, and that image's payload.
+  DeferredPicture picture_;
   // Images are coded as they come, as cheaply as zlib can; a key picture,
   // one in hundreds of records, is worth the smaller file.
   RecordDeflater deflater_;
   RecordDeflater key_deflater_;
   DeltaEncoder delta_;
   std::vector<uint8_t> ops_;
-  std::vector<uint8_t> previous_image_;  // the last image's payload, since the last key
-  bool have_previous_ = false;
+  bool have_previous_ = false;  // picture_.Last() is the image before, since the last key
   std::vector<uint8_t> coded_;
   std::vector<uint8_t> framed_;
   std::vector<uint8_t> packed_;
