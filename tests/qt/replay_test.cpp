@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <cstdio>
-#include <map>
+#include <utility>
 
 #include "app/menu_table.h"
 #include "qt/qt_program.h"
@@ -145,24 +145,19 @@ TEST_F(ReplayTest, ADamagedOrForeignFileIsNamedWithWhereItIsWrong) {
   EXPECT_LT(Replay().Model().Length(), 6 * kSecond);
 }
 
-// ffprobe's frame count and length of a clip.
-std::map<std::string, std::string> Probe(const std::filesystem::path& clip) {
-  const std::string command = std::string(CORVANE_FFPROBE_PATH) +
-                              " -v error -count_frames -show_entries "
-                              "stream=nb_read_frames:format=duration -of default=nw=1 '" +
-                              clip.string() + "' 2>&1";
-  std::map<std::string, std::string> values;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return values;
-  char line[256];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) {
-    std::string text(line);
-    if (const size_t eq = text.find('='); eq != std::string::npos) {
-      values[text.substr(0, eq)] = text.substr(eq + 1, text.find('\n') - eq - 1);
-    }
-  }
+// ffprobe's frame count and length of a clip, as "frames seconds".
+std::pair<int, double> Probe(const std::filesystem::path& clip) {
+  std::FILE* pipe = popen((std::string(CORVANE_FFPROBE_PATH) +
+                           " -v error -count_frames -show_entries stream=nb_read_frames:format="
+                           "duration -of csv=p=0 '" +
+                           clip.string() + "'")
+                              .c_str(),
+                          "r");
+  std::pair<int, double> probed{-1, -1};
+  if (pipe == nullptr) return probed;
+  if (std::fscanf(pipe, "%d %lf", &probed.first, &probed.second) != 2) probed = {-1, -1};
   pclose(pipe);
-  return values;
+  return probed;
 }
 
 TEST_F(ReplayTest, TheMarkedStretchIsExportedOffTheWindowAndBackToLiveIsGreyWhileLive) {
@@ -192,9 +187,9 @@ TEST_F(ReplayTest, TheMarkedStretchIsExportedOffTheWindowAndBackToLiveIsGreyWhil
             "The clip (10 frames, 10.000 s) was saved to " + clip.string() + ".");
   EXPECT_EQ(window.windowTitle(), "Corvane - COM5 - Replay of night.cvr");
   // One frame a second from 10 s to 20 s: the stretch, not the 39 s recorded.
-  std::map<std::string, std::string> probed = Probe(clip);
-  EXPECT_EQ(probed["nb_read_frames"], "10");
-  EXPECT_NEAR(std::stod(probed["duration"]), 10.0, 0.0015);
+  const auto [frames, seconds] = Probe(clip);
+  EXPECT_EQ(frames, 10);
+  EXPECT_NEAR(seconds, 10.0, 0.0015);
 
   // Into a folder that is not there: the box names the clip and why.
   const std::filesystem::path lost = dir_.Path() / "gone" / "night.mp4";
