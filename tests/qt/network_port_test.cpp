@@ -3,7 +3,6 @@
 // settings store as Config > Network Port... leaves it.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
@@ -11,7 +10,10 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "e2e/e2e_support.h"
@@ -29,23 +31,40 @@ namespace {
 constexpr int kImages = 12;
 constexpr uint64_t kSeed = 1;
 
+// mirelon-sim, started as ser2net is and ended with the test. Not through
+// QProcess: Qt starts its child with a clone that shares this process's
+// memory, ThreadSanitizer's state of the UI thread included, until the
+// exec. After such a start the tool saw none of the UI thread's locks and
+// reported the view handover's fields as raced, though both sides held
+// the handover's mutexes; started this way, it reports nothing.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> args) : args_(std::move(args)) {
+    std::vector<char*> argv;
+    for (std::string& arg : args_) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    EXPECT_EQ(posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+  }
+  ~SimProcess() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+
+ private:
+  std::vector<std::string> args_;
+  pid_t pid_ = -1;
+};
+
 TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServerDid) {
-#if defined(__SANITIZE_THREAD__)
-  // ThreadSanitizer reports the picture handover's shown_ here, read by the
-  // receiver and written by the UI thread, although both hold the
-  // handover's mutex_ (picture_handover.cpp): the tool does not see the UI
-  // thread's lock in this test alone, every other test of the same handover
-  // passes under it. Until that is understood this one is left out there.
-  GTEST_SKIP() << "left out under ThreadSanitizer";
-#endif
   testing::ScratchDir dir;
-  const QString log = QString::fromStdString((dir / "sim.log").string());
-  QProcess sim;
-  sim.start(MIRELON_SIM_PATH,
-            {"--port", "9", "--dir", QString::fromStdString(dir.Path()), "--seed",
-             QString::number(kSeed), "--stall-after", QString::number(kImages), "--log", log});
+  const std::string log = (dir / "sim.log").string();
+  SimProcess sim({MIRELON_SIM_PATH, "--port", "9", "--dir", dir.Path().string(), "--seed",
+                  std::to_string(kSeed), "--stall-after", std::to_string(kImages), "--log", log});
   ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(dir / "com9"); }));
-  const auto key_codes = [&] { return e2e::KeyCodesAfter(e2e::LoggedBytes(log)); };
+  const auto key_codes = [&] {
+    return e2e::KeyCodesAfter(e2e::LoggedBytes(QString::fromStdString(log)));
+  };
   // ser2net in front of the simulator's own pseudo-terminal; config.dpm
   // names a port with nothing behind it: the address in the store wins.
   testing::Ser2net server(dir.Path(), std::filesystem::canonical(dir / "com9").string());
@@ -74,14 +93,13 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
   EXPECT_TRUE(QTest::qWaitFor(
       [&] { return program.Window().windowTitle() == caption + " (reconnecting...)"; }, 15000));
   server.Start();
+  // The caption follows the link's opening, posted from its opener.
   ASSERT_TRUE(QTest::qWaitFor([&] { return program.Link().IsConnected(); }, 15000));
-  EXPECT_EQ(program.Window().windowTitle(), caption);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return program.Window().windowTitle() == caption; }, 5000));
   ASSERT_EQ(messages.Count(), 1u);
   EXPECT_NE(messages.Messages()[0].text.find(caption.mid(10).toStdString()), std::string::npos);
   store.remove("NetworkPort");
   program.Shutdown();
-  sim.terminate();
-  sim.waitForFinished(5000);
 }
 
 // A device server that takes no connection and refuses none: the one place
