@@ -10,10 +10,11 @@ constexpr size_t kPixels = static_cast<size_t>(Surface::kWidth) * Surface::kHeig
 }  // namespace
 
 PictureHandover::PictureHandover() {
-  for (auto& buffer : buffers_) {
-    buffer = std::make_unique<Pixel[]>(kPixels);
-    std::fill_n(buffer.get(), kPixels, kInitialSurfacePixel);
-  }
+  // Left untouched until a picture needs them (BeginPicture): a session
+  // that never shows one, such as corvane-cli's backup, costs no pages.
+  // Allocated here all the same, so that a lack of memory shows where the
+  // handover is made, not on the receiver's thread.
+  for (auto& buffer : buffers_) buffer.reset(new Pixel[kPixels]);
 }
 
 Pixel* PictureHandover::BeginPicture() {
@@ -32,6 +33,12 @@ Pixel* PictureHandover::BeginPicture() {
   // Outside the lock: the UI takes and paints while this copy runs. The
   // latest picture is waiting or shown, so nobody writes it meanwhile.
   Pixel* const pixels = buffers_[Index(target)].get();
+  if (!filled_[Index(target)]) {
+    // Its first use: it holds what every buffer held from the start, and
+    // its stale region says what differs from the latest picture since.
+    std::fill_n(pixels, kPixels, kInitialSurfacePixel);
+    filled_[Index(target)] = true;
+  }
   if (latest_ >= 0) {
     CopyRegion(buffers_[Index(latest_)].get(), pixels, to_copy);
   } else {

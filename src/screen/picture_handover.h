@@ -27,7 +27,8 @@ namespace corvane {
 
 class PictureHandover {
  public:
-  // Every buffer starts as a new surface does: kInitialSurfacePixel.
+  // Every buffer starts as a new surface does: kInitialSurfacePixel (put
+  // in when it is first used).
   PictureHandover();
   PictureHandover(const PictureHandover&) = delete;
   PictureHandover& operator=(const PictureHandover&) = delete;
@@ -78,6 +79,9 @@ class PictureHandover {
   // (waiting or shown, so never written), and the one begun.
   int latest_ = -1;
   int drawing_ = -1;
+  // Receiver thread only: which buffers hold the initial pixels yet; a
+  // buffer is filled with them when it is first begun.
+  std::array<bool, kBuffers> filled_{};
 };
 
 }  // namespace corvane
