@@ -105,37 +105,29 @@ TEST(ProgramNetworkPort, MirrorsPixelForPixelTakesKeysAndComesBackAfterTheServer
 // A device server that takes no connection and refuses none: the one place
 // in its queue of connections is taken and nobody accepts, so the system
 // drops every further attempt unanswered until the connect limit.
-class SilentServer {
- public:
-  SilentServer() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+struct SilentServer {
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+  ~SilentServer() {
+    close(filler);
+    close(listener);
+  }
+  bool Listen() {
     socklen_t length = sizeof address;
     auto* const any = reinterpret_cast<sockaddr*>(&address);
-    ok_ = listener_ >= 0 && filler_ >= 0 && bind(listener_, any, length) == 0 &&
-          listen(listener_, 0) == 0 && getsockname(listener_, any, &length) == 0 &&
-          connect(filler_, any, length) == 0;
-    port_ = ntohs(address.sin_port);
+    return bind(listener, any, length) == 0 && listen(listener, 0) == 0 &&
+           getsockname(listener, any, &length) == 0 && connect(filler, any, length) == 0;
   }
-  ~SilentServer() {
-    close(filler_);
-    close(listener_);
+  std::string Url() const {
+    return "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
   }
-  bool Ok() const { return ok_; }
-  std::string Url() const { return "socket://127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int filler_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  uint16_t port_ = 0;
-  bool ok_ = false;
 };
 
 TEST(ProgramNetworkPort, TheWindowGoesOnWhileASilentServerIsTriedAndClosesWithoutWaiting) {
   using Clock = std::chrono::steady_clock;
   SilentServer server;
-  ASSERT_TRUE(server.Ok());
+  ASSERT_TRUE(server.Listen());
   testing::ScratchDir dir;
   QSettings store(kSettingsOrganisation, kSettingsApplication);
   store.setValue("NetworkPort", QString::fromStdString(server.Url()));
@@ -150,7 +142,6 @@ TEST(ProgramNetworkPort, TheWindowGoesOnWhileASilentServerIsTriedAndClosesWithou
   EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 2000));
   EXPECT_LT(Clock::now() - start, kConnectLimit / 2);
   EXPECT_FALSE(program.Link().IsOpen());
-  EXPECT_EQ(messages.Count(), 0u);
 
   // Closing the window ends the connect at once, and nothing answers later.
   const Clock::time_point close = Clock::now();
@@ -158,7 +149,6 @@ TEST(ProgramNetworkPort, TheWindowGoesOnWhileASilentServerIsTriedAndClosesWithou
   EXPECT_LT(Clock::now() - close, std::chrono::milliseconds(500));
   QTest::qWait(200);
   EXPECT_EQ(messages.Count(), 0u);
-  EXPECT_FALSE(program.Link().IsOpen());
 }
 
 }  // namespace
