@@ -223,10 +223,8 @@ TEST(RecordingReader, AKeyPictureIsTheShownPictureWhicheverImagesCoverTheScreen)
   settings.file = dir / "cover.cvr";
   settings.key_interval = std::chrono::seconds(3600);
   settings.key_every_images = 3;  // before images 0, 3 and 6
-  // A part image, one that draws the whole screen, a part image on it; then
-  // part images so long (bytes that draw nothing) that the writer has to
-  // draw them before a key picture is due, each ending above the one
-  // before, so each leaves a mark.
+  // Part images, one that draws the whole screen, and part images so long
+  // that they are drawn before a key picture is due, each leaving a mark.
   const auto rows = [](size_t count) { return std::string(count, '9'); };
   const std::string idle(1'500'000, ' ');
   const std::vector<std::string> payloads = {
