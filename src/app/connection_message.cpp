@@ -39,8 +39,14 @@ OperatorMessage NotConnectedMessage(std::string_view port_name, std::string_view
 
 OperatorMessage NetworkConnectionFailedMessage(std::string_view address, std::error_code reason) {
   // Unowned, like the COM port's box: the operator's next step is a dialog.
-  std::string text = "Connection Failed \nThe device server " + NetworkAddressName(address) +
-                     "\ncannot be reached:\n" + reason.message() + ".";
+  std::string text = "Connection Failed \nThe device server " + NetworkAddressName(address);
+  // A server serves one client a line: the same conflict as a COM port
+  // that another program holds, said in the same words.
+  if (reason == std::errc::device_or_resource_busy) {
+    text += "\nis busy: another client\nholds this line (conflict).";
+  } else {
+    text += "\ncannot be reached:\n" + reason.message() + ".";
+  }
   return {std::string(kConnectionCaption), std::move(text), MessageIcon::kWarning,
           /*owned=*/false};
 }

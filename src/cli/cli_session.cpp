@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "link/network_address.h"
 #include "params/param_messages.h"
 #include "screen/kept_picture_display.h"
 
@@ -142,8 +143,13 @@ ExitCode CliSession::Open() {
   if (!error) return ExitCode::kSuccess;
   std::string text = "corvane-cli: cannot open " + LinkName() + ": " + error.message();
   // A port held elsewhere reads as busy on Linux and as access denied on
-  // Windows.
-  if (error == std::errc::device_or_resource_busy || error == std::errc::permission_denied) {
+  // Windows. A device server serves one client a line and hangs up on the
+  // next.
+  const bool network = IsNetworkAddress(settings_.target.device);
+  if (network && error == std::errc::device_or_resource_busy) {
+    text += ".\nThe device server's line is in use by another client.";
+  } else if (!network && (error == std::errc::device_or_resource_busy ||
+                          error == std::errc::permission_denied)) {
     text += ".\nThe port is in use by another program (Corvane, or another corvane-cli?).";
   }
   reporter_.Error(text);

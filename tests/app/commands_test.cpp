@@ -321,6 +321,16 @@ TEST_F(PortCommand, NetworkPortMovesTheLinkRemembersTheAddressAndNamesIt) {
   EXPECT_NE(messages_.Messages().back().text.find("(10.0.0.9:23)"), std::string::npos);
 }
 
+TEST(NetworkConnectionFailed, ASecondClientIsToldAsAConflictNotAsAnUnreachableServer) {
+  const std::string text =
+      NetworkConnectionFailedMessage("rfc2217://plc7:4001",
+                                     std::make_error_code(std::errc::device_or_resource_busy))
+          .text;
+  EXPECT_EQ(text,
+            "Connection Failed \nThe device server plc7:4001\nis busy: another client\n"
+            "holds this line (conflict).");
+}
+
 TEST_F(PortCommand, CommPortOnADeviceServerGoesBackToTheComPortAndForgetsTheAddress) {
   port_.address = "rfc2217://plc7:4001";
   settings_.values["NetworkPort"] = port_.address;
