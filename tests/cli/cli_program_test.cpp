@@ -27,6 +27,7 @@
 #include "record/recording_reader.h"
 #include "screen/screen_image.h"
 #include "screen/surface.h"
+#include "support/end_child.h"
 #include "support/opened.h"
 #include "support/pty_pair.h"
 #include "support/scratch_dir.h"
@@ -88,10 +89,7 @@ class Sim {
     EXPECT_EQ(c, '\n') << "mirelon-sim did not announce its link";
     close(out[0]);
   }
-  ~Sim() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
+  ~Sim() { testing::EndChild(pid_, "mirelon-sim"); }
 
  private:
   pid_t pid_ = -1;

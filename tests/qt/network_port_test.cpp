@@ -20,6 +20,7 @@
 #include "keypad/key_codes.h"
 #include "qt/qt_program.h"
 #include "qt/screen_view.h"
+#include "support/end_child.h"
 #include "support/front_end_fakes.h"
 #include "support/scratch_dir.h"
 #include "support/ser2net.h"
@@ -45,11 +46,7 @@ class SimProcess {
     argv.push_back(nullptr);
     EXPECT_EQ(posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ), 0);
   }
-  ~SimProcess() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
+  ~SimProcess() { testing::EndChild(pid_, "mirelon-sim"); }
 
  private:
   std::vector<std::string> args_;

@@ -22,6 +22,8 @@
 #include <string>
 #include <thread>
 
+#include "support/end_child.h"
+
 namespace corvane::testing {
 
 // A loopback port nobody listens on just now (the system's choice; it is
@@ -85,9 +87,11 @@ class Ser2net {
       ADD_FAILURE() << "ser2net is not installed (scripts/install-deps.sh installs it)";
       return;
     }
-    std::string no_fork = "-n", foreground = "-d", with = "-c";
-    char* argv[] = {program.data(), no_fork.data(), foreground.data(),
-                    with.data(),    config_.data(), nullptr};
+    // No UUCP lock file in /var/lock: a server killed by Stop would leave
+    // it behind.
+    std::string no_fork = "-n", foreground = "-d", no_lock = "-u", with = "-c";
+    char* argv[] = {program.data(), no_fork.data(), foreground.data(), no_lock.data(), with.data(),
+                    config_.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log_.c_str(),
@@ -107,9 +111,7 @@ class Ser2net {
 
   // The server goes away, closing its connections as it goes.
   void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
+    EndChild(pid_, "ser2net");
     pid_ = -1;
   }
 
